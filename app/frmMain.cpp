@@ -1,0 +1,129 @@
+#include "app/frmMain.h"
+
+#include "app/Options.h"
+#include "host/Application.h"
+#include "host/Conversions.h"
+#include "host/Handlers.h"
+#include "host/Screen.h"
+#include "host/Settings.h"
+
+#include <QIcon>
+#include <cmath>
+
+using namespace host;
+
+namespace {
+
+QString setting(const char* key, const QString& defaultValue)
+{
+    return GetSetting(applicationName(), options::kSection, key, defaultValue);
+}
+
+void saveSetting(const char* key, const QString& value)
+{
+    SaveSetting(applicationName(), options::kSection, key, value);
+}
+
+} // namespace
+
+frmMain::frmMain()
+    : Form({.caption = QStringLiteral("QORIX Screen capture to bitmap"),
+            .clientWidth = 5268,
+            .clientHeight = 6360,
+            .minimizeButton = true,
+            .startPosition = StartPosition::CenterScreen})
+{
+}
+
+void frmMain::createControls(QWidget* window)
+{
+    window->setWindowIcon([] {
+        QIcon icon(QStringLiteral(":/icons/qorix-capture.svg"));
+        icon.addFile(QStringLiteral(":/icons/qorix-capture-32.png"), QSize(32, 32));
+        return icon;
+    }());
+
+    frameFilename = new Frame(window, "frameFilename", "Filename", {120, 96, 5052, 1332, 5});
+    Label1 = new Label(frameFilename, "Label1", "Filename:", {120, 240, 996, 276, 9}, Qt::AlignRight);
+    txtFileName = new TextBox(frameFilename, "txtFileName", "C:\\Pravlek", {1128, 216, 3588, 288, 6});
+    Label2 = new Label(frameFilename, "Label2", "Last Made:", {120, 552, 996, 276, 8}, Qt::AlignRight);
+    lblLastMade = new Label(frameFilename, "lblLastMade", "Last Made:", {1152, 552, 2988, 276, 7});
+    chkAutoIncrementFilename = new CheckBox(frameFilename, "chkAutoIncrementFilename", "Auto Increment Filename",
+                                            {1152, 768, 2268, 228, 10}, 1);
+    chkPrompt = new CheckBox(frameFilename, "chkPrompt", "Prompt to Save", {1152, 1008, 2028, 252, 11}, 0);
+    cmdView = new CommandButton(frameFilename, "cmdView", "&View a File", {3384, 624, 1560, 350, 20});
+    chkThumbnail = new CheckBox(frameFilename, "chkThumbnail", "Thumbnail Preview", {3240, 1032, 1788, 252, 16}, 0);
+
+    frameColourOptions = new Frame(window, "frameColourOptions", "Colour Options", {120, 1488, 3252, 1836, 0});
+    OptMonochrome = new OptionButton(frameColourOptions, "OptMonochrome", "Monochrome", {312, 288, 1260, 240, 2});
+    opt16 = new OptionButton(frameColourOptions, "opt16", "16 Colours", {312, 504, 1284, 240, 4}, true);
+    opt256 = new OptionButton(frameColourOptions, "opt256", "256 Colours", {312, 744, 1260, 240, 3});
+    optDisplayCard = new OptionButton(frameColourOptions, "optDisplayCard", "Display Card Colour Depth",
+                                      {312, 984, 2388, 240, 1});
+
+    Frame3 = new Frame(window, "Frame3", "Action", {3408, 1488, 1764, 1836, 13});
+    cmdPreview = new CommandButton(Frame3, "cmdPreview", "&Preview Clipboard", {120, 216, 1560, 350, 18});
+    cmdSave = new CommandButton(Frame3, "cmdSave", "Save to File", {120, 624, 1560, 350, 14});
+    cmdEmail = new CommandButton(Frame3, "cmdEmail", "e-Mail", {120, 1008, 1560, 350, 19});
+    cmdClose = new CommandButton(Frame3, "cmdClose", "&Close", {120, 1392, 1560, 350, 15});
+
+    framePreview = new Frame(window, "framePreview", "Thumbnail Preview", {120, 3360, 5052, 2940, 17});
+    Image1 = new ImageControl(framePreview, "Image1", {120, 240, 4836, 2580}, true);
+
+    Picture1 = new PictureBox(window, "Picture1", {2736, 1920, 516, 324, 12}, true);
+    Picture1->setVisible(false);
+    Picture1->setFocusPolicy(Qt::NoFocus);
+
+    connect(cmdClose, &QPushButton::clicked, this, handler([this] { cmdClose_Click(); }));
+    connect(chkThumbnail, &QCheckBox::clicked, this, handler([this] { chkThumbnail_Click(); }));
+}
+
+void frmMain::Form_Load()
+{
+    skipOnError([this] {
+        ThumbnailBoxWidth = qint32(std::lround(Image1->Width()));
+        ThumbnailBoxHeight = qint32(std::lround(Image1->Height()));
+    });
+    skipOnError([] { CaptionHeight = qint32(std::lround(twipsPerPixelY() * captionHeightPixels())); });
+    skipOnError([this] { txtFileName->setText(setting(options::kFilename, QString())); });
+    skipOnError([this] {
+        chkAutoIncrementFilename->setValue(textToWholeNumber(setting(options::kAutoIncrement, wholeNumberToText(1))));
+    });
+    skipOnError([this] { chkPrompt->setValue(textToWholeNumber(setting(options::kSavePrompt, wholeNumberToText(0)))); });
+    skipOnError([this] { chkThumbnail->setValue(textToWholeNumber(setting(options::kThumbnail, wholeNumberToText(1)))); });
+    skipOnError([this] { opt16->setValue(textToBoolean(setting(options::k16Colours, wholeNumberToText(1)))); });
+    skipOnError([this] { optDisplayCard->setValue(textToBoolean(setting(options::kDisplayColours, wholeNumberToText(0)))); });
+    skipOnError([this] { OptMonochrome->setValue(textToBoolean(setting(options::k2Colours, wholeNumberToText(0)))); });
+    skipOnError([this] { opt256->setValue(textToBoolean(setting(options::k256Colours, wholeNumberToText(0)))); });
+    skipOnError([this] { applyWindowHeightRule(); });
+}
+
+void frmMain::Form_Unload(int&)
+{
+    skipOnError([this] { saveSetting(options::kFilename, txtFileName->Text()); });
+    skipOnError([this] { saveSetting(options::kAutoIncrement, wholeNumberToText(chkAutoIncrementFilename->Value())); });
+    skipOnError([this] { saveSetting(options::kSavePrompt, wholeNumberToText(chkPrompt->Value())); });
+    skipOnError([this] { saveSetting(options::kThumbnail, wholeNumberToText(chkThumbnail->Value())); });
+    skipOnError([this] { saveSetting(options::k16Colours, booleanToText(opt16->Value())); });
+    skipOnError([this] { saveSetting(options::kDisplayColours, booleanToText(optDisplayCard->Value())); });
+    skipOnError([this] { saveSetting(options::k2Colours, booleanToText(OptMonochrome->Value())); });
+    skipOnError([this] { saveSetting(options::k256Colours, booleanToText(opt256->Value())); });
+}
+
+void frmMain::cmdClose_Click()
+{
+    Unload();
+}
+
+void frmMain::chkThumbnail_Click()
+{
+    applyWindowHeightRule();
+}
+
+// The window ends just below the thumbnail frame when the thumbnail is
+// ticked, and below the colour options otherwise, cutting the thumbnail off.
+void frmMain::applyWindowHeightRule()
+{
+    Frame* lower = chkThumbnail->Value() == 1 ? framePreview.data() : frameColourOptions.data();
+    setHeight(lower->Top() + lower->Height() + frameFilename->Top() + CaptionHeight + 50);
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "host/Controls.h"
+#include "host/Form.h"
+#include "host/ImageControl.h"
+#include "host/PictureBox.h"
+
+// The main window: the options, the commands and the thumbnail of the last
+// picture. Loading it starts the program; unloading it ends the program.
+class frmMain : public host::Form {
+    Q_OBJECT
+public:
+    frmMain();
+
+    // Set by the e-mail button; the save command takes and clears it, so that
+    // exactly one save goes to the fixed capture file.
+    bool SaveToAppFolder = false;
+    // The thumbnail's design size in twips: the largest a fitted thumbnail gets.
+    qint32 ThumbnailBoxWidth = 0;
+    qint32 ThumbnailBoxHeight = 0;
+
+    QPointer<host::Frame> frameFilename;
+    QPointer<host::Label> Label1;
+    QPointer<host::TextBox> txtFileName;
+    QPointer<host::Label> Label2;
+    QPointer<host::Label> lblLastMade;
+    QPointer<host::CheckBox> chkAutoIncrementFilename;
+    QPointer<host::CheckBox> chkPrompt;
+    QPointer<host::CommandButton> cmdView;
+    QPointer<host::CheckBox> chkThumbnail;
+    QPointer<host::Frame> frameColourOptions;
+    QPointer<host::OptionButton> OptMonochrome;
+    QPointer<host::OptionButton> opt16;
+    QPointer<host::OptionButton> opt256;
+    QPointer<host::OptionButton> optDisplayCard;
+    QPointer<host::Frame> Frame3;
+    QPointer<host::CommandButton> cmdPreview;
+    QPointer<host::CommandButton> cmdSave;
+    QPointer<host::CommandButton> cmdEmail;
+    QPointer<host::CommandButton> cmdClose;
+    QPointer<host::Frame> framePreview;
+    QPointer<host::ImageControl> Image1;
+    QPointer<host::PictureBox> Picture1;
+
+protected:
+    void createControls(QWidget* window) override;
+    void Form_Load() override;
+    void Form_Unload(int& cancel) override;
+
+private:
+    void cmdClose_Click();
+    void chkThumbnail_Click();
+    void applyWindowHeightRule();
+};

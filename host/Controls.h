@@ -1,0 +1,95 @@
+#pragma once
+
+#include "host/ControlGeometry.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+// The standard controls of the windows, placed by design twips. Each keeps
+// the behaviour a window expects of it and leaves the rest to Qt.
+namespace host {
+
+class CommandButton : public QPushButton, public ControlGeometry {
+    Q_OBJECT
+public:
+    CommandButton(QWidget* container, const QString& name, const QString& caption, const Design& design);
+};
+
+// States 0 (unticked), 1 (ticked) and 2 (greyed, drawn partially checked).
+class CheckBox : public QCheckBox, public ControlGeometry {
+    Q_OBJECT
+public:
+    CheckBox(QWidget* container, const QString& name, const QString& caption, const Design& design,
+             int value = 0);
+
+    int Value() const;
+    // Any state but 0, 1 or 2 is refused with an error; the box keeps its state.
+    void setValue(int value);
+
+protected:
+    // A click ticks or unticks; a greyed box becomes ticked.
+    void nextCheckState() override;
+};
+
+// Option buttons in one container form a group: setting one true clears the
+// others, setting one false clears only it, so a group may have none set.
+// A click sets the button; it never clears it.
+class OptionButton : public QRadioButton, public ControlGeometry {
+    Q_OBJECT
+public:
+    OptionButton(QWidget* container, const QString& name, const QString& caption, const Design& design,
+                 bool value = false);
+
+    bool Value() const { return isChecked(); }
+    void setValue(bool value);
+
+protected:
+    void nextCheckState() override;
+};
+
+class TextBox : public QLineEdit, public ControlGeometry {
+    Q_OBJECT
+public:
+    TextBox(QWidget* container, const QString& name, const QString& text, const Design& design);
+
+    QString Text() const { return text(); }
+    void setText(const QString& text) { QLineEdit::setText(text); }
+};
+
+// A text box of several lines with a vertical scroll bar.
+class MultiLineTextBox : public QPlainTextEdit, public ControlGeometry {
+    Q_OBJECT
+public:
+    MultiLineTextBox(QWidget* container, const QString& name, const QString& text, const Design& design);
+
+    QString Text() const { return toPlainText(); }
+    void setText(const QString& text) { setPlainText(text); }
+};
+
+class Label : public QLabel, public ControlGeometry {
+    Q_OBJECT
+public:
+    Label(QWidget* container, const QString& name, const QString& caption, const Design& design,
+          Qt::Alignment alignment = Qt::AlignLeft);
+
+    QString Caption() const { return text(); }
+    void setCaption(const QString& caption) { setText(caption); }
+};
+
+// A frame draws its caption on its etched border line, whatever the style:
+// the controls inside are placed for that.
+class Frame : public QGroupBox, public ControlGeometry {
+    Q_OBJECT
+public:
+    Frame(QWidget* container, const QString& name, const QString& caption, const Design& design);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+} // namespace host

@@ -1,0 +1,20 @@
+#include "host/HostError.h"
+
+namespace host {
+
+HostError::HostError(ErrorKind kind, QString description)
+    : m_kind(kind), m_description(std::move(description)), m_what(m_description.toUtf8())
+{
+}
+
+void raiseError(ErrorKind kind, const QString& description)
+{
+    throw HostError(kind, description);
+}
+
+void raiseOverflow(const QString& what)
+{
+    throw HostError(ErrorKind::Overflow, QStringLiteral("Overflow: %1").arg(what));
+}
+
+} // namespace host

@@ -1,0 +1,61 @@
+#include "host/ImageControl.h"
+
+#include "host/Screen.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace host {
+
+ImageControl::ImageControl(QWidget* container, const QString& name, const Design& design, bool stretch)
+    : QWidget(container), ControlGeometry(this, design), m_stretch(stretch)
+{
+    setObjectName(name);
+}
+
+void ImageControl::setPicture(const QImage& picture)
+{
+    m_picture = picture;
+    if (!m_stretch)
+        takePictureSize();
+    update();
+}
+
+void ImageControl::setStretch(bool stretch)
+{
+    m_stretch = stretch;
+    if (!m_stretch)
+        takePictureSize();
+    update();
+}
+
+void ImageControl::takePictureSize()
+{
+    if (m_picture.isNull())
+        return;
+    setWidth(m_picture.width() * twipsPerPixelX());
+    setHeight(m_picture.height() * twipsPerPixelY());
+}
+
+void ImageControl::paintEvent(QPaintEvent*)
+{
+    if (m_picture.isNull())
+        return;
+    QPainter painter(this);
+    if (m_stretch) {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(rect(), m_picture);
+        return;
+    }
+    QImage unscaled = m_picture;
+    unscaled.setDevicePixelRatio(devicePixelRatioF());
+    painter.drawImage(QPoint(0, 0), unscaled);
+}
+
+void ImageControl::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+}
+
+} // namespace host

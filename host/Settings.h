@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+// The per-user settings store: strings by application, section and key.
+// A store that cannot be read or written raises an error.
+namespace host {
+
+QString GetSetting(const QString& application, const QString& section, const QString& key,
+                   const QString& defaultValue = QString());
+void SaveSetting(const QString& application, const QString& section, const QString& key, const QString& value);
+
+// Where the store of an application lives (a file on Linux, the registry on Windows).
+QString settingsLocation(const QString& application);
+
+} // namespace host

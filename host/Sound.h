@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QObject>
+
+namespace host {
+
+// The system beep. Each beep is also announced, so that whoever needs to
+// know that the program beeped (a test, an accessibility aid) can listen.
+class Sound : public QObject {
+    Q_OBJECT
+public:
+    static Sound& instance();
+
+signals:
+    void beeped();
+
+private:
+    Sound() = default;
+    friend void Beep();
+};
+
+void Beep();
+
+} // namespace host

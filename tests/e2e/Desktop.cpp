@@ -1,0 +1,160 @@
+#include "tests/e2e/Desktop.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QThread>
+#include <gtest/gtest.h>
+#include <cmath>
+
+namespace e2e {
+
+CommandResult runCommand(const QString& program, const QStringList& arguments, const QByteArray& input,
+                         int timeoutMs)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForStarted(timeoutMs)) {
+        ADD_FAILURE() << "could not start " << program.toStdString();
+        return {};
+    }
+    if (!input.isEmpty())
+        process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        ADD_FAILURE() << program.toStdString() << " " << arguments.join(' ').toStdString() << " did not finish";
+        return {};
+    }
+    return {process.exitCode(), process.readAllStandardOutput()};
+}
+
+namespace {
+
+QString findWindow(const QString& title)
+{
+    const QString pattern = "^" + QRegularExpression::escape(title) + "$";
+    const CommandResult result = runCommand("xdotool", {"search", "--onlyvisible", "--name", pattern});
+    return QString::fromLatin1(result.output).split('\n', Qt::SkipEmptyParts).value(0);
+}
+
+void pause(int ms)
+{
+    QThread::msleep(ms);
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+QString waitForWindow(const QString& title, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeoutMs) {
+        const QString window = findWindow(title);
+        if (!window.isEmpty())
+            return window;
+        pause(50);
+    }
+    return {};
+}
+
+bool waitForWindowGone(const QString& title, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeoutMs) {
+        if (findWindow(title).isEmpty())
+            return true;
+        pause(50);
+    }
+    return false;
+}
+
+QRect windowGeometry(const QString& window)
+{
+    const CommandResult result = runCommand("xdotool", {"getwindowgeometry", "--shell", window});
+    QRect rect;
+    for (const QByteArray& line : result.output.split('\n')) {
+        const QList<QByteArray> parts = line.split('=');
+        if (parts.size() != 2)
+            continue;
+        const int value = parts[1].toInt();
+        if (parts[0] == "X")
+            rect.moveLeft(value);
+        else if (parts[0] == "Y")
+            rect.moveTop(value);
+        else if (parts[0] == "WIDTH")
+            rect.setWidth(value);
+        else if (parts[0] == "HEIGHT")
+            rect.setHeight(value);
+    }
+    return rect;
+}
+
+void click(const QString& window, QPoint point)
+{
+    runCommand("xdotool", {"mousemove", "--sync", "--window", window, QString::number(point.x()),
+                           QString::number(point.y()), "click", "1"});
+    pause(100);
+}
+
+void clickAtTwips(const QString& window, double left, double top)
+{
+    // 15 twips per pixel on the 96-DPI test screen; a few pixels inside the control.
+    click(window, QPoint(int(std::lround(left / 15)) + 6, int(std::lround(top / 15)) + 7));
+}
+
+void typeText(const QString& window, const QString& text)
+{
+    runCommand("xdotool", {"windowfocus", "--sync", window});
+    runCommand("xdotool", {"type", "--delay", "20", text});
+    pause(100);
+}
+
+void pressKeys(const QString& window, const QString& keys)
+{
+    runCommand("xdotool", {"windowfocus", "--sync", window});
+    runCommand("xdotool", {"key", "--delay", "30", keys});
+    pause(100);
+}
+
+Program::Program(const QStringList& arguments)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    m_process.setProcessEnvironment(environment);
+    m_process.start(QString::fromLocal8Bit(qgetenv("QORIX_PROGRAM")), arguments);
+    EXPECT_TRUE(m_process.waitForStarted()) << "QORIX_PROGRAM: " << qgetenv("QORIX_PROGRAM").toStdString();
+}
+
+Program::~Program()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+}
+
+bool Program::waitForExit(int timeoutMs)
+{
+    return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(timeoutMs);
+}
+
+ClipboardOwner::ClipboardOwner(const QByteArray& data, const QString& mimeType)
+{
+    m_xclip.start("xclip", {"-selection", "clipboard", "-t", mimeType, "-i", "-quiet"});
+    EXPECT_TRUE(m_xclip.waitForStarted());
+    m_xclip.write(data);
+    m_xclip.closeWriteChannel();
+    pause(300);
+}
+
+ClipboardOwner::~ClipboardOwner()
+{
+    m_xclip.kill();
+    m_xclip.waitForFinished();
+}
+
+} // namespace e2e

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QProcess>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+// The real X desktop as a person uses it: windows found by title, real mouse
+// clicks and key presses (XTEST, through xdotool), the real clipboard (xclip).
+namespace e2e {
+
+struct CommandResult {
+    int exitCode = -1;
+    QByteArray output;
+};
+
+CommandResult runCommand(const QString& program, const QStringList& arguments, const QByteArray& input = {},
+                         int timeoutMs = 20000);
+
+// The id of the visible window with exactly this title; empty after the timeout.
+QString waitForWindow(const QString& title, int timeoutMs = 20000);
+bool waitForWindowGone(const QString& title, int timeoutMs = 20000);
+QRect windowGeometry(const QString& window);
+
+// A left click at a point of the window, in its own pixels.
+void click(const QString& window, QPoint point);
+// A click at a control's design place: twips relative to the window's client area.
+void clickAtTwips(const QString& window, double left, double top);
+void typeText(const QString& window, const QString& text);
+void pressKeys(const QString& window, const QString& keys);
+
+// The program under test, started in the real X server with the test's HOME.
+class Program {
+public:
+    explicit Program(const QStringList& arguments = {});
+    ~Program();
+    bool waitForExit(int timeoutMs = 20000);
+    int exitCode() const { return m_process.exitCode(); }
+    QByteArray errors() { return m_process.readAllStandardError(); }
+
+private:
+    QProcess m_process;
+};
+
+// Puts data on the real clipboard and keeps it there (xclip stays as owner).
+class ClipboardOwner {
+public:
+    ClipboardOwner(const QByteArray& data, const QString& mimeType);
+    ~ClipboardOwner();
+
+private:
+    QProcess m_xclip;
+};
+
+} // namespace e2e

@@ -1,0 +1,128 @@
+#include "host/Files.h"
+#include "host/HostError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace host;
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(data);
+}
+
+QStringList entries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+TEST(FileLookup, OnlyAnOrdinaryFileOfExactlyThatNameExists)
+{
+    QTemporaryDir dir;
+    writeFile(dir.filePath("shot001.BMP"), "x");
+    QDir(dir.path()).mkdir("folder.BMP");
+    EXPECT_TRUE(FileExists(dir.filePath("shot001.BMP")));
+    EXPECT_FALSE(FileExists(dir.filePath("shot00?.BMP")));
+    EXPECT_FALSE(FileExists(dir.filePath("shot*.BMP")));
+    EXPECT_FALSE(FileExists(dir.filePath("shot002.BMP")));
+    EXPECT_FALSE(FileExists(dir.filePath("folder.BMP")));
+    EXPECT_FALSE(FileExists(QString()));
+}
+
+TEST(FileDelete, DeletesTheOneFileAndReportsAMissingOne)
+{
+    QTemporaryDir dir;
+    writeFile(dir.filePath("a*"), "x");
+    writeFile(dir.filePath("ab"), "x");
+    DeleteFile(dir.filePath("a*"));
+    EXPECT_EQ(entries(dir.path()), QStringList{"ab"});
+    EXPECT_THROW(DeleteFile(dir.filePath("a*")), HostError);
+}
+
+TEST(AppFolderPath, IsCreatedAndHasNoTrailingSeparator)
+{
+    const QString folder = AppFolder();
+    EXPECT_TRUE(QDir(folder).exists());
+    EXPECT_FALSE(folder.endsWith('/'));
+    EXPECT_TRUE(folder.endsWith("QORIX-Capture")) << folder.toStdString();
+}
+
+TEST(AtomicWrite, ReplacesALongerFileCompletely)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("out.bmp");
+    writeFile(path, QByteArray(1000, 'o'));
+    AtomicFile file(path);
+    file.write("new", 3);
+    file.write(QByteArray("er"));
+    file.commit();
+    EXPECT_EQ(readAll(path), "newer");
+    EXPECT_EQ(entries(dir.path()), QStringList{"out.bmp"});
+}
+
+TEST(AtomicWrite, AnUncommittedFileLeavesTheOldOneAndNoTemporaryFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("out.bmp");
+    writeFile(path, "old");
+    {
+        AtomicFile file(path);
+        file.write("partial", 7);
+    }
+    EXPECT_EQ(readAll(path), "old");
+    EXPECT_EQ(entries(dir.path()), QStringList{"out.bmp"});
+}
+
+struct Refusal {
+    const char* name;
+    std::function<QString(const QString& dir)> prepare; // gives the target
+    const char* reason;
+};
+
+TEST(AtomicWrite, RefusesWithAReasonAndTouchesNothing)
+{
+    const QList<Refusal> cases = {
+        {"read-only file",
+         [](const QString& dir) {
+             const QString path = dir + "/ro.bmp";
+             writeFile(path, "old");
+             QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+             return path;
+         },
+         "read-only"},
+        {"missing folder", [](const QString& dir) { return dir + "/missing/x.bmp"; }, "does not exist"},
+        {"name of a folder",
+         [](const QString& dir) {
+             QDir(dir).mkdir("sub.bmp");
+             return dir + "/sub.bmp";
+         },
+         "folder"},
+    };
+    for (const Refusal& c : cases) {
+        QTemporaryDir dir;
+        const QString target = c.prepare(dir.path());
+        const QStringList before = entries(dir.path());
+        try {
+            AtomicFile file(target);
+            FAIL() << c.name << ": no error";
+        } catch (const HostError& error) {
+            EXPECT_TRUE(error.description().contains(c.reason)) << c.name << ": " << error.description().toStdString();
+            EXPECT_TRUE(error.description().contains(QDir::toNativeSeparators(target))) << c.name;
+        }
+        EXPECT_EQ(entries(dir.path()), before) << c.name;
+    }
+}
+
+} // namespace
