@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Our conversion side by side with ImageMagick and pngquant, in the same run
+# and on the same pictures (bench/corpus, made by bench/make-corpus.sh).
+# Prints, per picture and colour count: our time (conversion + write, and
+# with the PNG decode), the peers' times, the time ratio, PSNR of each, and
+# our peak memory beyond the loaded input.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+[[ -d bench/corpus ]] || bench/make-corpus.sh
+for p in imagemagick pngquant; do
+  dpkg-query -W -f='${Status}' $p 2>/dev/null | grep -q "install ok installed" \
+    || { sudo_=(); [[ $(id -u) != 0 ]] && sudo_=(sudo); "${sudo_[@]}" apt-get install -y --no-install-recommends $p; }
+done
+scripts/setup run >/dev/null
+build=${QORIX_BUILD_DIR:-build}
+cmake --build "$build" --target bench_conversion >/dev/null
+bench=$build/bench/bench_conversion
+runs=${RUNS:-5}
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+export XDG_RUNTIME_DIR=$tmp MAGICK_THREAD_LIMIT=1 OMP_NUM_THREADS=1
+
+# Median wall time in milliseconds of a command, over $runs runs.
+median_ms() {
+  local times=()
+  for ((i = 0; i < runs; i++)); do
+    local start=$(date +%s%N)
+    "$@" >/dev/null 2>&1
+    times+=($(( ($(date +%s%N) - start) / 1000 )))
+  done
+  printf '%s\n' "${times[@]}" | sort -n | awk -v n=$runs 'NR == int(n / 2) + 1 { printf "%.1f", $1 / 1000 }'
+}
+
+field() { sed -n "s/.*$1=\([^ ]*\).*/\1/p"; }
+
+printf '%-34s %4s %9s %5s %9s %9s %9s %8s %7s %7s %7s %7s %7s\n' \
+  picture bits pixels '' ours_ms with_png im_ms pq_ms im/ours ours_dB im_dB pq_dB mem_MB
+for picture in bench/corpus/*.png; do
+  name=$(basename "$picture" .png)
+  for bits in ${BITS:-1 4 8}; do
+    colours=$((1 << bits))
+    ours=$("$bench" measure "$picture" $bits "$tmp/ours.bmp" $runs 2>/dev/null)
+    im_ms=$(median_ms convert "$picture" -alpha off +dither -colors $colours -type Palette BMP3:"$tmp/im.bmp")
+    im_db=$("$bench" psnr "$picture" "$tmp/im.bmp" 2>/dev/null)
+    pq_ms=- pq_db=-
+    if ((bits > 1)); then
+      pq_ms=$(median_ms pngquant --nofs --speed 1 --force -o "$tmp/pq.png" $colours -- "$picture")
+      pq_db=$("$bench" psnr "$picture" "$tmp/pq.png" 2>/dev/null)
+    fi
+    total=$(echo "$ours" | field total_ms)
+    printf '%-34s %4s %9s %5s %9s %9s %9s %8s %7.1f %7s %7s %7s %7s\n' "$name" $bits \
+      "$(echo "$ours" | field pixels)" "" "$(echo "$ours" | field convert_ms)" "$total" "$im_ms" "$pq_ms" \
+      "$(echo "$im_ms $total" | awk '{ print $1 / $2 }')" "$(echo "$ours" | field psnr)" "$im_db" "$pq_db" \
+      "$(echo "$ours" | field peak_extra_mb)"
+  done
+done

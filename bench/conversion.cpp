@@ -1,0 +1,144 @@
+// Conversion and write of pictures at 1, 4 and 8 bits per pixel: time,
+// quality and memory.
+//   bench_conversion measure IN.png DEPTH OUT.bmp [RUNS]
+//       one line: pixels, distinct colours, milliseconds for conversion + write
+//       (median), the same with the PNG decode, PSNR against the original, and
+//       peak memory beyond the loaded input
+//   bench_conversion psnr ORIGINAL OTHER
+//       PSNR of OTHER (any format Qt reads) against ORIGINAL, in dB
+#include "capture/modcap.h"
+#include "host/Application.h"
+#include "host/PictureBox.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <unordered_set>
+#include <vector>
+
+namespace {
+
+QImage load(const QString& path)
+{
+    QImageReader reader(path);
+    reader.setAllocationLimit(0);
+    QImage image = reader.read();
+    if (image.isNull()) {
+        std::fprintf(stderr, "cannot read %s: %s\n", qPrintable(path), qPrintable(reader.errorString()));
+        std::exit(1);
+    }
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+double psnr(const QImage& original, const QImage& other)
+{
+    const QImage b = other.convertToFormat(QImage::Format_RGB32);
+    if (b.size() != original.size())
+        return -1;
+    double sum = 0;
+    for (int y = 0; y < original.height(); ++y) {
+        const QRgb* p = reinterpret_cast<const QRgb*>(original.constScanLine(y));
+        const QRgb* q = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = 0; x < original.width(); ++x) {
+            const int dr = qRed(p[x]) - qRed(q[x]), dg = qGreen(p[x]) - qGreen(q[x]), db = qBlue(p[x]) - qBlue(q[x]);
+            sum += dr * dr + dg * dg + db * db;
+        }
+    }
+    const double mse = sum / (3.0 * original.width() * original.height());
+    return mse == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+std::size_t distinctColours(const QImage& image)
+{
+    std::unordered_set<quint32> colours;
+    for (int y = 0; y < image.height(); ++y) {
+        const quint32* p = reinterpret_cast<const quint32*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            colours.insert(p[x] & 0xFFFFFF);
+    }
+    return colours.size();
+}
+
+long statusKilobytes(const char* field)
+{
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(int(std::strlen(field))).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+void resetPeakMemory()
+{
+    QFile clear("/proc/self/clear_refs");
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+int measure(const QString& input, qint16 depth, const QString& output, int runs)
+{
+    QWidget window;
+    host::PictureBox box(&window, "Picture1", {0, 0, 100, 100}, true);
+    QImage image = load(input);
+    box.setPicture(image);
+
+    resetPeakMemory();
+    const long baseline = statusKilobytes("VmRSS:");
+    QElapsedTimer timer;
+    std::vector<double> convert;
+    for (int i = 0; i < runs; ++i) {
+        timer.start();
+        modcap::SaveBitmap(box, output, depth);
+        convert.push_back(timer.nsecsElapsed() / 1e6);
+        if (i == 0) {
+            const long peak = statusKilobytes("VmHWM:");
+            std::printf("peak_extra_mb=%.1f ", (peak - baseline) / 1024.0);
+        }
+    }
+    std::vector<double> total;
+    for (int i = 0; i < runs; ++i) {
+        timer.start();
+        box.setPicture(load(input));
+        modcap::SaveBitmap(box, output, depth);
+        total.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    const double quality = psnr(image, load(output));
+    // Counted last: its memory would otherwise hide the writer's peak.
+    const std::size_t distinct = distinctColours(image);
+    std::printf("pixels=%lld distinct=%zu bits=%d convert_ms=%.1f total_ms=%.1f psnr=%.2f input_mb=%.1f "
+                "output_mb=%.1f\n",
+                qint64(image.width()) * image.height(), distinct, depth, median(convert), median(total), quality,
+                image.sizeInBytes() / 1048576.0, QFileInfo(output).size() / 1048576.0);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    host::setUpApplication(application);
+    const QStringList args = application.arguments();
+    if (args.size() >= 5 && args[1] == "measure")
+        return measure(args[2], qint16(args[3].toInt()), args[4], args.size() > 5 ? args[5].toInt() : 5);
+    if (args.size() == 4 && args[1] == "psnr") {
+        std::printf("%.2f\n", psnr(load(args[2]), load(args[3])));
+        return 0;
+    }
+    std::fprintf(stderr, "usage: bench_conversion measure IN DEPTH OUT [RUNS] | psnr ORIGINAL OTHER\n");
+    return 2;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "host/NearestColour.h"
+
+#include <array>
+#include <vector>
+
+// Choosing the colours of a small palette for a picture.
+namespace host {
+
+// A colour of the picture (0xRRGGBB) and how many pixels have it.
+struct WeightedColour {
+    quint32 rgb;
+    quint32 weight;
+};
+
+// Luma (ITU-R BT.601 weights), 0 to 255.
+inline int luma(const Rgb& c)
+{
+    return (299 * c.r + 587 * c.g + 114 * c.b + 500) / 1000;
+}
+
+// The colours in a fixed order: darkest first, ties by value.
+void sortByLuma(std::vector<Rgb>& colours);
+
+// At most maxColours colours that minimise the squared error of the picture:
+// Wu's variance-minimising splits of a 5-bit-per-channel histogram, refined
+// by count-weighted k-means over the colours. A colour that holds at least
+// half of its cluster's pixels is kept exactly (flat interface colours).
+std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours);
+
+// Otsu's threshold: the luma that best separates the histogram into a dark
+// and a light class; pixels above it are light.
+int otsuThreshold(const std::array<quint64, 256>& lumaHistogram);
+
+} // namespace host
