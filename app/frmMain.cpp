@@ -1,18 +1,41 @@
 #include "app/frmMain.h"
 
+
+#include "app/CaptureNaming.h"
 #include "app/Options.h"
+#include "capture/modcap.h"
 #include "host/Application.h"
+#include "host/Clipboard.h"
 #include "host/Conversions.h"
+#include "host/Files.h"
 #include "host/Handlers.h"
+#include "host/HostError.h"
+#include "host/MessageBox.h"
+#include "host/Picture.h"
 #include "host/Screen.h"
 #include "host/Settings.h"
+#include "host/Sound.h"
+
 
 #include <QIcon>
 #include <cmath>
 
 using namespace host;
 
+// The numbered search's counter, kept for the whole run.
+static qint16 FileCounter = 0;
+
 namespace {
+
+const char* const kNoCapture =
+    "Clipboard does not contain a screen capture - Use PrintScreen (or Alt-PrintScreen) key on an active window "
+    "to place the image to windows clipboard.";
+const char* const kNoFileName = "Prompt to save is OFF and not filename has been entered.";
+const char* const kNumbersUsedUp = "Already 10000 files with that prefix - use new prefix";
+const char* const kNoColourDepth =
+    "No colour depth is selected, so nothing was saved. Choose Monochrome, 16 Colours, 256 Colours or "
+    "Display Card Colour Depth, then save again.";
+constexpr qint16 kLastNumber = 10001;
 
 QString setting(const char* key, const QString& defaultValue)
 {
@@ -74,6 +97,7 @@ void frmMain::createControls(QWidget* window)
     Picture1->setVisible(false);
     Picture1->setFocusPolicy(Qt::NoFocus);
 
+    connect(cmdSave, &QPushButton::clicked, this, handler([this] { cmdSave_Click(); }));
     connect(cmdClose, &QPushButton::clicked, this, handler([this] { cmdClose_Click(); }));
     connect(chkThumbnail, &QCheckBox::clicked, this, handler([this] { chkThumbnail_Click(); }));
 }
@@ -108,6 +132,97 @@ void frmMain::Form_Unload(int&)
     skipOnError([this] { saveSetting(options::kDisplayColours, booleanToText(optDisplayCard->Value())); });
     skipOnError([this] { saveSetting(options::k2Colours, booleanToText(OptMonochrome->Value())); });
     skipOnError([this] { saveSetting(options::k256Colours, booleanToText(opt256->Value())); });
+}
+
+void frmMain::cmdSave_Click()
+{
+    trapErrors(
+        [this] {
+            const bool toAppFolder = SaveToAppFolder;
+            SaveToAppFolder = false;
+            if (!ClipboardHasBitmap()) {
+                MsgBox(kNoCapture);
+                return;
+            }
+            // Nothing could be written: say so before asking for a name.
+            if (!colourDepthSelected()) {
+                MsgBox(kNoColourDepth);
+                return;
+            }
+            QString CaptureFileName;
+            if (toAppFolder) {
+                CaptureFileName = CaptureFilePath();
+            } else if (txtFileName->Text().isEmpty() && chkPrompt->Value() == 0) {
+                MsgBox(kNoFileName);
+                return;
+            } else if (chkPrompt->Value() != 0) {
+                m_prompt.Load();
+                m_prompt.txtFileName->setText(CaptureFileName);
+                m_prompt.Show(ShowMode::Modal, window());
+                if (!PromptAccepted) {
+                    m_prompt.Unload();
+                    return;
+                }
+                CaptureFileName = m_prompt.txtFileName->Text();
+                m_prompt.Unload();
+            } else if (chkAutoIncrementFilename->Value() != 0) {
+                bool exhausted = false;
+                CaptureFileName = numberedCaptureName(exhausted);
+                if (exhausted) {
+                    MsgBox(kNumbersUsedUp);
+                    return;
+                }
+            } else {
+                CaptureFileName = naming::withBmpExtension(naming::trimBlanks(txtFileName->Text()));
+            }
+            writeCapture(CaptureFileName);
+            lblLastMade->setCaption(CaptureFileName);
+            Picture1->setPicture(LoadPicture(QString()));
+            Beep();
+        },
+        [](const HostError& error) { MsgBox(error.description(), MsgBoxStyle::Critical); });
+}
+
+// The first numbered name that no file has, trying 001 to 10001. Only a
+// ticked box builds names: a greyed one leaves the name empty.
+QString frmMain::numberedCaptureName(bool& exhausted)
+{
+    QString name;
+    FileCounter = 0;
+    for (;;) {
+        ++FileCounter;
+        if (chkAutoIncrementFilename->Value() == 1)
+            name = naming::numberedName(txtFileName->Text(), FileCounter);
+        if (!FileExists(name))
+            return name;
+        if (FileCounter >= kLastNumber) {
+            exhausted = true;
+            return name;
+        }
+    }
+}
+
+bool frmMain::colourDepthSelected() const
+{
+    return OptMonochrome->Value() || opt16->Value() || opt256->Value() || optDisplayCard->Value();
+}
+
+// Puts the capture in the thumbnail (when it is ticked) and in Picture1, and
+// writes it at the chosen colour depth.
+void frmMain::writeCapture(const QString& fileName)
+{
+    const QImage capture = ClipboardGetBitmap();
+    if (chkThumbnail->Value() == 1)
+        Image1->setPicture(capture);
+    Picture1->setPicture(capture);
+    if (OptMonochrome->Value())
+        modcap::SaveBitmap(*Picture1, fileName, 2);
+    if (opt16->Value())
+        modcap::SaveBitmap(*Picture1, fileName, 4);
+    if (opt256->Value())
+        modcap::SaveBitmap(*Picture1, fileName, 8);
+    if (optDisplayCard->Value())
+        SavePicture(Picture1->Picture(), fileName);
 }
 
 void frmMain::cmdClose_Click()

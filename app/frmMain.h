@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dialogs/frmPrompt.h"
 #include "host/Controls.h"
 #include "host/Form.h"
 #include "host/ImageControl.h"
@@ -42,13 +43,24 @@ public:
     QPointer<host::ImageControl> Image1;
     QPointer<host::PictureBox> Picture1;
 
+    // "Save to File": writes the clipboard's capture to the fixed capture
+    // file, a prompted name, the next numbered name or the Filename box's
+    // name. Also run by the e-mail button.
+    void cmdSave_Click();
+
 protected:
     void createControls(QWidget* window) override;
     void Form_Load() override;
     void Form_Unload(int& cancel) override;
 
 private:
+    QString numberedCaptureName(bool& exhausted);
+    void writeCapture(const QString& fileName);
+    bool colourDepthSelected() const;
+
     void cmdClose_Click();
     void chkThumbnail_Click();
     void applyWindowHeightRule();
+
+    frmPrompt m_prompt;
 };

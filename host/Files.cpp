@@ -32,6 +32,11 @@ QString AppFolder()
     return QDir::cleanPath(folder);
 }
 
+QString CaptureFilePath()
+{
+    return AppFolder() + QLatin1String("/tolvo.bmp");
+}
+
 AtomicFile::AtomicFile(const QString& path) : m_path(path), m_file(path)
 {
     if (path.isEmpty())

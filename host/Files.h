@@ -17,6 +17,10 @@ void DeleteFile(const QString& path);
 // folder on Linux), without a trailing separator; created when first needed.
 QString AppFolder();
 
+// The fixed capture file in the program's folder: the save command writes it
+// for the e-mail, which sends it.
+QString CaptureFilePath();
+
 // A file that is written completely or not at all: the bytes go to a
 // temporary file beside the target, which replaces the target only once
 // every byte is written. On any failure the target stays as it was and the

@@ -12,17 +12,22 @@ void reportUntrapped(const HostError& error)
     MsgBox(error.description(), MsgBoxStyle::Critical);
 }
 
-void runHandler(const std::function<void()>& handler)
+void trapErrors(const std::function<void()>& body, const std::function<void(const HostError&)>& onError)
 {
     try {
-        handler();
+        body();
     } catch (const HostError& error) {
-        reportUntrapped(error);
+        onError(error);
     } catch (const std::bad_alloc&) {
-        reportUntrapped(HostError(ErrorKind::OutOfMemory, QStringLiteral("Out of memory.")));
+        onError(HostError(ErrorKind::OutOfMemory, QStringLiteral("Out of memory.")));
     } catch (const std::exception& error) {
-        reportUntrapped(HostError(ErrorKind::General, QString::fromLocal8Bit(error.what())));
+        onError(HostError(ErrorKind::General, QString::fromLocal8Bit(error.what())));
     }
+}
+
+void runHandler(const std::function<void()>& handler)
+{
+    trapErrors(handler, reportUntrapped);
 }
 
 bool skipOnError(const std::function<void()>& step)

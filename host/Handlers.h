@@ -6,6 +6,10 @@ namespace host {
 
 class HostError;
 
+// Runs body; any error it raises, of whatever kind, reaches onError as a
+// described error (a handler's error trap).
+void trapErrors(const std::function<void()>& body, const std::function<void(const HostError&)>& onError);
+
 // Runs an event handler. An error that the handler does not trap reaches
 // the program's one top-level handler, which shows it; the program goes on.
 void runHandler(const std::function<void()>& handler);

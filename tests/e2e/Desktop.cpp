@@ -95,8 +95,9 @@ QRect windowGeometry(const QString& window)
 
 void click(const QString& window, QPoint point)
 {
-    runCommand("xdotool", {"mousemove", "--sync", "--window", window, QString::number(point.x()),
-                           QString::number(point.y()), "click", "1"});
+    // No --sync: it waits forever when the pointer is already there.
+    runCommand("xdotool", {"mousemove", "--window", window, QString::number(point.x()), QString::number(point.y()),
+                           "click", "1"});
     pause(100);
 }
 

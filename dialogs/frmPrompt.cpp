@@ -1,0 +1,45 @@
+#include "dialogs/frmPrompt.h"
+
+#include "host/Handlers.h"
+
+using namespace host;
+
+bool PromptAccepted = false;
+
+frmPrompt::frmPrompt()
+    : Form({.caption = QStringLiteral("QORIX Capture - Prompt to Save"),
+            .clientWidth = 6144,
+            .clientHeight = 948,
+            .startPosition = StartPosition::CenterOwner})
+{
+}
+
+void frmPrompt::createControls(QWidget* window)
+{
+    txtFileName = new TextBox(window, "txtFileName", "C:\\Pravlek", {1008, 120, 3588, 288, 0});
+    cmdCancel = new CommandButton(window, "cmdCancel", "&Cancel", {4728, 504, 1200, 350, 1});
+    cmdOK = new CommandButton(window, "cmdOK", "&OK", {4728, 96, 1200, 350, 2});
+    Label1 = new Label(window, "Label1", "Filename:", {0, 144, 996, 276, 3}, Qt::AlignRight);
+    // Enter presses OK; Esc is deliberately not bound to Cancel.
+    setDefaultButton(cmdOK);
+
+    connect(cmdOK, &QPushButton::clicked, this, handler([this] { cmdOK_Click(); }));
+    connect(cmdCancel, &QPushButton::clicked, this, handler([this] { cmdCancel_Click(); }));
+}
+
+void frmPrompt::Form_Load()
+{
+    PromptAccepted = false;
+}
+
+void frmPrompt::cmdOK_Click()
+{
+    // The answer is set before the hide, because hiding ends the caller's wait.
+    PromptAccepted = true;
+    Hide();
+}
+
+void frmPrompt::cmdCancel_Click()
+{
+    Hide();
+}

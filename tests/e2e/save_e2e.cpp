@@ -1,0 +1,97 @@
+#include "tests/e2e/Desktop.h"
+#include "tests/support/TestSettings.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+using namespace e2e;
+
+namespace {
+
+const QString kTitle = "QORIX Screen capture to bitmap";
+
+// A capture of a few dozen flat colours.
+QImage capture()
+{
+    QImage image(300, 200, QImage::Format_RGB32);
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 300; ++x)
+            image.setPixel(x, y, x < 150 ? qRgb(240, 240, 240) : qRgb(x / 30 * 40, y / 40 * 50, 128));
+    return image;
+}
+
+QByteArray png(const QImage& image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+int bitCount(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray header = file.read(30);
+    return header.size() == 30 ? qFromLittleEndian<quint16>(header.constData() + 28) : -1;
+}
+
+TEST(SaveOnX, TwoSavesWriteNumberedFilesAndTextOnTheClipboardWritesNothing)
+{
+    testing_support::clearSettings();
+    QTemporaryDir dir;
+    const QImage picture = capture();
+    Program program;
+    const QString window = waitForWindow(kTitle);
+    ASSERT_FALSE(window.isEmpty());
+
+    // The Filename box: frameFilename at (120, 96), the box at (1128, 216) in it.
+    clickAtTwips(window, 120 + 1128, 96 + 216);
+    pressKeys(window, "ctrl+a");
+    typeText(window, dir.filePath("cap"));
+    // "256 Colours": frameColourOptions at (120, 1488), the button at (312, 744) in it.
+    clickAtTwips(window, 120 + 312, 1488 + 744);
+
+    {
+        ClipboardOwner owner(png(picture), "image/png");
+        // "Save to File" (Frame3 at (3408, 1488), the button at (120, 624)): a click, then Space on it.
+        clickAtTwips(window, 3408 + 120, 1488 + 624);
+        pressKeys(window, "space");
+        for (int i = 0; i < 100 && QDir(dir.path()).entryList(QDir::Files).size() < 2; ++i)
+            QThread::msleep(50);
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"cap001.BMP", "cap002.BMP"}));
+    for (const QString name : {"cap001.BMP", "cap002.BMP"}) {
+        const QString path = dir.filePath(name);
+        EXPECT_EQ(bitCount(path), 8) << name.toStdString();
+        // The capture has fewer than 256 colours: it comes back exactly.
+        EXPECT_EQ(QImageReader(path).read().convertToFormat(QImage::Format_RGB32), picture) << name.toStdString();
+    }
+
+    {
+        ClipboardOwner owner("just some text", "UTF8_STRING");
+        clickAtTwips(window, 3408 + 120, 1488 + 624);
+        const QString message = waitForWindow("QORIX-Capture");
+        EXPECT_FALSE(message.isEmpty()) << "no message box";
+        if (!message.isEmpty()) {
+            pressKeys(message, "Return");
+            EXPECT_TRUE(waitForWindowGone("QORIX-Capture"));
+        }
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+
+    clickAtTwips(window, 3408 + 120, 1488 + 1392);
+    ASSERT_TRUE(program.waitForExit());
+    EXPECT_EQ(testing_support::storedSettings("Defaults").value("256Colurs"), "True");
+    EXPECT_EQ(testing_support::storedSettings("Defaults").value("Filename"), dir.filePath("cap"));
+}
+
+} // namespace
