@@ -2,6 +2,7 @@
 #include "host/Files.h"
 #include "host/Sound.h"
 #include "tests/support/ModalWatcher.h"
+#include "tests/support/BitmapFiles.h"
 #include "tests/support/TestSettings.h"
 
 #include <QApplication>
@@ -12,7 +13,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtEndian>
 #include <gtest/gtest.h>
 
 using namespace testing_support;
@@ -38,15 +38,6 @@ void touch(const QString& path)
 {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-}
-
-int bitCount(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray header = file.read(30);
-    return header.size() == 30 ? qFromLittleEndian<quint16>(header.constData() + 28) : -1;
 }
 
 class SaveCommand : public ::testing::Test {
@@ -105,7 +96,7 @@ TEST_P(SaveNaming, WritesTheExpectedFileShowsItAndBeepsOnce)
     save();
     const QString expected = dir.filePath(c.expected);
     EXPECT_TRUE(watcher.messages().isEmpty()) << messageTexts().join("|").toStdString();
-    EXPECT_EQ(bitCount(expected), 4);
+    EXPECT_EQ(testing_support::bmpBitCount(expected), 4);
     EXPECT_EQ(files().size(), c.existingNumbers + 1);
     EXPECT_EQ(form.lblLastMade->Caption(), expected);
     EXPECT_EQ(beeps.count(), 1);
@@ -143,7 +134,7 @@ TEST_F(SaveCommand, TenThousandTakenLeavesTheLastNumberFree)
         touch(dir.filePath(QString("shot%1.BMP").arg(n, 3, 10, QLatin1Char('0'))));
     save();
     EXPECT_TRUE(watcher.messages().isEmpty());
-    EXPECT_EQ(bitCount(dir.filePath("shot10001.BMP")), 4);
+    EXPECT_EQ(testing_support::bmpBitCount(dir.filePath("shot10001.BMP")), 4);
 }
 
 TEST_F(SaveCommand, AnExistingFileIsReplacedWithoutAQuestion)
@@ -155,7 +146,7 @@ TEST_F(SaveCommand, AnExistingFileIsReplacedWithoutAQuestion)
     old.close();
     save();
     EXPECT_TRUE(watcher.messages().isEmpty());
-    EXPECT_EQ(bitCount(dir.filePath("shot.BMP")), 4);
+    EXPECT_EQ(testing_support::bmpBitCount(dir.filePath("shot.BMP")), 4);
     EXPECT_LT(QFileInfo(dir.filePath("shot.BMP")).size(), 100000);
 }
 
@@ -202,7 +193,7 @@ TEST_F(SaveCommand, ThePromptOpensEmptyAndItsNameIsWrittenAsTyped)
     EXPECT_EQ(shownName, "");
     EXPECT_TRUE(watcher.messages().isEmpty());
     EXPECT_EQ(files(), QStringList{"a"});
-    EXPECT_EQ(bitCount(dir.filePath("a")), 4);
+    EXPECT_EQ(testing_support::bmpBitCount(dir.filePath("a")), 4);
     EXPECT_EQ(form.lblLastMade->Caption(), dir.filePath("a"));
     EXPECT_EQ(beeps.count(), 1);
 }
@@ -242,7 +233,7 @@ TEST_F(SaveCommand, TheOneShotFlagWritesTheFixedFileWhateverTheOptionsAndOnlyOnc
     form.SaveToAppFolder = true;
     save();
     EXPECT_FALSE(form.SaveToAppFolder);
-    EXPECT_EQ(bitCount(fixed), 4);
+    EXPECT_EQ(testing_support::bmpBitCount(fixed), 4);
     EXPECT_EQ(form.lblLastMade->Caption(), fixed);
     EXPECT_TRUE(fixed.endsWith("/QORIX-Capture/tolvo.bmp")) << fixed.toStdString();
 
@@ -279,7 +270,7 @@ TEST_F(SaveCommand, EachColourOptionWritesItsDepthAndTheDisplayDepthDecodesToThe
         form.txtFileName->setText(dir.filePath(d.option));
         save();
         const QString path = dir.filePath(QString(d.option) + ".BMP");
-        EXPECT_EQ(bitCount(path), d.bits) << d.option;
+        EXPECT_EQ(testing_support::bmpBitCount(path), d.bits) << d.option;
         if (d.bits >= 4) {
             EXPECT_EQ(QImageReader(path).read().convertToFormat(QImage::Format_RGB32), capture) << d.option;
         }

@@ -1,4 +1,5 @@
 #include "tests/e2e/Desktop.h"
+#include "tests/support/BitmapFiles.h"
 #include "tests/support/TestSettings.h"
 
 #include <QBuffer>
@@ -7,7 +8,6 @@
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QtEndian>
 #include <gtest/gtest.h>
 
 using namespace e2e;
@@ -33,15 +33,6 @@ QByteArray png(const QImage& image)
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return bytes;
-}
-
-int bitCount(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray header = file.read(30);
-    return header.size() == 30 ? qFromLittleEndian<quint16>(header.constData() + 28) : -1;
 }
 
 TEST(SaveOnX, TwoSavesWriteNumberedFilesAndTextOnTheClipboardWritesNothing)
@@ -71,7 +62,7 @@ TEST(SaveOnX, TwoSavesWriteNumberedFilesAndTextOnTheClipboardWritesNothing)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"cap001.BMP", "cap002.BMP"}));
     for (const QString name : {"cap001.BMP", "cap002.BMP"}) {
         const QString path = dir.filePath(name);
-        EXPECT_EQ(bitCount(path), 8) << name.toStdString();
+        EXPECT_EQ(testing_support::bmpBitCount(path), 8) << name.toStdString();
         // The capture has fewer than 256 colours: it comes back exactly.
         EXPECT_EQ(QImageReader(path).read().convertToFormat(QImage::Format_RGB32), picture) << name.toStdString();
     }
