@@ -54,7 +54,8 @@ frmMain::frmMain()
             .clientWidth = 5268,
             .clientHeight = 6360,
             .minimizeButton = true,
-            .startPosition = StartPosition::CenterScreen})
+            .startPosition = StartPosition::CenterScreen}),
+      m_picture([this] { return Image1 ? Image1->Picture() : QImage(); })
 {
 }
 
@@ -98,6 +99,9 @@ void frmMain::createControls(QWidget* window)
     Picture1->setFocusPolicy(Qt::NoFocus);
 
     connect(cmdSave, &QPushButton::clicked, this, handler([this] { cmdSave_Click(); }));
+    connect(cmdPreview, &QPushButton::clicked, this, handler([this] { cmdPreview_Click(); }));
+    connect(cmdView, &QPushButton::clicked, this, handler([this] { cmdView_Click(); }));
+    connect(Image1, &ImageControl::clicked, this, handler([this] { Image1_Click(); }));
     connect(cmdClose, &QPushButton::clicked, this, handler([this] { cmdClose_Click(); }));
     connect(chkThumbnail, &QCheckBox::clicked, this, handler([this] { chkThumbnail_Click(); }));
 }
@@ -223,6 +227,71 @@ void frmMain::writeCapture(const QString& fileName)
         modcap::SaveBitmap(*Picture1, fileName, 8);
     if (optDisplayCard->Value())
         SavePicture(Picture1->Picture(), fileName);
+}
+
+// The thumbnail takes the picture's own size, or the design box when the
+// picture is wider or taller than it, squeezed without keeping proportions.
+// If the picture cannot be had, the thumbnail stays exactly as it was.
+void frmMain::fitIntoThumbnail(const std::function<QImage()>& picture)
+{
+    const bool stretch = Image1->Stretch();
+    const double width = Image1->Width();
+    const double height = Image1->Height();
+    Image1->setStretch(false);
+    try {
+        Image1->setPicture(picture());
+    } catch (...) {
+        Image1->setStretch(stretch);
+        Image1->setWidth(width);
+        Image1->setHeight(height);
+        throw;
+    }
+    Image1->setStretch(true);
+    if (Image1->Width() > ThumbnailBoxWidth || Image1->Height() > ThumbnailBoxHeight) {
+        Image1->setWidth(ThumbnailBoxWidth);
+        Image1->setHeight(ThumbnailBoxHeight);
+    }
+}
+
+void frmMain::cmdPreview_Click()
+{
+    if (!ClipboardHasBitmap()) {
+        MsgBox(kNoCapture);
+        return;
+    }
+    fitIntoThumbnail(ClipboardGetBitmap);
+    m_picture.Show(ShowMode::Modal, window());
+}
+
+void frmMain::cmdView_Click()
+{
+    dlgCommonDialog.DialogTitle = QStringLiteral("View file for: ");
+    dlgCommonDialog.Filter = QStringLiteral("Images (*.BMP;*.JPG;*.PCX;)|*.BMP;*.JPG;*.PCX;|All Files (*.*)|*.*");
+    dlgCommonDialog.InitDir = AppFolder();
+    dlgCommonDialog.CancelError = true;
+    dlgCommonDialog.Flags = CommonDialog::cdlOFNFileMustExist | CommonDialog::cdlOFNHideReadOnly;
+    dlgCommonDialog.FileName = QString();
+    bool chosen = false;
+    // Cancelling, or a dialog that cannot be shown, ends the command silently.
+    trapErrors([&] {
+        dlgCommonDialog.ShowOpen(window());
+        chosen = true;
+    }, [](const HostError&) {});
+    if (!chosen)
+        return;
+    trapErrors(
+        [this] {
+            fitIntoThumbnail([this] { return LoadPicture(dlgCommonDialog.FileName); });
+            m_picture.Load();
+            m_picture.setCaption(dlgCommonDialog.FileName);
+            m_picture.Show(ShowMode::Modal, window());
+        },
+        [](const HostError& error) { MsgBox(error.description(), MsgBoxStyle::Critical); });
+}
+
+void frmMain::Image1_Click()
+{
+    m_picture.Show(ShowMode::Modal, window());
 }
 
 void frmMain::cmdClose_Click()

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "dialogs/frmPicture.h"
 #include "dialogs/frmPrompt.h"
+#include "host/CommonDialog.h"
 #include "host/Controls.h"
 #include "host/Form.h"
 #include "host/ImageControl.h"
@@ -42,6 +44,10 @@ public:
     QPointer<host::Frame> framePreview;
     QPointer<host::ImageControl> Image1;
     QPointer<host::PictureBox> Picture1;
+    host::CommonDialog dlgCommonDialog;
+
+    // The actual-size window; it shows what the thumbnail holds.
+    frmPicture& pictureWindow() { return m_picture; }
 
     // "Save to File": writes the clipboard's capture to the fixed capture
     // file, a prompted name, the next numbered name or the Filename box's
@@ -60,7 +66,12 @@ private:
 
     void cmdClose_Click();
     void chkThumbnail_Click();
+    void cmdPreview_Click();
+    void cmdView_Click();
+    void Image1_Click();
+    void fitIntoThumbnail(const std::function<QImage()>& picture);
     void applyWindowHeightRule();
 
     frmPrompt m_prompt;
+    frmPicture m_picture;
 };

@@ -4,16 +4,29 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace host {
 
+QWidget* dialogOwner()
+{
+    for (QWidget* window : {QApplication::activeModalWidget(), QApplication::activeWindow()})
+        if (window && window->isVisible())
+            return window;
+    return nullptr;
+}
+
 void MsgBox(const QString& text, MsgBoxStyle style)
 {
-    QMessageBox box(style == MsgBoxStyle::Critical ? QMessageBox::Critical : QMessageBox::NoIcon,
-                    applicationName(), text, QMessageBox::Ok, QApplication::activeWindow());
-    box.setTextFormat(Qt::PlainText);
-    box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
+    // On the heap: should its owner be deleted while it shows, the box goes
+    // with it and the wait simply ends.
+    QPointer<QMessageBox> box = new QMessageBox(style == MsgBoxStyle::Critical ? QMessageBox::Critical
+                                                                               : QMessageBox::NoIcon,
+                                                applicationName(), text, QMessageBox::Ok, dialogOwner());
+    box->setTextFormat(Qt::PlainText);
+    box->setWindowModality(Qt::ApplicationModal);
+    box->exec();
+    delete box.data();
 }
 
 } // namespace host

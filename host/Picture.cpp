@@ -2,8 +2,10 @@
 
 #include "host/Files.h"
 #include "host/HostError.h"
+#include "host/PcxReader.h"
 
 #include <QDir>
+#include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
 
@@ -13,6 +15,16 @@ QImage LoadPicture(const QString& fileName)
 {
     if (fileName.isEmpty())
         return QImage();
+    QFile file(fileName);
+    if (file.open(QIODevice::ReadOnly) && looksLikePcx(file.peek(128))) {
+        try {
+            return decodePcx(file.readAll());
+        } catch (const HostError& error) {
+            raiseError(ErrorKind::Picture, QStringLiteral("Could not load the picture %1: %2")
+                                               .arg(QDir::toNativeSeparators(fileName), error.description()));
+        }
+    }
+    file.close();
     QImageReader reader(fileName);
     reader.setAutoTransform(true);
     QImage image = reader.read();

@@ -7,7 +7,6 @@
 #include <QImageReader>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -43,12 +42,15 @@ void writeFile(const QString& path, const QByteArray& data)
 
 quint32 le32(const QByteArray& bytes, int offset)
 {
-    return qFromLittleEndian<quint32>(bytes.constData() + offset);
+    quint32 value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = value << 8 | quint8(bytes.at(offset + i));
+    return value;
 }
 
 quint16 le16(const QByteArray& bytes, int offset)
 {
-    return qFromLittleEndian<quint16>(bytes.constData() + offset);
+    return quint16(quint8(bytes.at(offset)) | quint8(bytes.at(offset + 1)) << 8);
 }
 
 QStringList entries(const QString& folder)

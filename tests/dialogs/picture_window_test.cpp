@@ -1,0 +1,108 @@
+#include "dialogs/frmPicture.h"
+#include "host/Screen.h"
+#include "tests/support/ModalWatcher.h"
+
+#include <QTest>
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace host;
+using testing_support::ModalWatcher;
+
+namespace {
+
+QImage picture(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb((x * 9) % 256, (y * 5) % 256, (x ^ y) % 256));
+    return image;
+}
+
+class PictureWindow : public ::testing::Test {
+protected:
+    void SetUp() override { CaptionHeight = qint32(std::lround(twipsPerPixelY() * captionHeightPixels())); }
+
+    QImage source;
+    frmPicture form{[this] { return source; }};
+};
+
+TEST_F(PictureWindow, OnlyABoxNarrowerThan100TwipsKeepsTheDesignLayout)
+{
+    EXPECT_TRUE(frmPicture::keepsDesignLayout(99));
+    EXPECT_TRUE(frmPicture::keepsDesignLayout(99.9));
+    EXPECT_FALSE(frmPicture::keepsDesignLayout(100));
+    EXPECT_FALSE(frmPicture::keepsDesignLayout(105));
+}
+
+TEST_F(PictureWindow, AnEmptyOrTinyPictureLeavesTheDesignLayout)
+{
+    const double border = 2 * logicalPixelsToTwips(windowBorderLogicalPixels());
+    for (const QImage& tiny : {QImage(), picture(2, 50)}) {
+        source = tiny;
+        form.Load();
+        EXPECT_LT(form.Picture1->Width(), 100);
+        EXPECT_EQ(form.Width(), 7152 + border);
+        EXPECT_EQ(form.Height(), 4272 + border + captionHeightPixels() * twipsPerPixelY());
+        EXPECT_EQ(form.cmdClose->Left(), 5880);
+        EXPECT_EQ(form.cmdClose->Top(), 3840);
+        form.Unload();
+    }
+}
+
+TEST_F(PictureWindow, TheWindowAndCloseButtonFitAroundThePicture)
+{
+    for (const QSize size : {QSize(3, 3), QSize(200, 100), QSize(1000, 700)}) {
+        source = picture(size.width(), size.height());
+        form.Load();
+        const double boxWidth = size.width() * 15 + 2 * PictureBox::borderTwips();
+        const double boxHeight = size.height() * 15 + 2 * PictureBox::borderTwips();
+        EXPECT_EQ(form.Picture1->Width(), boxWidth);
+        EXPECT_EQ(form.Picture1->Left(), 120);
+        EXPECT_EQ(form.Width(), boxWidth + 240);
+        EXPECT_EQ(form.Height(), boxHeight + 690 + CaptionHeight);
+        EXPECT_EQ(form.cmdClose->Left() + form.cmdClose->Width(), 120 + boxWidth);
+        EXPECT_EQ(form.cmdClose->Top(), 120 + boxHeight + 50);
+        form.Unload();
+    }
+}
+
+TEST_F(PictureWindow, OnePicturePixelIsOneScreenPixel)
+{
+    source = picture(120, 80);
+    form.Show();
+    const QImage shown = form.window()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QPoint origin = form.Picture1->mapTo(form.window(), form.Picture1->contentsRect().topLeft());
+    for (const QPoint p : {QPoint(0, 0), QPoint(119, 79), QPoint(57, 33), QPoint(1, 78)})
+        EXPECT_EQ(shown.pixel(origin + p), source.pixel(p)) << p.x() << "," << p.y();
+    form.Unload();
+}
+
+TEST_F(PictureWindow, CloseAndTheCloseBoxBothUnloadAndTheCallerResumes)
+{
+    source = picture(50, 50);
+    ModalWatcher watcher;
+    watcher.queue([this](QWidget*) { QTest::mouseClick(form.cmdClose, Qt::LeftButton); });
+    form.Show(ShowMode::Modal);
+    EXPECT_FALSE(form.IsLoaded());
+    watcher.queue([](QWidget* window) { window->close(); });
+    form.Show(ShowMode::Modal);
+    EXPECT_FALSE(form.IsLoaded());
+    EXPECT_EQ(watcher.pendingAnswers(), 0);
+}
+
+TEST_F(PictureWindow, EachOpeningTakesTheCurrentPictureAndTheDesignCaption)
+{
+    source = picture(40, 30);
+    form.Load();
+    form.setCaption("/some/file.bmp");
+    form.Unload();
+    source = picture(60, 20);
+    form.Load();
+    EXPECT_EQ(form.Caption(), "Actual Size Bitmap");
+    EXPECT_EQ(form.Picture1->Picture(), source);
+    form.Unload();
+}
+
+} // namespace
