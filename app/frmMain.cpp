@@ -72,6 +72,7 @@ void frmMain::createControls(QWidget* window)
     txtFileName = new TextBox(frameFilename, "txtFileName", "C:\\Pravlek", {1128, 216, 3588, 288, 6});
     Label2 = new Label(frameFilename, "Label2", "Last Made:", {120, 552, 996, 276, 8}, Qt::AlignRight);
     lblLastMade = new Label(frameFilename, "lblLastMade", "Last Made:", {1152, 552, 2988, 276, 7});
+    lblLastMade->setElideMode(Qt::ElideMiddle);
     chkAutoIncrementFilename = new CheckBox(frameFilename, "chkAutoIncrementFilename", "Auto Increment Filename",
                                             {1152, 768, 2268, 228, 10}, 1);
     chkPrompt = new CheckBox(frameFilename, "chkPrompt", "Prompt to Save", {1152, 1008, 2028, 252, 11}, 0);
@@ -102,6 +103,7 @@ void frmMain::createControls(QWidget* window)
     connect(cmdPreview, &QPushButton::clicked, this, handler([this] { cmdPreview_Click(); }));
     connect(cmdView, &QPushButton::clicked, this, handler([this] { cmdView_Click(); }));
     connect(Image1, &ImageControl::clicked, this, handler([this] { Image1_Click(); }));
+    connect(cmdEmail, &QPushButton::clicked, this, handler([this] { cmdEmail_Click(); }));
     connect(cmdClose, &QPushButton::clicked, this, handler([this] { cmdClose_Click(); }));
     connect(chkThumbnail, &QCheckBox::clicked, this, handler([this] { chkThumbnail_Click(); }));
 }
@@ -292,6 +294,19 @@ void frmMain::cmdView_Click()
 void frmMain::Image1_Click()
 {
     m_picture.Show(ShowMode::Modal, window());
+}
+
+// Saves the capture to the fixed capture file and opens the e-mail dialog,
+// whatever the save did. The old capture file goes first, so that a refused
+// save can never leave an earlier capture to be sent.
+void frmMain::cmdEmail_Click()
+{
+    SaveToAppFolder = true;
+    const QString captureFile = CaptureFilePath();
+    if (FileExists(captureFile))
+        DeleteFile(captureFile);
+    cmdSave_Click();
+    m_email.Show(ShowMode::Modal, window());
 }
 
 void frmMain::cmdClose_Click()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialogs/frmPicture.h"
+#include "email/frmEmail.h"
 #include "dialogs/frmPrompt.h"
 #include "host/CommonDialog.h"
 #include "host/Controls.h"
@@ -46,8 +47,10 @@ public:
     QPointer<host::PictureBox> Picture1;
     host::CommonDialog dlgCommonDialog;
 
-    // The actual-size window; it shows what the thumbnail holds.
+    // The actual-size window, which shows what the thumbnail holds, and the
+    // e-mail dialog.
     frmPicture& pictureWindow() { return m_picture; }
+    frmEmail& emailDialog() { return m_email; }
 
     // "Save to File": writes the clipboard's capture to the fixed capture
     // file, a prompted name, the next numbered name or the Filename box's
@@ -69,9 +72,11 @@ private:
     void cmdPreview_Click();
     void cmdView_Click();
     void Image1_Click();
+    void cmdEmail_Click();
     void fitIntoThumbnail(const std::function<QImage()>& picture);
     void applyWindowHeightRule();
 
     frmPrompt m_prompt;
     frmPicture m_picture;
+    frmEmail m_email{m_picture};
 };

@@ -106,10 +106,39 @@ MultiLineTextBox::MultiLineTextBox(QWidget* container, const QString& name, cons
 
 Label::Label(QWidget* container, const QString& name, const QString& caption, const Design& design,
              Qt::Alignment alignment)
-    : QLabel(caption, container), ControlGeometry(named(this, name), design)
+    : QLabel(caption, container), ControlGeometry(named(this, name), design), m_caption(caption)
 {
     setAlignment(alignment | Qt::AlignTop);
     setTextFormat(Qt::PlainText);
+}
+
+void Label::setCaption(const QString& caption)
+{
+    m_caption = caption;
+    showCaption();
+}
+
+void Label::setElideMode(Qt::TextElideMode mode)
+{
+    m_elide = mode;
+    showCaption();
+}
+
+void Label::resizeEvent(QResizeEvent* event)
+{
+    QLabel::resizeEvent(event);
+    showCaption();
+}
+
+void Label::showCaption()
+{
+    if (m_elide == Qt::ElideNone) {
+        setText(m_caption);
+        return;
+    }
+    const QString shown = fontMetrics().elidedText(m_caption, m_elide, contentsRect().width());
+    setText(shown);
+    setToolTip(shown == m_caption ? QString() : m_caption);
 }
 
 Frame::Frame(QWidget* container, const QString& name, const QString& caption, const Design& design)

@@ -71,14 +71,26 @@ public:
     void setText(const QString& text) { setPlainText(text); }
 };
 
+// A label. One that may hold long texts, such as paths, can show them elided
+// (the full text in its tooltip); its caption stays the full text.
 class Label : public QLabel, public ControlGeometry {
     Q_OBJECT
 public:
     Label(QWidget* container, const QString& name, const QString& caption, const Design& design,
           Qt::Alignment alignment = Qt::AlignLeft);
 
-    QString Caption() const { return text(); }
-    void setCaption(const QString& caption) { setText(caption); }
+    QString Caption() const { return m_caption; }
+    void setCaption(const QString& caption);
+    void setElideMode(Qt::TextElideMode mode);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void showCaption();
+
+    QString m_caption;
+    Qt::TextElideMode m_elide = Qt::ElideNone;
 };
 
 // A frame draws its caption on its etched border line, whatever the style:

@@ -91,6 +91,23 @@ TEST(CheckBoxStates, ClicksTickAndUntickAndAGreyedBoxBecomesTicked)
     EXPECT_EQ(box.Value(), 1);
 }
 
+TEST(LabelText, ALongCaptionShowsElidedWithTheWholeTextInItsTooltip)
+{
+    QWidget window;
+    Label label(&window, "lblLastMade", "Last Made:", {0, 0, 1500, 276});
+    label.setElideMode(Qt::ElideMiddle);
+    const QString path = "/home/someone/.local/share/QORIX-Capture/tolvo.bmp";
+    label.setCaption(path);
+    EXPECT_EQ(label.Caption(), path);
+    EXPECT_NE(label.text(), path);
+    EXPECT_TRUE(label.text().contains(QChar(0x2026)));
+    EXPECT_TRUE(label.text().endsWith("bmp"));
+    EXPECT_EQ(label.toolTip(), path);
+    label.setCaption("short");
+    EXPECT_EQ(label.text(), "short");
+    EXPECT_TRUE(label.toolTip().isEmpty());
+}
+
 TEST(ControlPlacement, TwipsAreKeptExactlyAndMappedToPixels)
 {
     QWidget window;

@@ -27,6 +27,7 @@ public:
     void queue(Answer answer) { m_answers.append(std::move(answer)); }
 
     const QList<ShownMessage>& messages() const { return m_messages; }
+    void clearMessages() { m_messages.clear(); }
     qsizetype pendingAnswers() const { return m_answers.size(); }
 
 private:

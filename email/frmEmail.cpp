@@ -1,0 +1,182 @@
+#include "email/frmEmail.h"
+
+#include "host/Application.h"
+#include "host/Files.h"
+#include "host/Handlers.h"
+#include "host/HostError.h"
+#include "host/MessageBox.h"
+#include "host/Settings.h"
+
+#include <optional>
+
+using namespace host;
+
+namespace {
+
+const char* const kSection = "Defaults";
+const char* const kAddressKey = "emailAddress";
+const char* const kSubjectKey = "emailSubject";
+const char* const kSeparator = "; ";
+const char* const kNoCapture =
+    "There is no capture to send: the last save did not write one. Copy a screen capture to the clipboard, "
+    "close this window and use e-Mail again.";
+
+void reportError(const HostError& error)
+{
+    MsgBox(error.description());
+}
+
+} // namespace
+
+frmEmail::frmEmail(frmPicture& pictureWindow)
+    : Form({.caption = QStringLiteral("e-Mail Screen Capture"),
+            .clientWidth = 7524,
+            .clientHeight = 4284,
+            .startPosition = StartPosition::CenterOwner}),
+      m_pictureWindow(pictureWindow)
+{
+}
+
+void frmEmail::createControls(QWidget* window)
+{
+    txtDisplayName = new TextBox(window, "txtDisplayName", QString(), {1320, 144, 6060, 300, 0});
+    txtSubject = new TextBox(window, "txtSubject", QString(), {1320, 480, 6060, 300, 1});
+    Label2 = new Label(window, "Label2", "Subject:", {144, 528, 1116, 300, 2}, Qt::AlignRight);
+    txtBody = new MultiLineTextBox(window, "txtBody", QString(), {168, 840, 7236, 2556, 3});
+    cmdTo = new CommandButton(window, "cmdTo", "To:", {840, 168, 444, 300, 4});
+    cmdSend = new CommandButton(window, "cmdSend", "&Send", {6216, 3840, 1200, 350, 5});
+    cmdCancel = new CommandButton(window, "cmdCancel", "&Cancel", {4944, 3840, 1200, 350, 6});
+    txtAddresses = new TextBox(window, "txtAddresses", QString(), {336, 3552, 4404, 300, 7});
+    txtAddresses->setVisible(false);
+    cmdPreview = new CommandButton(window, "cmdPreview", "&View", {216, 3864, 1560, 350, 8});
+
+    connect(cmdTo, &QPushButton::clicked, this, handler([this] { cmdTo_Click(); }));
+    connect(cmdSend, &QPushButton::clicked, this, handler([this] { cmdSend_Click(); }));
+    connect(cmdPreview, &QPushButton::clicked, this, handler([this] { cmdPreview_Click(); }));
+    connect(cmdCancel, &QPushButton::clicked, this, handler([this] { cmdCancel_Click(); }));
+}
+
+void frmEmail::Form_Load()
+{
+    txtDisplayName->setText(GetSetting(applicationName(), kSection, kAddressKey, QString()));
+    txtSubject->setText(GetSetting(applicationName(), kSection, kSubjectKey, QString()));
+}
+
+void frmEmail::Form_Unload(int&)
+{
+    SaveSetting(applicationName(), kSection, kAddressKey, txtDisplayName->Text());
+    SaveSetting(applicationName(), kSection, kSubjectKey, txtSubject->Text());
+}
+
+void frmEmail::signOn()
+{
+    MAPISession1.setSignOnOption(false);
+    MAPISession1.setAction(1);
+}
+
+void frmEmail::cmdTo_Click()
+{
+    bool composed = false;
+    trapErrors(
+        [this, &composed] {
+            signOn();
+            MAPIMessages1.setSessionID(MAPISession1.SessionID());
+            MAPIMessages1.Compose();
+            composed = true;
+        },
+        reportError);
+    if (!composed)
+        return;
+    // Whatever happens from the address book on, the session is closed; a
+    // cancelled or failed address book leaves the boxes as they were.
+    trapErrors([this] { pickFromAddressBook(); }, [](const HostError&) {});
+    MAPISession1.SignOff();
+}
+
+void frmEmail::pickFromAddressBook()
+{
+    MAPIMessages1.Show();
+    txtDisplayName->setText(QString());
+    txtAddresses->setText(QString());
+    QString separator;
+    const qint16 last = qint16(MAPIMessages1.RecipCount() - 1);
+    const qint16 kept = std::min<qint16>(last, kRecipientSlots - 1);
+    for (qint16 i = 0; i <= kept; ++i) {
+        MAPIMessages1.setRecipIndex(i);
+        RecipientAddresses[std::size_t(i)] = MAPIMessages1.RecipAddress();
+        txtDisplayName->setText(txtDisplayName->Text() + separator + MAPIMessages1.RecipDisplayName());
+        txtAddresses->setText(txtAddresses->Text() + separator + MAPIMessages1.RecipAddress());
+        separator = QString::fromLatin1(kSeparator);
+    }
+    LastRecipientIndex = kept;
+    // More than the list holds: the first ones are kept, and the user is told.
+    if (last > kept)
+        MsgBox(QStringLiteral("At most %1 recipients can be picked. The first %1 of the %2 you picked are kept.")
+                   .arg(kRecipientSlots)
+                   .arg(last + 1));
+}
+
+void frmEmail::cmdSend_Click()
+{
+    // A send never attaches a capture of an earlier e-mail: without a capture
+    // file there is nothing to send.
+    if (!FileExists(CaptureFilePath())) {
+        MsgBox(kNoCapture);
+        return;
+    }
+    bool signedOn = false;
+    trapErrors(
+        [this, &signedOn] {
+            signOn();
+            signedOn = true;
+        },
+        reportError);
+    if (!signedOn)
+        return;
+    std::optional<HostError> failure;
+    trapErrors([this] { composeAndSend(); }, [&failure](const HostError& error) { failure = error; });
+    MAPISession1.SignOff();
+    // A message that did not go is reported, and the dialog stays open with
+    // everything as typed.
+    if (failure) {
+        reportError(*failure);
+        return;
+    }
+    Unload();
+}
+
+void frmEmail::composeAndSend()
+{
+    MAPIMessages1.setSessionID(MAPISession1.SessionID());
+    MAPIMessages1.Compose();
+    MAPIMessages1.setMsgIndex(-1);
+    MAPIMessages1.setRecipType(1);
+    MAPIMessages1.setRecipientOption(false);
+    if (RecipientAddresses[0].isEmpty()) {
+        MAPIMessages1.setRecipIndex(0);
+        MAPIMessages1.setRecipAddress(txtDisplayName->Text());
+        if (!txtDisplayName->Text().contains(QLatin1Char('@')))
+            MAPIMessages1.ResolveName();
+    } else {
+        for (qint16 i = 0; i <= LastRecipientIndex; ++i) {
+            MAPIMessages1.setRecipIndex(i);
+            MAPIMessages1.setRecipAddress(RecipientAddresses[std::size_t(i)]);
+        }
+    }
+    MAPIMessages1.setMsgSubject(txtSubject->Text());
+    MAPIMessages1.setMsgNoteText(txtBody->Text() + QStringLiteral("     "));
+    MAPIMessages1.setAttachmentPosition(qint32(MAPIMessages1.MsgNoteText().size()) - 2);
+    MAPIMessages1.setAttachmentType(0);
+    MAPIMessages1.setAttachmentPathName(CaptureFilePath());
+    MAPIMessages1.Send(false);
+}
+
+void frmEmail::cmdPreview_Click()
+{
+    m_pictureWindow.Show(ShowMode::Modal);
+}
+
+void frmEmail::cmdCancel_Click()
+{
+    Unload();
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "dialogs/frmPicture.h"
+#include "host/Controls.h"
+#include "host/Form.h"
+#include "host/Mapi.h"
+
+#include <array>
+
+// The e-mail dialog: sends the capture file as the attachment of a message to
+// typed or picked recipients. The dialog object lives for the whole run, so
+// the recipient list of the last pick outlasts each opening.
+class frmEmail : public host::Form {
+    Q_OBJECT
+public:
+    // The actual-size window that "&View" shows.
+    explicit frmEmail(frmPicture& pictureWindow);
+
+    QPointer<host::TextBox> txtDisplayName;
+    QPointer<host::TextBox> txtSubject;
+    QPointer<host::Label> Label2;
+    QPointer<host::MultiLineTextBox> txtBody;
+    QPointer<host::CommandButton> cmdTo;
+    QPointer<host::CommandButton> cmdSend;
+    QPointer<host::CommandButton> cmdCancel;
+    QPointer<host::TextBox> txtAddresses;
+    QPointer<host::CommandButton> cmdPreview;
+    host::MAPISession MAPISession1;
+    host::MAPIMessages MAPIMessages1;
+
+    // The addresses of the latest pick, and the index of its last entry.
+    static constexpr int kRecipientSlots = 101;
+    std::array<QString, kRecipientSlots> RecipientAddresses;
+    qint16 LastRecipientIndex = 0;
+
+protected:
+    void createControls(QWidget* window) override;
+    void Form_Load() override;
+    void Form_Unload(int& cancel) override;
+
+private:
+    void cmdTo_Click();
+    void cmdSend_Click();
+    void cmdPreview_Click();
+    void cmdCancel_Click();
+    void signOn();
+    void pickFromAddressBook();
+    void composeAndSend();
+
+    frmPicture& m_pictureWindow;
+};

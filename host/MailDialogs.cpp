@@ -1,0 +1,196 @@
+#include "host/MailDialogs.h"
+
+#include "host/Handlers.h"
+#include "host/HostError.h"
+#include "host/MailFormat.h"
+#include "host/MessageBox.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace host {
+namespace {
+
+QLineEdit* field(QFormLayout* form, const QString& label, const QString& name, const QString& value,
+                 const QString& hint = QString())
+{
+    auto* edit = new QLineEdit(value);
+    edit->setObjectName(name);
+    edit->setPlaceholderText(hint);
+    edit->setMinimumWidth(280);
+    form->addRow(label, edit);
+    return edit;
+}
+
+// Runs a dialog made on the heap; it may be deleted with its owner meanwhile.
+bool run(QPointer<QDialog> dialog)
+{
+    const bool accepted = dialog->exec() == QDialog::Accepted && dialog;
+    return accepted;
+}
+
+} // namespace
+
+QString accountProblem(const QString& server, const QString& from)
+{
+    const QUrl url(server.trimmed(), QUrl::StrictMode);
+    if (!url.isValid() || (url.scheme() != QLatin1String("smtp") && url.scheme() != QLatin1String("smtps"))
+        || url.host().isEmpty())
+        return QStringLiteral("The mail server must be an address such as smtps://mail.example.org:465 or "
+                              "smtp://mail.example.org:587.");
+    if (!isPlainAddress(from.trimmed()))
+        return QStringLiteral("The sender must be an e-mail address such as me@example.org.");
+    return {};
+}
+
+std::optional<SignOnDetails> askSignOn(const SignOnDetails& known, const QString& problem)
+{
+    QPointer<QDialog> dialog = new QDialog(dialogOwner());
+    dialog->setObjectName("signOnDialog");
+    dialog->setWindowTitle(QStringLiteral("e-Mail Account"));
+    dialog->setWindowModality(Qt::ApplicationModal);
+    auto* layout = new QVBoxLayout(dialog);
+    auto* note = new QLabel(problem.isEmpty() ? QStringLiteral("Where should e-mail be sent from?") : problem);
+    note->setObjectName("problem");
+    note->setWordWrap(true);
+    layout->addWidget(note);
+    auto* form = new QFormLayout;
+    layout->addLayout(form);
+    QLineEdit* server = field(form, QStringLiteral("Mail &server:"), "server", known.server,
+                              QStringLiteral("smtps://mail.example.org:465"));
+    QLineEdit* from = field(form, QStringLiteral("Se&nder address:"), "from", known.from,
+                            QStringLiteral("me@example.org"));
+    QLineEdit* user = field(form, QStringLiteral("&User name:"), "user", known.user,
+                            QStringLiteral("empty when the server needs no login"));
+    QLineEdit* password = field(form, QStringLiteral("&Password:"), "password", known.password);
+    password->setEchoMode(QLineEdit::Password);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    layout->addWidget(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, [=] {
+        // A wrong entry is pointed out here rather than failing later.
+        const QString wrong = accountProblem(server->text(), from->text());
+        if (wrong.isEmpty())
+            dialog->accept();
+        else
+            note->setText(wrong);
+    });
+    (problem.isEmpty() || known.server.isEmpty() ? server : password)->setFocus();
+    if (!run(dialog)) {
+        delete dialog.data();
+        return std::nullopt;
+    }
+    const SignOnDetails details{server->text().trimmed(), from->text().trimmed(), user->text().trimmed(),
+                                password->text()};
+    delete dialog.data();
+    return details;
+}
+
+namespace {
+
+void addItem(QTreeWidget* list, const Contact& contact, bool ticked)
+{
+    auto* item = new QTreeWidgetItem(list, {contact.name, contact.address});
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    item->setCheckState(0, ticked ? Qt::Checked : Qt::Unchecked);
+}
+
+std::optional<Contact> askNewContact(QWidget* owner)
+{
+    QPointer<QDialog> dialog = new QDialog(owner);
+    dialog->setObjectName("newContactDialog");
+    dialog->setWindowTitle(QStringLiteral("New Contact"));
+    auto* layout = new QVBoxLayout(dialog);
+    auto* note = new QLabel(QStringLiteral("The contact is added to the address book."));
+    note->setObjectName("problem");
+    layout->addWidget(note);
+    auto* form = new QFormLayout;
+    layout->addLayout(form);
+    QLineEdit* name = field(form, QStringLiteral("&Name:"), "name", QString());
+    QLineEdit* address = field(form, QStringLiteral("&E-mail address:"), "address", QString());
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    layout->addWidget(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, [=] {
+        if (isPlainAddress(address->text().trimmed()))
+            dialog->accept();
+        else
+            note->setText(QStringLiteral("Type an e-mail address such as friend@example.org."));
+    });
+    std::optional<Contact> contact;
+    if (run(dialog)) {
+        const QString typed = address->text().trimmed();
+        contact = Contact{name->text().trimmed().isEmpty() ? typed : name->text().trimmed(), typed};
+    }
+    delete dialog.data();
+    return contact;
+}
+
+} // namespace
+
+std::optional<QList<Contact>> pickRecipients(const QString& addressBook, const QList<Contact>& ticked)
+{
+    QList<Contact> contacts = readAddressBook(addressBook);
+    QPointer<QDialog> dialog = new QDialog(dialogOwner());
+    dialog->setObjectName("addressBookDialog");
+    dialog->setWindowTitle(QStringLiteral("Address Book"));
+    dialog->setWindowModality(Qt::ApplicationModal);
+    auto* layout = new QVBoxLayout(dialog);
+    auto* list = new QTreeWidget;
+    list->setObjectName("contacts");
+    list->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("E-mail address")});
+    list->setRootIsDecorated(false);
+    list->setMinimumSize(420, 220);
+    list->header()->setSectionResizeMode(QHeaderView::Stretch);
+    for (const Contact& contact : contacts)
+        addItem(list, contact, ticked.contains(contact));
+    layout->addWidget(list);
+    auto* form = new QFormLayout;
+    layout->addLayout(form);
+    QLineEdit* typed = field(form, QStringLiteral("&Other addresses:"), "otherAddresses", QString(),
+                             QStringLiteral("friend@example.org; colleague@example.org"));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QPushButton* add = buttons->addButton(QStringLiteral("&Add Contact…"), QDialogButtonBox::ActionRole);
+    add->setObjectName("addContact");
+    layout->addWidget(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, [=] {
+        for (const QString& address : splitAddresses(typed->text()))
+            if (!isPlainAddress(address)) {
+                MsgBox(QStringLiteral("\"%1\" is not an e-mail address.").arg(address));
+                return;
+            }
+        dialog->accept();
+    });
+    QObject::connect(add, &QPushButton::clicked, dialog, handler([=, &contacts] {
+        const std::optional<Contact> contact = askNewContact(dialog);
+        if (!contact)
+            return;
+        appendContact(addressBook, *contact);
+        contacts.append(*contact);
+        addItem(list, *contact, true);
+    }));
+    if (!run(dialog)) {
+        delete dialog.data();
+        return std::nullopt;
+    }
+    QList<Contact> picked;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        if (list->topLevelItem(i)->checkState(0) == Qt::Checked)
+            picked.append(contacts[i]);
+    for (const QString& address : splitAddresses(typed->text()))
+        picked.append({address, address});
+    delete dialog.data();
+    return picked;
+}
+
+} // namespace host

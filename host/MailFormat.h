@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+// The parts of an e-mail message that we write ourselves: header values and
+// address lists. Header values never hold a line break, so no value can start
+// a header of its own.
+namespace host {
+
+// A header value on one line: CR and LF become spaces.
+QString oneLine(const QString& value);
+
+// The value as it may stand in a header: ASCII as it is, anything else as
+// RFC 2047 encoded words (UTF-8, base64), each at most 75 characters.
+QByteArray encodeHeaderValue(const QString& value);
+
+// The addresses of an address text: separated by ";" or ",", blanks trimmed,
+// empty ones dropped.
+QStringList splitAddresses(const QString& text);
+
+// Whether the text is one plain address (local@domain), with nothing a mail
+// server would read as more than an address.
+bool isPlainAddress(const QString& address);
+
+// The Date header's value, RFC 5322: "Tue, 08 Dec 2026 09:30:00 +0100".
+QByteArray mailDate(const QDateTime& when);
+
+// A new, unique Message-ID value for a message from this sender.
+QByteArray newMessageId(const QString& from);
+
+} // namespace host

@@ -1,0 +1,172 @@
+#include "host/MailService.h"
+
+#include "host/Application.h"
+#include "host/Conversions.h"
+#include "host/Files.h"
+#include "host/HostError.h"
+#include "host/MailDialogs.h"
+#include "host/MailFormat.h"
+#include "host/Settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QUrl>
+
+namespace host {
+namespace {
+
+const char* const kSection = "Mail";
+
+QString mailSetting(const char* key, const QString& defaultValue = QString())
+{
+    return GetSetting(applicationName(), kSection, key, defaultValue);
+}
+
+int seconds(const char* key, int defaultValue)
+{
+    try {
+        return std::max(1, textToWholeNumber(mailSetting(key, wholeNumberToText(defaultValue))));
+    } catch (const HostError&) {
+        return defaultValue;
+    }
+}
+
+[[noreturn]] void messagingError(const QString& description)
+{
+    raiseError(ErrorKind::Messaging, description);
+}
+
+} // namespace
+
+bool netrcHasLogin(const QString& server)
+{
+    QFile netrc(QDir::home().filePath(QStringLiteral(".netrc")));
+    if (!netrc.open(QIODevice::ReadOnly))
+        return false;
+    const QString host = QUrl(server).host();
+    const QStringList tokens = QString::fromUtf8(netrc.readAll()).simplified().split(QLatin1Char(' '));
+    for (qsizetype i = 0; i < tokens.size(); ++i)
+        if (tokens[i] == QLatin1String("default")
+            || (tokens[i] == QLatin1String("machine") && i + 1 < tokens.size() && tokens[i + 1] == host))
+            return true;
+    return false;
+}
+
+MailService& MailService::instance()
+{
+    static MailService service;
+    return service;
+}
+
+MailAccount MailService::account() const
+{
+    MailAccount account;
+    account.server = mailSetting("Server");
+    account.from = mailSetting("From");
+    account.user = mailSetting("User");
+    account.password = m_password;
+    account.connectTimeoutSeconds = seconds("ConnectTimeout", account.connectTimeoutSeconds);
+    account.transferTimeoutSeconds = seconds("TransferTimeout", account.transferTimeoutSeconds);
+    return account;
+}
+
+bool MailService::passwordNeeded(const MailAccount& account) const
+{
+    return !account.user.isEmpty() && account.password.isEmpty() && !netrcHasLogin(account.server);
+}
+
+qint32 MailService::signOn()
+{
+    MailAccount known = account();
+    QString problem = known.server.isEmpty() ? QString() : accountProblem(known.server, known.from);
+    if (known.server.isEmpty() || !problem.isEmpty() || passwordNeeded(known)) {
+        if (problem.isEmpty() && !known.server.isEmpty())
+            problem = QStringLiteral("The password for %1 at %2:").arg(known.user, known.server);
+        const std::optional<SignOnDetails> details =
+            askSignOn({known.server, known.from, known.user, known.password}, problem);
+        if (!details)
+            messagingError(QStringLiteral("Sign-on was cancelled: no e-mail account is set up."));
+        SaveSetting(applicationName(), kSection, "Server", details->server);
+        SaveSetting(applicationName(), kSection, "From", details->from);
+        SaveSetting(applicationName(), kSection, "User", details->user);
+        m_password = details->password;
+    }
+    const qint32 session = m_nextSession++;
+    m_sessions.insert(session);
+    return session;
+}
+
+void MailService::signOff(qint32 session)
+{
+    checkSession(session);
+    m_sessions.remove(session);
+}
+
+void MailService::checkSession(qint32 session) const
+{
+    if (!m_sessions.contains(session))
+        messagingError(QStringLiteral("There is no e-mail session: sign on first."));
+}
+
+QString MailService::addressBookPath() const
+{
+    const QString path = mailSetting("AddressBook");
+    return path.isEmpty() ? QDir(AppFolder()).filePath(QStringLiteral("contacts.vcf")) : path;
+}
+
+QList<Recipient> MailService::showAddressBook(const QList<Recipient>& current)
+{
+    QList<Contact> ticked;
+    for (const Recipient& r : current)
+        ticked.append({r.name.isEmpty() ? r.address : r.name, r.address});
+    const std::optional<QList<Contact>> picked = pickRecipients(addressBookPath(), ticked);
+    if (!picked)
+        raiseError(ErrorKind::Cancel, QStringLiteral("The address book was cancelled."));
+    QList<Recipient> recipients;
+    for (const Contact& c : *picked)
+        recipients.append({c.address, c.name});
+    return recipients;
+}
+
+Recipient MailService::resolve(const QString& nameOrAddress) const
+{
+    const QString wanted = nameOrAddress.trimmed();
+    QList<Contact> matches;
+    for (const Contact& c : readAddressBook(addressBookPath()))
+        if (c.name.compare(wanted, Qt::CaseInsensitive) == 0 || c.address.compare(wanted, Qt::CaseInsensitive) == 0)
+            matches.append(c);
+    if (matches.isEmpty())
+        messagingError(QStringLiteral("\"%1\" is not in the address book. Type an e-mail address or pick the "
+                                      "recipient with To:.").arg(wanted));
+    if (matches.size() > 1)
+        messagingError(QStringLiteral("\"%1\" matches %2 entries of the address book. Pick the recipient with To:.")
+                           .arg(wanted)
+                           .arg(matches.size()));
+    return {matches[0].address, matches[0].name};
+}
+
+void MailService::send(qint32 session, const ComposedMail& mail)
+{
+    checkSession(session);
+    OutgoingMail out;
+    for (const Recipient& r : mail.recipients)
+        for (const QString& address : splitAddresses(r.address)) {
+            if (!isPlainAddress(address))
+                messagingError(QStringLiteral("\"%1\" is not an e-mail address.").arg(address));
+            out.to << address;
+        }
+    if (out.to.isEmpty())
+        messagingError(QStringLiteral("The message has no recipient: type an address or pick one with To:."));
+    if (!mail.attachmentPath.isEmpty() && !FileExists(mail.attachmentPath))
+        messagingError(QStringLiteral("The attachment %1 does not exist.").arg(QDir::toNativeSeparators(mail.attachmentPath)));
+    out.subject = mail.subject;
+    out.body = mail.noteText;
+    out.attachment = mail.attachmentPath;
+    const MailAccount account = this->account();
+    const QString problem = accountProblem(account.server, account.from);
+    if (!problem.isEmpty())
+        messagingError(problem);
+    sendMail(account, out);
+}
+
+} // namespace host

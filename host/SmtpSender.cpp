@@ -1,0 +1,213 @@
+#include "host/SmtpSender.h"
+
+#include "host/HostError.h"
+#include "host/MailFormat.h"
+#include "host/MessageBox.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QRegularExpression>
+#include <QUrl>
+#include <curl/curl.h>
+#include <memory>
+#include <sys/socket.h>
+
+namespace host {
+namespace {
+
+// A progress window appears only for transfers longer than this.
+constexpr int kQuietMilliseconds = 400;
+
+[[noreturn]] void failed(const MailAccount& account, const QString& reason)
+{
+    raiseError(ErrorKind::Messaging, QStringLiteral("Could not send the e-mail through %1: %2").arg(account.server, reason));
+}
+
+struct CurlHandles {
+    CURL* easy = curl_easy_init();
+    CURLM* multi = curl_multi_init();
+    curl_mime* mime = nullptr;
+    curl_slist* recipients = nullptr;
+    curl_slist* headers = nullptr;
+    char error[CURL_ERROR_SIZE] = {};
+    curl_socket_t socket = CURL_SOCKET_BAD;
+    bool abandoned = false;
+
+    ~CurlHandles()
+    {
+        // An abandoned transfer's connection is cut first: a polite QUIT to a
+        // server that does not answer would wait for it.
+        if (abandoned && socket != CURL_SOCKET_BAD)
+            ::shutdown(socket, SHUT_RDWR);
+        if (multi && easy)
+            curl_multi_remove_handle(multi, easy);
+        curl_mime_free(mime);
+        curl_slist_free_all(recipients);
+        curl_slist_free_all(headers);
+        if (easy)
+            curl_easy_cleanup(easy);
+        if (multi)
+            curl_multi_cleanup(multi);
+    }
+};
+
+QString describe(CURLcode code, const char* detail)
+{
+    switch (code) {
+    case CURLE_LOGIN_DENIED:
+        return QStringLiteral("the server refused the login. Check the user name and password.");
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return QStringLiteral("could not connect to the server (%1).").arg(QString::fromUtf8(detail));
+    case CURLE_OPERATION_TIMEDOUT:
+        return QStringLiteral("the server did not answer in time.");
+    case CURLE_USE_SSL_FAILED:
+        return QStringLiteral("the server does not offer an encrypted connection (STARTTLS).");
+    default:
+        break;
+    }
+    if (QByteArray(detail).startsWith("RCPT failed"))
+        return QStringLiteral("the server refused a recipient (%1).").arg(QString::fromUtf8(detail));
+    if (QByteArray(detail).startsWith("MAIL failed"))
+        return QStringLiteral("the server refused the sender (%1).").arg(QString::fromUtf8(detail));
+    const QString text = QString::fromUtf8(*detail ? detail : curl_easy_strerror(code));
+    return text.endsWith(QLatin1Char('.')) ? text : text + QLatin1Char('.');
+}
+
+int rememberSocket(void* handles, curl_socket_t socket, curlsocktype)
+{
+    static_cast<CurlHandles*>(handles)->socket = socket;
+    return CURL_SOCKOPT_OK;
+}
+
+void globalInit()
+{
+    static const bool done = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    Q_UNUSED(done);
+}
+
+} // namespace
+
+bool isLoopbackServer(const QString& server)
+{
+    static const QRegularExpression loopbackV4(QStringLiteral("^127\\.\\d{1,3}\\.\\d{1,3}\\.\\d{1,3}$"));
+    const QString host = QUrl(server).host();
+    return host == QLatin1String("localhost") || host == QLatin1String("::1") || loopbackV4.match(host).hasMatch();
+}
+
+void sendMail(const MailAccount& account, const OutgoingMail& mail)
+{
+    globalInit();
+    CurlHandles h;
+    if (!h.easy || !h.multi)
+        failed(account, QStringLiteral("the network library could not start."));
+    CURL* curl = h.easy;
+    const QByteArray url = account.server.toUtf8();
+    curl_easy_setopt(curl, CURLOPT_URL, url.constData());
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, h.error);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, rememberSocket);
+    curl_easy_setopt(curl, CURLOPT_SOCKOPTDATA, &h);
+    curl_easy_setopt(curl, CURLOPT_USE_SSL, long(isLoopbackServer(account.server) ? CURLUSESSL_TRY : CURLUSESSL_ALL));
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, long(account.connectTimeoutSeconds));
+    // A server that stops answering for this long ends the transfer.
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, long(account.transferTimeoutSeconds));
+
+    const QByteArray user = account.user.toUtf8();
+    const QByteArray password = account.password.toUtf8();
+    if (!account.user.isEmpty()) {
+        curl_easy_setopt(curl, CURLOPT_USERNAME, user.constData());
+        if (account.password.isEmpty())
+            curl_easy_setopt(curl, CURLOPT_NETRC, long(CURL_NETRC_OPTIONAL));
+        else
+            curl_easy_setopt(curl, CURLOPT_PASSWORD, password.constData());
+    }
+
+    const QByteArray from = "<" + oneLine(account.from).toUtf8() + ">";
+    curl_easy_setopt(curl, CURLOPT_MAIL_FROM, from.constData());
+    QByteArrayList to;
+    for (const QString& address : mail.to) {
+        h.recipients = curl_slist_append(h.recipients, ("<" + oneLine(address).toUtf8() + ">").constData());
+        to << oneLine(address).toUtf8();
+    }
+    curl_easy_setopt(curl, CURLOPT_MAIL_RCPT, h.recipients);
+
+    for (const QByteArray& header :
+         {"Date: " + mailDate(QDateTime::currentDateTime()), "From: " + encodeHeaderValue(account.from),
+          "To: " + to.join(", "), "Subject: " + encodeHeaderValue(mail.subject),
+          "Message-ID: " + newMessageId(account.from)})
+        h.headers = curl_slist_append(h.headers, header.constData());
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, h.headers);
+
+    h.mime = curl_mime_init(curl);
+    curl_mimepart* text = curl_mime_addpart(h.mime);
+    const QByteArray body = mail.body.toUtf8();
+    curl_mime_data(text, body.constData(), std::size_t(body.size()));
+    curl_mime_type(text, "text/plain; charset=UTF-8");
+    curl_mime_encoder(text, "quoted-printable");
+    const QByteArray attachment = QFileInfo(mail.attachment).absoluteFilePath().toLocal8Bit();
+    const QByteArray attachmentName = QFileInfo(mail.attachment).fileName().toUtf8();
+    if (!mail.attachment.isEmpty()) {
+        curl_mimepart* file = curl_mime_addpart(h.mime);
+        if (curl_mime_filedata(file, attachment.constData()) != CURLE_OK)
+            failed(account, QStringLiteral("the attachment %1 cannot be read.").arg(mail.attachment));
+        curl_mime_filename(file, attachmentName.constData());
+        curl_mime_type(file, "image/bmp");
+        curl_mime_encoder(file, "base64");
+    }
+    curl_easy_setopt(curl, CURLOPT_MIMEPOST, h.mime);
+
+    curl_multi_add_handle(h.multi, curl);
+    QElapsedTimer clock;
+    clock.start();
+    QPointer<QProgressDialog> progress;
+    bool cancelled = false;
+    int running = 1;
+    while (running) {
+        curl_multi_perform(h.multi, &running);
+        if (!running)
+            break;
+        curl_multi_poll(h.multi, nullptr, 0, 20, nullptr);
+        if (!progress && clock.elapsed() > kQuietMilliseconds) {
+            progress = new QProgressDialog(QStringLiteral("Sending the e-mail to %1…").arg(account.server),
+                                           QStringLiteral("&Cancel"), 0, 0, dialogOwner());
+            progress->setWindowTitle(QStringLiteral("e-Mail"));
+            progress->setWindowModality(Qt::ApplicationModal);
+            progress->setMinimumDuration(0);
+            QObject::connect(progress, &QProgressDialog::canceled, [&cancelled] { cancelled = true; });
+            progress->show();
+        }
+        if (progress) {
+            curl_off_t sent = 0, total = 0;
+            curl_easy_getinfo(curl, CURLINFO_SIZE_UPLOAD_T, &sent);
+            curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_UPLOAD_T, &total);
+            if (total > 0) {
+                progress->setMaximum(1000);
+                progress->setValue(int(sent * 1000 / total));
+            }
+        }
+        // Before the progress window shows, the user's input waits: the
+        // windows behind it must not start a second command meanwhile.
+        QApplication::processEvents(progress ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents, 10);
+        if (cancelled || (progress && progress->wasCanceled()))
+            break;
+    }
+    cancelled |= progress && progress->wasCanceled();
+    delete progress.data();
+    CURLcode result = CURLE_OK;
+    int left = 0;
+    while (CURLMsg* message = curl_multi_info_read(h.multi, &left))
+        if (message->msg == CURLMSG_DONE)
+            result = message->data.result;
+    h.abandoned = cancelled || result != CURLE_OK;
+    if (cancelled)
+        failed(account, QStringLiteral("sending was cancelled."));
+    if (result != CURLE_OK)
+        failed(account, describe(result, h.error));
+}
+
+} // namespace host

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace host {
+
+// Where and as whom mail is sent. An empty password with a user name lets
+// the login come from the user's ~/.netrc.
+struct MailAccount {
+    QString server; // smtp://host:port or smtps://host:port
+    QString from;
+    QString user;
+    QString password;
+    int connectTimeoutSeconds = 20;
+    int transferTimeoutSeconds = 60;
+};
+
+struct OutgoingMail {
+    QStringList to; // plain addresses
+    QString subject;
+    QString body;
+    QString attachment; // full path of a file to attach as image/bmp, or empty
+};
+
+// Whether the server is on this machine (then plain SMTP is allowed).
+bool isLoopbackServer(const QString& server);
+
+// Sends one message over SMTP (STARTTLS required for smtp:// unless the
+// server is on this machine; smtps:// is TLS from the start). The user
+// interface keeps running meanwhile; a transfer that takes more than a moment
+// shows its progress in a window whose Cancel stops it. Raises an error with
+// the server's or the network's description of any failure.
+void sendMail(const MailAccount& account, const OutgoingMail& mail);
+
+} // namespace host

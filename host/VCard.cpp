@@ -1,0 +1,161 @@
+#include "host/VCard.h"
+
+#include "host/Files.h"
+#include "host/HostError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+
+namespace host {
+namespace {
+
+// Undoes line folding: a line that starts with a blank continues the one before.
+QStringList unfold(const QByteArray& text)
+{
+    QStringList lines;
+    for (QString line : QString::fromUtf8(text).split(QLatin1Char('\n'))) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        if ((line.startsWith(QLatin1Char(' ')) || line.startsWith(QLatin1Char('\t'))) && !lines.isEmpty())
+            lines.last() += line.mid(1);
+        else
+            lines << line;
+    }
+    return lines;
+}
+
+QString unescape(const QString& value)
+{
+    QString out;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i] == QLatin1Char('\\') && i + 1 < value.size()) {
+            const QChar next = value[++i];
+            out += (next == QLatin1Char('n') || next == QLatin1Char('N')) ? QChar(QLatin1Char('\n')) : next;
+        } else {
+            out += value[i];
+        }
+    }
+    return out;
+}
+
+QString escape(const QString& value)
+{
+    QString out;
+    for (const QChar c : value) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char(',') || c == QLatin1Char(';'))
+            out += QLatin1Char('\\');
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) {
+            out += QLatin1String("\\n");
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
+// The parts of a structured value, split at unescaped semicolons.
+QStringList components(const QString& value)
+{
+    QStringList parts{QString()};
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i] == QLatin1Char('\\') && i + 1 < value.size()) {
+            parts.last() += value.mid(i, 2);
+            ++i;
+        } else if (value[i] == QLatin1Char(';')) {
+            parts << QString();
+        } else {
+            parts.last() += value[i];
+        }
+    }
+    for (QString& part : parts)
+        part = unescape(part);
+    return parts;
+}
+
+} // namespace
+
+QList<Contact> parseVCards(const QByteArray& text)
+{
+    QList<Contact> contacts;
+    QString formatted, structured;
+    QStringList addresses;
+    bool inCard = false;
+    for (const QString& line : unfold(text)) {
+        const qsizetype colon = line.indexOf(QLatin1Char(':'));
+        if (colon < 0)
+            continue;
+        // "item1.EMAIL;TYPE=work" names the property EMAIL.
+        QString property = line.left(colon).section(QLatin1Char(';'), 0, 0).toUpper();
+        property = property.section(QLatin1Char('.'), -1);
+        const QString value = line.mid(colon + 1);
+        if (property == QLatin1String("BEGIN") && value.trimmed().compare(QLatin1String("VCARD"), Qt::CaseInsensitive) == 0) {
+            inCard = true;
+            formatted.clear();
+            structured.clear();
+            addresses.clear();
+        } else if (!inCard) {
+            continue;
+        } else if (property == QLatin1String("FN")) {
+            formatted = unescape(value).trimmed();
+        } else if (property == QLatin1String("N")) {
+            const QStringList parts = components(value);
+            QStringList name;
+            for (int i : {3, 1, 2, 0, 4}) // prefix, given, additional, family, suffix
+                if (i < parts.size() && !parts[i].trimmed().isEmpty())
+                    name << parts[i].trimmed();
+            structured = name.join(QLatin1Char(' '));
+        } else if (property == QLatin1String("EMAIL")) {
+            QString address = unescape(value).trimmed();
+            if (address.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive))
+                address = address.mid(7);
+            if (!address.isEmpty())
+                addresses << address;
+        } else if (property == QLatin1String("END")) {
+            const QString name = formatted.isEmpty() ? structured : formatted;
+            for (const QString& address : addresses)
+                contacts.append({name.isEmpty() ? address : name, address});
+            inCard = false;
+        }
+    }
+    return contacts;
+}
+
+QByteArray formatVCard(const Contact& contact)
+{
+    return QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:%1\r\nN:;%1;;;\r\nEMAIL;TYPE=INTERNET:%2\r\nEND:VCARD\r\n")
+        .arg(escape(contact.name), escape(contact.address))
+        .toUtf8();
+}
+
+QList<Contact> readAddressBook(const QString& path)
+{
+    QFile file(path);
+    if (!file.exists())
+        return {};
+    if (!file.open(QIODevice::ReadOnly))
+        raiseError(ErrorKind::File, QStringLiteral("Could not read the address book %1: %2")
+                                        .arg(QDir::toNativeSeparators(path), file.errorString()));
+    return parseVCards(file.readAll());
+}
+
+void appendContact(const QString& path, const Contact& contact)
+{
+    QByteArray content;
+    QFile existing(path);
+    if (existing.exists()) {
+        if (!existing.open(QIODevice::ReadOnly))
+            raiseError(ErrorKind::File, QStringLiteral("Could not read the address book %1: %2")
+                                            .arg(QDir::toNativeSeparators(path), existing.errorString()));
+        content = existing.readAll();
+        existing.close();
+        if (!content.isEmpty() && !content.endsWith('\n'))
+            content += "\r\n";
+    }
+    content += formatVCard(contact);
+    AtomicFile file(path);
+    file.write(content);
+    file.commit();
+}
+
+} // namespace host

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// The address book as a vCard file (versions 3.0 and 4.0): display name
+// (FN, or else the name parts of N) and e-mail addresses, folded lines,
+// UTF-8. A contact with several addresses gives one entry for each.
+namespace host {
+
+struct Contact {
+    QString name;
+    QString address;
+    bool operator==(const Contact&) const = default;
+};
+
+QList<Contact> parseVCards(const QByteArray& text);
+
+// The text of a new vCard 3.0 for a contact, with its values escaped.
+QByteArray formatVCard(const Contact& contact);
+
+// Adds a contact at the end of the address book file, keeping everything
+// already in it byte for byte; creates the file when there is none.
+void appendContact(const QString& path, const Contact& contact);
+
+QList<Contact> readAddressBook(const QString& path);
+
+} // namespace host

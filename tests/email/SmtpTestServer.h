@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// A real mail server on the loopback address (Debian's aiosmtpd), started for
+// one test and stopped after it; it records what it receives.
+class SmtpTestServer {
+public:
+    explicit SmtpTestServer(const QStringList& options = {});
+    ~SmtpTestServer();
+
+    QString url() const { return QStringLiteral("smtp://127.0.0.1:%1").arg(m_port); }
+    bool running() const { return m_port > 0; }
+
+    struct Mail {
+        QString mailFrom;
+        QStringList recipients;
+        QList<std::pair<QString, QString>> headers;
+        QString subject;
+        QString body;
+        QString attachmentName;
+        QString attachmentType;
+        QByteArray attachment;
+
+        QStringList header(const QString& name) const;
+    };
+    QList<Mail> received() const;
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    int m_port = 0;
+};

@@ -1,0 +1,522 @@
+#include "app/frmMain.h"
+#include "email/frmEmail.h"
+#include "host/Application.h"
+#include "host/Files.h"
+#include "host/MailService.h"
+#include "host/Settings.h"
+#include "tests/email/SmtpTestServer.h"
+#include "tests/support/ModalWatcher.h"
+#include "tests/support/TestSettings.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QTemporaryDir>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+const QByteArray kContacts = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Alice Liddell\r\nEMAIL:alice@example.org\r\nEND:VCARD\r\n"
+                             "BEGIN:VCARD\r\nVERSION:4.0\r\nN:Builder;Bob;;;\r\nEMAIL;TYPE=work:bob@example.net\r\n"
+                             "EMAIL;TYPE=home:bob@home.example\r\nEND:VCARD\r\n"
+                             "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Carol Twin\r\nEMAIL:carol1@example.org\r\nEND:VCARD\r\n"
+                             "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:carol twin\r\nEMAIL:carol2@example.org\r\nEND:VCARD\r\n";
+
+void writeFile(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(data);
+}
+
+void setMail(const QString& key, const QString& value)
+{
+    host::SaveSetting(host::applicationName(), "Mail", key, value);
+}
+
+class EmailDialog : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        clearSettings();
+        host::MailService::instance().forgetPassword();
+        capture = QByteArray("BM") + QByteArray(3000, '\x07');
+        writeFile(host::CaptureFilePath(), capture);
+        writeFile(addressBook(), kContacts);
+        setMail("Server", server.url());
+        setMail("From", "me@example.org");
+        setMail("TransferTimeout", "3");
+        setMail("ConnectTimeout", "3");
+    }
+
+    void TearDown() override
+    {
+        dialog.Unload();
+        QFile::remove(host::CaptureFilePath());
+        QFile::remove(addressBook());
+        clearSettings();
+    }
+
+    static QString addressBook() { return QDir(host::AppFolder()).filePath("contacts.vcf"); }
+
+    void open()
+    {
+        dialog.Show();
+        QApplication::setActiveWindow(dialog.window());
+    }
+
+    void type(host::TextBox* box, const QString& text)
+    {
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QTest::keyClicks(box, text);
+    }
+
+    void send() { QTest::mouseClick(dialog.cmdSend, Qt::LeftButton); }
+
+    QStringList messageTexts() const
+    {
+        QStringList texts;
+        for (const auto& m : watcher.messages())
+            texts << m.text;
+        return texts;
+    }
+
+    // Answers the address book: ticks the named contacts, types further addresses, OK or Cancel.
+    void answerAddressBook(const QStringList& tick, const QString& typed = {}, bool ok = true)
+    {
+        watcher.queue([=](QWidget* window) {
+            ASSERT_EQ(window->objectName(), "addressBookDialog");
+            auto* list = window->findChild<QTreeWidget*>("contacts");
+            for (int i = 0; i < list->topLevelItemCount(); ++i)
+                if (tick.contains(list->topLevelItem(i)->text(0)) || tick.contains("*"))
+                    list->topLevelItem(i)->setCheckState(0, Qt::Checked);
+            window->findChild<QLineEdit*>("otherAddresses")->setText(typed);
+            window->findChild<QDialogButtonBox*>()->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
+        });
+    }
+
+    SmtpTestServer server;
+    QByteArray capture;
+    frmPicture picture{[] { return QImage(); }};
+    frmEmail dialog{picture};
+    ModalWatcher watcher;
+};
+
+TEST_F(EmailDialog, ATypedAddressIsSentWithoutResolvingWithHeadersBodyAndAttachment)
+{
+    open();
+    type(dialog.txtDisplayName, "alice@example.org");
+    type(dialog.txtSubject, "The capture");
+    dialog.txtBody->setFocus();
+    QTest::keyClicks(dialog.txtBody, "Here it is.");
+    send();
+    EXPECT_TRUE(watcher.messages().isEmpty()) << messageTexts().join("|").toStdString();
+    EXPECT_FALSE(dialog.IsLoaded());
+    const auto mails = server.received();
+    ASSERT_EQ(mails.size(), 1);
+    const auto& mail = mails[0];
+    EXPECT_EQ(mail.mailFrom, "me@example.org");
+    EXPECT_EQ(mail.recipients, QStringList{"alice@example.org"});
+    EXPECT_EQ(mail.header("To"), QStringList{"alice@example.org"});
+    EXPECT_EQ(mail.header("From"), QStringList{"me@example.org"});
+    EXPECT_EQ(mail.header("Subject"), QStringList{"The capture"});
+    EXPECT_EQ(mail.header("Date").size(), 1);
+    EXPECT_EQ(mail.header("Message-ID").size(), 1);
+    EXPECT_TRUE(mail.header("Message-ID").value(0).endsWith("@example.org>"));
+    EXPECT_EQ(mail.body, "Here it is.     ");
+    EXPECT_EQ(mail.attachmentName, "tolvo.bmp");
+    EXPECT_EQ(mail.attachmentType, "image/bmp");
+    EXPECT_EQ(mail.attachment, capture);
+}
+
+TEST_F(EmailDialog, ANameIsResolvedFromTheAddressBookIgnoringLetterCase)
+{
+    open();
+    type(dialog.txtDisplayName, "alice liddell");
+    send();
+    EXPECT_TRUE(watcher.messages().isEmpty()) << messageTexts().join("|").toStdString();
+    ASSERT_EQ(server.received().size(), 1);
+    EXPECT_EQ(server.received()[0].recipients, QStringList{"alice@example.org"});
+}
+
+TEST_F(EmailDialog, AnUnknownOrAmbiguousNameIsReportedAndTheDialogStaysAsTyped)
+{
+    for (const QString& name : {QString("Nobody Known"), QString("Carol Twin"), QString()}) {
+        open();
+        type(dialog.txtDisplayName, name);
+        type(dialog.txtSubject, "kept");
+        send();
+        ASSERT_EQ(watcher.messages().size(), 1) << name.toStdString();
+        EXPECT_TRUE(watcher.messages().last().text.contains(QString("\"%1\"").arg(name)))
+            << watcher.messages().last().text.toStdString();
+        EXPECT_EQ(watcher.messages().last().icon, QMessageBox::NoIcon);
+        EXPECT_TRUE(dialog.IsLoaded());
+        EXPECT_EQ(dialog.txtSubject->Text(), "kept");
+        dialog.Unload();
+        watcher.clearMessages();
+    }
+    EXPECT_TRUE(server.received().isEmpty());
+}
+
+TEST_F(EmailDialog, SeveralAddressesJoinedBySemicolonsEachGetTheMessage)
+{
+    open();
+    type(dialog.txtDisplayName, "alice@example.org; bob@example.net, carol1@example.org");
+    send();
+    ASSERT_EQ(server.received().size(), 1);
+    EXPECT_EQ(server.received()[0].recipients,
+              QStringList({"alice@example.org", "bob@example.net", "carol1@example.org"}));
+}
+
+TEST_F(EmailDialog, APickOfTwoFillsTheBoxesAndTheListAndTheSendUsesTheList)
+{
+    open();
+    answerAddressBook({"Alice Liddell", "Carol Twin"});
+    QTest::mouseClick(dialog.cmdTo, Qt::LeftButton);
+    EXPECT_EQ(watcher.pendingAnswers(), 0);
+    EXPECT_EQ(dialog.txtDisplayName->Text(), "Alice Liddell; Carol Twin");
+    EXPECT_EQ(dialog.txtAddresses->Text(), "alice@example.org; carol1@example.org");
+    EXPECT_EQ(dialog.RecipientAddresses[0], "alice@example.org");
+    EXPECT_EQ(dialog.RecipientAddresses[1], "carol1@example.org");
+    EXPECT_EQ(dialog.LastRecipientIndex, 1);
+
+    // Close and open again: the list outlasts the opening and the send uses it,
+    // whatever the To box holds by then.
+    QTest::mouseClick(dialog.cmdCancel, Qt::LeftButton);
+    EXPECT_FALSE(dialog.IsLoaded());
+    open();
+    EXPECT_EQ(dialog.txtDisplayName->Text(), "Alice Liddell; Carol Twin");
+    type(dialog.txtDisplayName, "somebody@else.example");
+    send();
+    EXPECT_TRUE(watcher.messages().isEmpty()) << messageTexts().join("|").toStdString();
+    ASSERT_EQ(server.received().size(), 1);
+    EXPECT_EQ(server.received()[0].recipients, QStringList({"alice@example.org", "carol1@example.org"}));
+}
+
+TEST_F(EmailDialog, TypedAndNewContactsAreAddedAndTheAddressBookFileKeepsEverything)
+{
+    open();
+    watcher.queue([](QWidget* window) {
+        ASSERT_EQ(window->objectName(), "addressBookDialog");
+        // Add a contact through its own small dialog.
+        QTimer::singleShot(0, [] {
+            QWidget* form = QApplication::activeModalWidget();
+            form->findChild<QLineEdit*>("name")->setText("Dana Ünal");
+            form->findChild<QLineEdit*>("address")->setText("dana@example.org");
+            form->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        });
+        window->findChild<QPushButton*>("addContact")->click();
+        window->findChild<QLineEdit*>("otherAddresses")->setText("eve@example.org");
+        window->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    QTest::mouseClick(dialog.cmdTo, Qt::LeftButton);
+    EXPECT_EQ(dialog.txtDisplayName->Text(), "Dana Ünal; eve@example.org");
+    EXPECT_EQ(dialog.LastRecipientIndex, 1);
+    QFile book(addressBook());
+    ASSERT_TRUE(book.open(QIODevice::ReadOnly));
+    const QByteArray content = book.readAll();
+    EXPECT_TRUE(content.startsWith(kContacts));
+    EXPECT_TRUE(content.contains("FN:Dana Ünal"));
+}
+
+TEST_F(EmailDialog, ACancelledAddressBookLeavesBoxesAndListAsTheyWere)
+{
+    open();
+    answerAddressBook({"Alice Liddell"});
+    QTest::mouseClick(dialog.cmdTo, Qt::LeftButton);
+    answerAddressBook({"*"}, {}, false);
+    QTest::mouseClick(dialog.cmdTo, Qt::LeftButton);
+    EXPECT_EQ(dialog.txtDisplayName->Text(), "Alice Liddell");
+    EXPECT_EQ(dialog.LastRecipientIndex, 0);
+    EXPECT_TRUE(watcher.messages().isEmpty());
+}
+
+TEST_F(EmailDialog, APickOfMoreThan101KeepsTheFirst101ConsistentlyAndSaysSo)
+{
+    QByteArray many;
+    for (int i = 0; i < 105; ++i)
+        many += QString("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Person %1\r\nEMAIL:p%1@example.org\r\nEND:VCARD\r\n")
+                    .arg(i, 3, 10, QLatin1Char('0'))
+                    .toUtf8();
+    writeFile(addressBook(), many);
+    open();
+    answerAddressBook({"*"});
+    QTest::mouseClick(dialog.cmdTo, Qt::LeftButton);
+    ASSERT_EQ(watcher.messages().size(), 1);
+    EXPECT_TRUE(watcher.messages()[0].text.contains("At most 101 recipients"));
+    EXPECT_EQ(dialog.LastRecipientIndex, 100);
+    EXPECT_EQ(dialog.RecipientAddresses[100], "p100@example.org");
+    EXPECT_EQ(dialog.txtDisplayName->Text().split("; ").size(), 101);
+    EXPECT_EQ(dialog.txtAddresses->Text().split("; ").size(), 101);
+    EXPECT_TRUE(dialog.txtAddresses->Text().endsWith("p100@example.org"));
+}
+
+TEST_F(EmailDialog, ASubjectWithLineBreaksGivesOneSubjectHeaderAndNonAsciiIsEncoded)
+{
+    open();
+    type(dialog.txtDisplayName, "alice@example.org");
+    dialog.txtSubject->setText("Report\r\nBcc: victim@example.org\nX-Evil: yes");
+    send();
+    const auto mails = server.received();
+    ASSERT_EQ(mails.size(), 1);
+    const auto& mail = mails[0];
+    EXPECT_EQ(mail.header("Subject").size(), 1);
+    EXPECT_TRUE(mail.header("Bcc").isEmpty());
+    EXPECT_TRUE(mail.header("X-Evil").isEmpty());
+    EXPECT_EQ(mail.recipients, QStringList{"alice@example.org"});
+
+    const QString subject = "Bildschirmfoto – Übersicht ✓ with a rather long subject that needs more than one word";
+    open();
+    type(dialog.txtDisplayName, "alice@example.org");
+    dialog.txtSubject->setText(subject);
+    send();
+    ASSERT_EQ(server.received().size(), 2);
+    EXPECT_EQ(server.received()[1].subject, subject);
+    EXPECT_TRUE(server.received()[1].header("Subject").value(0).contains("=?UTF-8?B?"));
+}
+
+TEST_F(EmailDialog, WithoutACaptureFileTheSendSaysSoAndSendsNothing)
+{
+    QFile::remove(host::CaptureFilePath());
+    open();
+    type(dialog.txtDisplayName, "alice@example.org");
+    send();
+    ASSERT_EQ(watcher.messages().size(), 1);
+    EXPECT_TRUE(watcher.messages()[0].text.contains("no capture to send"));
+    EXPECT_TRUE(dialog.IsLoaded());
+    EXPECT_TRUE(server.received().isEmpty());
+}
+
+TEST_F(EmailDialog, AServerThatIsDownOrRefusesIsReportedAndTheDialogStaysOpen)
+{
+    {
+        SmtpTestServer refusing({"--refuse"});
+        setMail("Server", refusing.url());
+        open();
+        type(dialog.txtDisplayName, "alice@example.org");
+        send();
+        EXPECT_TRUE(dialog.IsLoaded());
+        EXPECT_TRUE(refusing.received().isEmpty());
+        dialog.Unload();
+    }
+    setMail("Server", "smtp://127.0.0.1:1");
+    open();
+    type(dialog.txtDisplayName, "alice@example.org");
+    send();
+    ASSERT_EQ(watcher.messages().size(), 2);
+    EXPECT_TRUE(watcher.messages()[0].text.contains("refused")) << watcher.messages()[0].text.toStdString();
+    EXPECT_TRUE(watcher.messages()[1].text.contains("could not connect")) << watcher.messages()[1].text.toStdString();
+    EXPECT_TRUE(dialog.IsLoaded());
+    EXPECT_EQ(dialog.txtDisplayName->Text(), "alice@example.org");
+}
+
+// Answers the sign-on window: fills the fields given and presses OK or Cancel.
+void answerSignOn(ModalWatcher& watcher, const QMap<QString, QString>& fields, bool ok, QString* problem = nullptr)
+{
+    watcher.queue([=](QWidget* window) {
+        ASSERT_EQ(window->objectName(), "signOnDialog");
+        if (problem)
+            *problem = window->findChild<QLabel*>("problem")->text();
+        for (auto it = fields.begin(); it != fields.end(); ++it)
+            window->findChild<QLineEdit*>(it.key())->setText(it.value());
+        window->findChild<QDialogButtonBox*>()->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
+    });
+}
+
+TEST_F(EmailDialog, TheSignOnAsksForTheAccountAndTheLoginAndARefusedLoginIsReported)
+{
+    SmtpTestServer guarded({"--auth", "me:secret"});
+    clearSettings();
+    open();
+    type(dialog.txtDisplayName, "alice@example.org");
+    // No account yet: the sign-on asks for it; Cancel ends the send with a message.
+    answerSignOn(watcher, {}, false);
+    send();
+    ASSERT_EQ(watcher.messages().size(), 1);
+    EXPECT_TRUE(watcher.messages()[0].text.contains("Sign-on was cancelled"));
+
+    answerSignOn(watcher, {{"server", guarded.url()}, {"from", "me@example.org"}, {"user", "me"}, {"password", "wrong"}},
+                 true);
+    send();
+    ASSERT_EQ(watcher.messages().size(), 2);
+    EXPECT_TRUE(watcher.messages()[1].text.contains("refused the login")) << watcher.messages()[1].text.toStdString();
+    EXPECT_EQ(storedSettings("Mail").value("Server"), guarded.url());
+    EXPECT_EQ(storedSettings("Mail").value("User"), "me");
+    EXPECT_FALSE(storedSettings("Mail").contains("Password"));
+    EXPECT_TRUE(dialog.IsLoaded());
+
+    // The password is kept for the run; after it is forgotten the sign-on asks for it alone.
+    host::MailService::instance().forgetPassword();
+    QString problem;
+    answerSignOn(watcher, {{"password", "secret"}}, true, &problem);
+    send();
+    EXPECT_TRUE(problem.contains("password")) << problem.toStdString();
+    EXPECT_EQ(watcher.messages().size(), 2) << messageTexts().join("|").toStdString();
+    ASSERT_EQ(guarded.received().size(), 1);
+    EXPECT_FALSE(dialog.IsLoaded());
+}
+
+TEST_F(EmailDialog, AHangingServerDoesNotFreezeTheWindowAndItsProgressCanBeCancelled)
+{
+    SmtpTestServer hanging({"--hang"});
+    setMail("Server", hanging.url());
+    setMail("TransferTimeout", "60");
+    open();
+    type(dialog.txtDisplayName, "alice@example.org");
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+    ticker.start(50);
+    watcher.queue([](QWidget* window) {
+        ASSERT_NE(qobject_cast<QProgressDialog*>(window), nullptr);
+        QTest::mouseClick(window->findChild<QPushButton*>(), Qt::LeftButton);
+    });
+    send();
+    EXPECT_GE(ticks, 5);
+    ASSERT_EQ(watcher.messages().size(), 1);
+    EXPECT_TRUE(watcher.messages()[0].text.contains("cancelled")) << watcher.messages()[0].text.toStdString();
+    EXPECT_TRUE(dialog.IsLoaded());
+}
+
+TEST_F(EmailDialog, ASilentServerEndsInATimeOut)
+{
+    SmtpTestServer hanging({"--hang"});
+    setMail("Server", hanging.url());
+    setMail("ConnectTimeout", "1");
+    setMail("TransferTimeout", "1");
+    open();
+    type(dialog.txtDisplayName, "alice@example.org");
+    send();
+    ASSERT_EQ(watcher.messages().size(), 1);
+    EXPECT_TRUE(watcher.messages()[0].text.contains("did not answer in time")) << watcher.messages()[0].text.toStdString();
+}
+
+TEST_F(EmailDialog, ToAndSubjectAreRememberedOnEveryRouteAndTheTextIsNot)
+{
+    open();
+    EXPECT_EQ(dialog.txtDisplayName->Text(), "");
+    EXPECT_EQ(QApplication::focusWidget(), dialog.txtDisplayName.data());
+    type(dialog.txtDisplayName, "first@example.org");
+    type(dialog.txtSubject, "one");
+    dialog.txtBody->setText("body");
+    QTest::mouseClick(dialog.cmdCancel, Qt::LeftButton);
+    EXPECT_EQ(storedSettings("Defaults").value("emailAddress"), "first@example.org");
+    EXPECT_EQ(storedSettings("Defaults").value("emailSubject"), "one");
+
+    open();
+    EXPECT_EQ(dialog.txtDisplayName->Text(), "first@example.org");
+    EXPECT_EQ(dialog.txtSubject->Text(), "one");
+    EXPECT_EQ(dialog.txtBody->Text(), "");
+    type(dialog.txtSubject, "two");
+    dialog.window()->close();
+    EXPECT_EQ(storedSettings("Defaults").value("emailSubject"), "two");
+
+    open();
+    type(dialog.txtSubject, "three");
+    send();
+    EXPECT_FALSE(dialog.IsLoaded());
+    EXPECT_EQ(storedSettings("Defaults").value("emailSubject"), "three");
+}
+
+TEST_F(EmailDialog, ViewShowsTheActualSizeWindow)
+{
+    open();
+    QString caption;
+    watcher.queue([&caption](QWidget* window) {
+        caption = window->windowTitle();
+        window->close();
+    });
+    QTest::mouseClick(dialog.cmdPreview, Qt::LeftButton);
+    EXPECT_EQ(caption, "Actual Size Bitmap");
+    EXPECT_TRUE(dialog.IsLoaded());
+}
+
+TEST_F(EmailDialog, EnterAndEscDoNothing)
+{
+    open();
+    type(dialog.txtDisplayName, "alice@example.org");
+    QTest::keyClick(dialog.txtDisplayName, Qt::Key_Return);
+    QTest::keyClick(dialog.txtDisplayName, Qt::Key_Escape);
+    EXPECT_TRUE(dialog.IsLoaded());
+    EXPECT_TRUE(server.received().isEmpty());
+    EXPECT_FALSE(dialog.cmdSend->isDefault());
+}
+
+class EmailButton : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        clearSettings();
+        writeFile(host::CaptureFilePath(), "an earlier capture");
+        form.Show();
+        form.txtFileName->setText(dir.filePath("shot"));
+    }
+    void TearDown() override
+    {
+        form.Unload();
+        QFile::remove(host::CaptureFilePath());
+        clearSettings();
+    }
+
+    // Answers the e-mail dialog: notes whether it opened, then cancels it.
+    void expectEmailDialog(bool* opened)
+    {
+        watcher.queue([opened](QWidget* window) {
+            *opened = window->windowTitle() == "e-Mail Screen Capture";
+            window->findChild<QPushButton*>("cmdCancel")->click();
+        });
+    }
+
+    QTemporaryDir dir;
+    frmMain form;
+    ModalWatcher watcher;
+};
+
+TEST_F(EmailButton, SavesTheCaptureToTheFixedFileAndOpensTheDialog)
+{
+    QImage capture(20, 10, QImage::Format_RGB32);
+    capture.fill(Qt::darkCyan);
+    QGuiApplication::clipboard()->setImage(capture);
+    form.chkPrompt->setValue(1);
+    bool opened = false;
+    expectEmailDialog(&opened);
+    QTest::mouseClick(form.cmdEmail, Qt::LeftButton);
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(watcher.messages().isEmpty());
+    EXPECT_EQ(QImage(host::CaptureFilePath()).convertToFormat(QImage::Format_RGB32), capture);
+    EXPECT_FALSE(form.SaveToAppFolder);
+}
+
+TEST_F(EmailButton, WithoutACaptureTheOldFileIsGoneTheDialogOpensAndTheNextSaveIsOrdinary)
+{
+    QGuiApplication::clipboard()->setText("no picture");
+    bool opened = false;
+    expectEmailDialog(&opened);
+    QTest::mouseClick(form.cmdEmail, Qt::LeftButton);
+    EXPECT_TRUE(opened);
+    ASSERT_EQ(watcher.messages().size(), 1);
+    EXPECT_TRUE(watcher.messages()[0].text.startsWith("Clipboard does not contain a screen capture"));
+    EXPECT_FALSE(QFile::exists(host::CaptureFilePath()));
+
+    QImage capture(4, 4, QImage::Format_RGB32);
+    capture.fill(Qt::white);
+    QGuiApplication::clipboard()->setImage(capture);
+    QTest::mouseClick(form.cmdSave, Qt::LeftButton);
+    EXPECT_TRUE(QFile::exists(dir.filePath("shot001.BMP")));
+    EXPECT_FALSE(QFile::exists(host::CaptureFilePath()));
+}
+
+} // namespace

@@ -1,0 +1,142 @@
+#!/usr/bin/python3
+"""A mail server on the loopback address for the tests.
+
+Prints "PORT <n>" once it listens, and runs until its standard input closes.
+Each message it accepts is written to --dir as <n>.json: the envelope, every
+header line as received, the decoded subject, the text body and the
+attachments (base64), as Python's own e-mail parser reads them.
+
+  --auth USER:PASSWORD  require this login (plain text allowed on loopback)
+  --refuse              refuse every recipient
+  --hang                accept connections and never answer
+  --drop                answer, then drop the connection in the middle of DATA
+"""
+import argparse
+import asyncio
+import base64
+import email
+import email.header
+import email.policy
+import json
+import os
+import socket
+import sys
+import threading
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+class Recorder:
+    def __init__(self, folder, refuse):
+        self.folder = folder
+        self.refuse = refuse
+        self.count = 0
+
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if self.refuse:
+            return "550 5.1.1 <%s>: recipient refused" % address
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
+
+    async def handle_DATA(self, server, session, envelope):
+        raw = envelope.original_content or envelope.content
+        message = email.message_from_bytes(raw, policy=email.policy.compat32)
+        headers = [[name, value] for name, value in message.items()]
+        subject = message.get("Subject", "")
+        decoded = str(email.header.make_header(email.header.decode_header(subject))) if subject else ""
+        body, attachments = None, []
+        for part in message.walk():
+            if part.is_multipart():
+                continue
+            payload = part.get_payload(decode=True) or b""
+            if part.get_filename():
+                attachments.append({"filename": part.get_filename(),
+                                    "content_type": part.get_content_type(),
+                                    "data": base64.b64encode(payload).decode()})
+            elif part.get_content_type() == "text/plain" and body is None:
+                body = payload.decode(part.get_content_charset() or "utf-8")
+        self.count += 1
+        record = {"mail_from": envelope.mail_from, "rcpt_tos": envelope.rcpt_tos, "headers": headers,
+                  "subject": decoded, "body": body, "attachments": attachments}
+        path = os.path.join(self.folder, "%d.json" % self.count)
+        with open(path + ".part", "w", encoding="utf-8") as f:
+            json.dump(record, f)
+        os.rename(path + ".part", path)
+        return "250 Message accepted"
+
+
+def serve_silently(port, drop):
+    listener = socket.socket()
+    listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    listener.bind(("127.0.0.1", port))
+    listener.listen()
+
+    def talk(conn):
+        if not drop:
+            return  # keep the connection open and never answer
+        reader = conn.makefile("rb")
+        conn.sendall(b"220 test ESMTP\r\n")
+        while True:
+            line = reader.readline()
+            if not line:
+                return
+            command = line[:4].upper()
+            if command in (b"EHLO", b"HELO"):
+                conn.sendall(b"250 test\r\n")
+            elif command == b"DATA":
+                conn.sendall(b"354 go ahead\r\n")
+                reader.read(512)
+                conn.close()
+                return
+            else:
+                conn.sendall(b"250 OK\r\n")
+
+    def accept():
+        held = []
+        while True:
+            conn, _ = listener.accept()
+            held.append(conn)
+            threading.Thread(target=talk, args=(conn,), daemon=True).start()
+
+    threading.Thread(target=accept, daemon=True).start()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--dir", required=True)
+    parser.add_argument("--auth")
+    parser.add_argument("--refuse", action="store_true")
+    parser.add_argument("--hang", action="store_true")
+    parser.add_argument("--drop", action="store_true")
+    args = parser.parse_args()
+    port = free_port()
+    controller = None
+    if args.hang or args.drop:
+        serve_silently(port, args.drop)
+    else:
+        from aiosmtpd.controller import Controller
+        from aiosmtpd.smtp import AuthResult, LoginPassword
+        options = {}
+        if args.auth:
+            user, password = args.auth.split(":", 1)
+
+            def authenticator(server, session, envelope, mechanism, auth_data):
+                ok = (isinstance(auth_data, LoginPassword) and auth_data.login.decode() == user
+                      and auth_data.password.decode() == password)
+                return AuthResult(success=ok, handled=False)
+
+            options = {"auth_required": True, "auth_require_tls": False, "authenticator": authenticator}
+        controller = Controller(Recorder(args.dir, args.refuse), hostname="127.0.0.1", port=port, **options)
+        controller.start()
+    print("PORT %d" % port, flush=True)
+    sys.stdin.read()
+    if controller:
+        controller.stop()
+
+
+if __name__ == "__main__":
+    main()

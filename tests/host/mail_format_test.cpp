@@ -1,0 +1,104 @@
+#include "host/MailFormat.h"
+#include "host/SmtpSender.h"
+#include "host/VCard.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimeZone>
+#include <gtest/gtest.h>
+
+using namespace host;
+
+namespace {
+
+TEST(VCardFile, ReadsVersions3And4FoldedLinesUtf8AndOneEntryPerAddress)
+{
+    const QByteArray text =
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Zoë Ångström\r\nEMAIL;TYPE=INTERNET:zoe@example.org\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\nVERSION:4.0\nN:Builder;Bob;J.;Dr.;\nEMAIL;TYPE=work:bob@exa\n mple.net\n"
+        "item1.EMAIL:bob@home.example\nTEL:123\nEND:VCARD\n"
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Long\r\n  Name\\, Jr.\r\nEMAIL:mailto:long@example.org\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nEMAIL:nameless@example.org\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:No Address\r\nEND:VCARD\r\n"
+        "EMAIL:outside@example.org\r\n";
+    const QList<Contact> expected = {{"Zoë Ångström", "zoe@example.org"},
+                                     {"Dr. Bob J. Builder", "bob@example.net"},
+                                     {"Dr. Bob J. Builder", "bob@home.example"},
+                                     {"Long Name, Jr.", "long@example.org"},
+                                     {"nameless@example.org", "nameless@example.org"}};
+    EXPECT_EQ(parseVCards(text), expected);
+}
+
+TEST(VCardFile, AnAddedContactIsAppendedAndReadBackAndTheRestIsKeptByteForByte)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("contacts.vcf");
+    const QByteArray old = "BEGIN:VCARD\nVERSION:4.0\nFN:Old\nEMAIL:old@example.org\nNOTE:keep; me\nEND:VCARD";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(old);
+    file.close();
+    appendContact(path, {"Semi; Colon, Comma\\", "new@example.org"});
+    appendContact(dir.filePath("fresh.vcf"), {"Only", "only@example.org"});
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray content = file.readAll();
+    EXPECT_TRUE(content.startsWith(old + "\r\n"));
+    EXPECT_EQ(readAddressBook(path),
+              QList<Contact>({{"Old", "old@example.org"}, {"Semi; Colon, Comma\\", "new@example.org"}}));
+    EXPECT_EQ(readAddressBook(dir.filePath("fresh.vcf")), QList<Contact>({{"Only", "only@example.org"}}));
+    EXPECT_TRUE(readAddressBook(dir.filePath("missing.vcf")).isEmpty());
+}
+
+TEST(HeaderValues, AsciiStaysLineBreaksGoAndOtherTextIsEncodedInShortWords)
+{
+    EXPECT_EQ(encodeHeaderValue("Plain subject"), "Plain subject");
+    EXPECT_EQ(encodeHeaderValue("a\r\nBcc: x@y\nz"), "a  Bcc: x@y z");
+    const QByteArray encoded = encodeHeaderValue(QString("Übersicht ✓ ") + QString(40, QChar(0x1F600 - 0x10000 + 0xD800)).left(0)
+                                                 + QString::fromUtf8("😀😀😀😀😀😀😀😀😀😀😀😀😀😀"));
+    EXPECT_FALSE(encoded.contains('\r'));
+    EXPECT_FALSE(encoded.contains('\n'));
+    for (const QByteArray& word : encoded.split(' ')) {
+        EXPECT_TRUE(word.startsWith("=?UTF-8?B?") && word.endsWith("?=")) << word.toStdString();
+        EXPECT_LE(word.size(), 75);
+        // Each word holds whole characters.
+        const QByteArray text = QByteArray::fromBase64(word.mid(10, word.size() - 12));
+        EXPECT_EQ(QString::fromUtf8(text).toUtf8(), text);
+    }
+}
+
+TEST(AddressText, SplitsAtSemicolonsAndCommasAndKnowsAPlainAddress)
+{
+    EXPECT_EQ(splitAddresses(" a@x.org; b@y.org ,c@z.org;; "), QStringList({"a@x.org", "b@y.org", "c@z.org"}));
+    EXPECT_TRUE(splitAddresses("  ").isEmpty());
+    for (const char* good : {"a@x.org", "first.last+tag@sub.example.co.uk"})
+        EXPECT_TRUE(isPlainAddress(good)) << good;
+    for (const char* bad : {"", "a", "a@", "@x", "a b@x.org", "a@x.org\r\nRCPT TO:<b@y>", "<a@x.org>", "a@b@c"})
+        EXPECT_FALSE(isPlainAddress(bad)) << bad;
+}
+
+TEST(MailDateHeader, IsInTheInternetFormatWithTheZoneOffset)
+{
+    const QDateTime when(QDate(2026, 12, 8), QTime(9, 5, 7), QTimeZone(3600));
+    EXPECT_EQ(mailDate(when), "Tue, 08 Dec 2026 09:05:07 +0100");
+    const QDateTime west(QDate(2026, 1, 2), QTime(23, 0, 0), QTimeZone(-(4 * 3600 + 1800)));
+    EXPECT_EQ(mailDate(west), "Fri, 02 Jan 2026 23:00:00 -0430");
+}
+
+TEST(MessageIds, AreUniqueAndCarryTheSendersDomain)
+{
+    const QByteArray a = newMessageId("me@example.org"), b = newMessageId("me@example.org");
+    EXPECT_NE(a, b);
+    EXPECT_TRUE(a.startsWith('<') && a.endsWith("@example.org>"));
+    EXPECT_TRUE(newMessageId("broken").endsWith("@qorix-capture.invalid>"));
+}
+
+TEST(MailServers, OnlyThisMachineCountsAsLoopback)
+{
+    EXPECT_TRUE(isLoopbackServer("smtp://127.0.0.1:2525"));
+    EXPECT_TRUE(isLoopbackServer("smtp://localhost:25"));
+    EXPECT_TRUE(isLoopbackServer("smtp://[::1]:25"));
+    EXPECT_FALSE(isLoopbackServer("smtp://mail.example.org:587"));
+    EXPECT_FALSE(isLoopbackServer("smtp://127.example.org:587"));
+}
+
+} // namespace
