@@ -108,36 +108,62 @@ void frmMain::createControls(QWidget* window)
     connect(chkThumbnail, &QCheckBox::clicked, this, handler([this] { chkThumbnail_Click(); }));
 }
 
+// The load and save sequences run each step on its own: a failing step is
+// skipped and the next one runs. A settings store that cannot be used at all
+// is told once, so that options are never lost without a word.
+class OptionSteps {
+public:
+    void operator()(const std::function<void()>& step)
+    {
+        const std::optional<HostError> skipped = skipOnError(step);
+        if (skipped && skipped->kind() == ErrorKind::File && m_storeProblem.isEmpty())
+            m_storeProblem = skipped->description();
+    }
+
+    void tell(const QString& consequence) const
+    {
+        if (!m_storeProblem.isEmpty())
+            MsgBox(consequence + QLatin1Char(' ') + m_storeProblem);
+    }
+
+private:
+    QString m_storeProblem;
+};
+
 void frmMain::Form_Load()
 {
-    skipOnError([this] {
+    OptionSteps step;
+    step([this] {
         ThumbnailBoxWidth = qint32(std::lround(Image1->Width()));
         ThumbnailBoxHeight = qint32(std::lround(Image1->Height()));
     });
-    skipOnError([] { CaptionHeight = qint32(std::lround(twipsPerPixelY() * captionHeightPixels())); });
-    skipOnError([this] { txtFileName->setText(setting(options::kFilename, QString())); });
-    skipOnError([this] {
+    step([] { CaptionHeight = qint32(std::lround(twipsPerPixelY() * captionHeightPixels())); });
+    step([this] { txtFileName->setText(setting(options::kFilename, QString())); });
+    step([this] {
         chkAutoIncrementFilename->setValue(textToWholeNumber(setting(options::kAutoIncrement, wholeNumberToText(1))));
     });
-    skipOnError([this] { chkPrompt->setValue(textToWholeNumber(setting(options::kSavePrompt, wholeNumberToText(0)))); });
-    skipOnError([this] { chkThumbnail->setValue(textToWholeNumber(setting(options::kThumbnail, wholeNumberToText(1)))); });
-    skipOnError([this] { opt16->setValue(textToBoolean(setting(options::k16Colours, wholeNumberToText(1)))); });
-    skipOnError([this] { optDisplayCard->setValue(textToBoolean(setting(options::kDisplayColours, wholeNumberToText(0)))); });
-    skipOnError([this] { OptMonochrome->setValue(textToBoolean(setting(options::k2Colours, wholeNumberToText(0)))); });
-    skipOnError([this] { opt256->setValue(textToBoolean(setting(options::k256Colours, wholeNumberToText(0)))); });
-    skipOnError([this] { applyWindowHeightRule(); });
+    step([this] { chkPrompt->setValue(textToWholeNumber(setting(options::kSavePrompt, wholeNumberToText(0)))); });
+    step([this] { chkThumbnail->setValue(textToWholeNumber(setting(options::kThumbnail, wholeNumberToText(1)))); });
+    step([this] { opt16->setValue(textToBoolean(setting(options::k16Colours, wholeNumberToText(1)))); });
+    step([this] { optDisplayCard->setValue(textToBoolean(setting(options::kDisplayColours, wholeNumberToText(0)))); });
+    step([this] { OptMonochrome->setValue(textToBoolean(setting(options::k2Colours, wholeNumberToText(0)))); });
+    step([this] { opt256->setValue(textToBoolean(setting(options::k256Colours, wholeNumberToText(0)))); });
+    step([this] { applyWindowHeightRule(); });
+    step.tell(QStringLiteral("Your options could not be read, so the program starts with its own."));
 }
 
 void frmMain::Form_Unload(int&)
 {
-    skipOnError([this] { saveSetting(options::kFilename, txtFileName->Text()); });
-    skipOnError([this] { saveSetting(options::kAutoIncrement, wholeNumberToText(chkAutoIncrementFilename->Value())); });
-    skipOnError([this] { saveSetting(options::kSavePrompt, wholeNumberToText(chkPrompt->Value())); });
-    skipOnError([this] { saveSetting(options::kThumbnail, wholeNumberToText(chkThumbnail->Value())); });
-    skipOnError([this] { saveSetting(options::k16Colours, booleanToText(opt16->Value())); });
-    skipOnError([this] { saveSetting(options::kDisplayColours, booleanToText(optDisplayCard->Value())); });
-    skipOnError([this] { saveSetting(options::k2Colours, booleanToText(OptMonochrome->Value())); });
-    skipOnError([this] { saveSetting(options::k256Colours, booleanToText(opt256->Value())); });
+    OptionSteps step;
+    step([this] { saveSetting(options::kFilename, txtFileName->Text()); });
+    step([this] { saveSetting(options::kAutoIncrement, wholeNumberToText(chkAutoIncrementFilename->Value())); });
+    step([this] { saveSetting(options::kSavePrompt, wholeNumberToText(chkPrompt->Value())); });
+    step([this] { saveSetting(options::kThumbnail, wholeNumberToText(chkThumbnail->Value())); });
+    step([this] { saveSetting(options::k16Colours, booleanToText(opt16->Value())); });
+    step([this] { saveSetting(options::kDisplayColours, booleanToText(optDisplayCard->Value())); });
+    step([this] { saveSetting(options::k2Colours, booleanToText(OptMonochrome->Value())); });
+    step([this] { saveSetting(options::k256Colours, booleanToText(opt256->Value())); });
+    step.tell(QStringLiteral("Your options could not be saved."));
 }
 
 void frmMain::cmdSave_Click()

@@ -49,8 +49,10 @@ AtomicFile::AtomicFile(const QString& path) : m_path(path), m_file(path)
         fail(QStringLiteral("the folder %1 does not exist.").arg(QDir::toNativeSeparators(folder.filePath())));
     // A file without its owner's write permission is read-only, also for an
     // administrator who could write it anyway.
-    if (info.exists() && (!info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner)))
+    if (info.exists() && !(info.permissions() & QFileDevice::WriteOwner))
         fail(QStringLiteral("the file is read-only."));
+    if (info.exists() && !info.isWritable())
+        fail(QStringLiteral("permission denied: you may not change this file."));
     if (!m_file.open(QIODevice::WriteOnly))
         fail(m_file.errorString());
 }

@@ -30,13 +30,13 @@ void runHandler(const std::function<void()>& handler)
     trapErrors(handler, reportUntrapped);
 }
 
-bool skipOnError(const std::function<void()>& step)
+std::optional<HostError> skipOnError(const std::function<void()>& step)
 {
     try {
         step();
-        return true;
-    } catch (const HostError&) {
-        return false;
+        return std::nullopt;
+    } catch (const HostError& error) {
+        return error;
     }
 }
 

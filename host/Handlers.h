@@ -1,10 +1,11 @@
 #pragma once
 
+#include "host/HostError.h"
+
 #include <functional>
+#include <optional>
 
 namespace host {
-
-class HostError;
 
 // Runs body; any error it raises, of whatever kind, reaches onError as a
 // described error (a handler's error trap).
@@ -22,8 +23,9 @@ auto handler(F f)
 }
 
 // Runs one of several independent steps: a step that fails is skipped
-// without a message and the caller goes on with the next one.
-bool skipOnError(const std::function<void()>& step);
+// without a message and the caller goes on with the next one. Gives the
+// error that skipped it, if any.
+std::optional<HostError> skipOnError(const std::function<void()>& step);
 
 // Shows an error that no handler trapped.
 void reportUntrapped(const HostError& error);

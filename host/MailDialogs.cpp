@@ -7,6 +7,8 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -139,12 +141,31 @@ std::optional<Contact> askNewContact(QWidget* owner)
 
 std::optional<QList<Contact>> pickRecipients(const QString& addressBook, const QList<Contact>& ticked)
 {
-    QList<Contact> contacts = readAddressBook(addressBook);
+    QList<Contact> contacts;
+    try {
+        contacts = readAddressBook(addressBook);
+    } catch (const HostError& error) {
+        // The service tells what is wrong with its address book itself.
+        MsgBox(error.description());
+        throw;
+    }
     QPointer<QDialog> dialog = new QDialog(dialogOwner());
     dialog->setObjectName("addressBookDialog");
     dialog->setWindowTitle(QStringLiteral("Address Book"));
     dialog->setWindowModality(Qt::ApplicationModal);
     auto* layout = new QVBoxLayout(dialog);
+    if (contacts.isEmpty()) {
+        const bool holdsSomething = QFileInfo(addressBook).size() > 0;
+        auto* note = new QLabel(holdsSomething ? QStringLiteral("The address book %1 holds no contacts that can be "
+                                                                "read. New contacts are added at its end; nothing "
+                                                                "in it is changed.")
+                                                     .arg(QDir::toNativeSeparators(addressBook))
+                                               : QStringLiteral("The address book is empty. Add a contact, or type "
+                                                                "addresses below."));
+        note->setObjectName("note");
+        note->setWordWrap(true);
+        layout->addWidget(note);
+    }
     auto* list = new QTreeWidget;
     list->setObjectName("contacts");
     list->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("E-mail address")});

@@ -2,7 +2,10 @@
 
 #include "host/HostError.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
+#include <QStringDecoder>
 #include <QStringList>
 
 namespace host {
@@ -27,12 +30,36 @@ void check(const QSettings& settings, const QString& action)
     }
 }
 
+// The store's file, when it is one, must be text that reads as settings:
+// Qt's own reader accepts damaged files and its next write would replace
+// them, losing whatever they held.
+void checkStoreFile(const QSettings& settings)
+{
+    QFile file(settings.fileName());
+    if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray content = file.readAll();
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8.decode(content);
+    bool damaged = utf8.hasError() || content.contains('\0');
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        const QString trimmed = line.trimmed();
+        if (trimmed.startsWith(QLatin1Char('[')) && !trimmed.endsWith(QLatin1Char(']')))
+            damaged = true;
+    }
+    if (damaged)
+        raiseError(ErrorKind::File, QStringLiteral("The settings in %1 cannot be used: the file is damaged. Correct "
+                                                   "or remove it; it is left as it is.")
+                                        .arg(settings.fileName()));
+}
+
 } // namespace
 
 QString GetSetting(const QString& application, const QString& section, const QString& key,
                    const QString& defaultValue)
 {
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, application);
+    checkStoreFile(settings);
     const QVariant value = settings.value(path(section, key));
     check(settings, QStringLiteral("read"));
     if (!value.isValid())
@@ -46,6 +73,7 @@ QString GetSetting(const QString& application, const QString& section, const QSt
 void SaveSetting(const QString& application, const QString& section, const QString& key, const QString& value)
 {
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, application);
+    checkStoreFile(settings);
     check(settings, QStringLiteral("read"));
     settings.setValue(path(section, key), value);
     settings.sync();

@@ -171,7 +171,7 @@ TEST_F(MainWindow, TheCloseBoxUnloadsAndWritesTheOptions)
     EXPECT_EQ(storedSettings("Defaults").value("Thumbnail"), "0");
 }
 
-TEST_F(MainWindow, AStoreThatCannotBeReadOrWrittenLeavesTheDesignStateWithoutAMessage)
+TEST_F(MainWindow, AStoreThatCannotBeReadOrWrittenLeavesTheDesignStateAndSaysSoOnce)
 {
     ASSERT_TRUE(QDir().mkpath(settingsFile()));
     ModalWatcher watcher;
@@ -184,7 +184,11 @@ TEST_F(MainWindow, AStoreThatCannotBeReadOrWrittenLeavesTheDesignStateWithoutAMe
     EXPECT_EQ(form.Height(), 3470 + CaptionHeight);
     form.Unload();
     EXPECT_FALSE(form.IsLoaded());
-    EXPECT_TRUE(watcher.messages().isEmpty());
+    ASSERT_EQ(watcher.messages().size(), 2);
+    EXPECT_TRUE(watcher.messages()[0].text.startsWith("Your options could not be read"));
+    EXPECT_TRUE(watcher.messages()[0].text.contains(settingsFile()));
+    EXPECT_TRUE(watcher.messages()[1].text.startsWith("Your options could not be saved"));
+    EXPECT_EQ(watcher.messages()[1].icon, QMessageBox::NoIcon);
 }
 
 TEST_F(MainWindow, EveryControlStandsAtItsDesignPlace)

@@ -52,7 +52,9 @@ TEST(UntrappedErrors, IndependentStepsSkipAFailureSilently)
     ModalWatcher watcher;
     QStringList ran;
     skipOnError([&] { ran << "one"; });
-    EXPECT_FALSE(skipOnError([&] { raiseError(ErrorKind::TypeMismatch, "bad"); }));
+    const std::optional<HostError> skipped = skipOnError([&] { raiseError(ErrorKind::TypeMismatch, "bad"); });
+    ASSERT_TRUE(skipped.has_value());
+    EXPECT_EQ(skipped->kind(), ErrorKind::TypeMismatch);
     skipOnError([&] { ran << "three"; });
     EXPECT_EQ(ran, QStringList({"one", "three"}));
     EXPECT_TRUE(watcher.messages().isEmpty());

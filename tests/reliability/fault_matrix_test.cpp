@@ -1,0 +1,399 @@
+// Under faults and bad input the program goes on, tells the user clearly,
+// and never loses or damages a file.
+#include "app/frmMain.h"
+#include "capture/modcap.h"
+#include "email/frmEmail.h"
+#include "host/Application.h"
+#include "host/Files.h"
+#include "host/HostError.h"
+#include "host/MailService.h"
+#include "host/Picture.h"
+#include "host/Settings.h"
+#include "tests/email/SmtpTestServer.h"
+#include "tests/support/ModalWatcher.h"
+#include "tests/support/Processes.h"
+#include "tests/support/TestSettings.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QCryptographicHash>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <zlib.h>
+
+using namespace testing_support;
+
+namespace {
+
+// Every file under a folder with a digest of its bytes: what "nothing lost,
+// nothing damaged, nothing left behind" is checked against.
+QMap<QString, QByteArray> snapshot(const QString& folder)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        files.insert(QDir(folder).relativeFilePath(path),
+                     file.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+                                                    : QByteArray("<folder or unreadable>"));
+    }
+    return files;
+}
+
+void writeFile(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(data);
+}
+
+QImage picture(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(qRgb(10, 20, 30));
+    for (int x = 0; x < width; x += 7)
+        image.setPixel(x, x % height, qRgb(x % 256, 200, 100));
+    return image;
+}
+
+void appendChunk(QByteArray& png, const QByteArray& typeAndData)
+{
+    char field[4];
+    qToBigEndian(quint32(typeAndData.size() - 4), field);
+    png.append(field, 4);
+    png += typeAndData;
+    qToBigEndian(quint32(crc32(0, reinterpret_cast<const Bytef*>(typeAndData.constData()), uInt(typeAndData.size()))),
+                 field);
+    png.append(field, 4);
+}
+
+// A PNG that claims a size in its header and holds almost nothing else.
+QByteArray pngClaiming(quint32 width, quint32 height)
+{
+    QByteArray png("\x89PNG\r\n\x1a\n", 8);
+    QByteArray ihdr("IHDR");
+    char field[4];
+    qToBigEndian(width, field);
+    ihdr.append(field, 4);
+    qToBigEndian(height, field);
+    ihdr.append(field, 4);
+    ihdr.append("\x08\x02\x00\x00\x00", 5);
+    appendChunk(png, ihdr);
+    appendChunk(png, QByteArray("IDAT\x78\x9c\x03\x00\x00\x00\x00\x01", 12));
+    appendChunk(png, "IEND");
+    return png;
+}
+
+void putOnClipboard(const QString& format, const QByteArray& bytes)
+{
+    auto* data = new QMimeData;
+    data->setData(format, bytes);
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
+class SaveFaults : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        clearSettings();
+        writeFile(dir.filePath("keep.BMP"), "an earlier capture");
+        QGuiApplication::clipboard()->setImage(picture(64, 48));
+        form.Show();
+        form.chkAutoIncrementFilename->setValue(0);
+        before = snapshot(dir.path());
+    }
+    void TearDown() override
+    {
+        form.Unload();
+        clearSettings();
+    }
+
+    // Saves to a name; expects one critical message that says `says`, and the
+    // folder exactly as it was.
+    void expectRefusedSave(const QString& name, const QString& says)
+    {
+        form.txtFileName->setText(name);
+        QTest::mouseClick(form.cmdSave, Qt::LeftButton);
+        ASSERT_EQ(watcher.messages().size(), 1) << name.toStdString();
+        EXPECT_EQ(watcher.messages()[0].icon, QMessageBox::Critical);
+        EXPECT_TRUE(watcher.messages()[0].text.contains(says, Qt::CaseInsensitive))
+            << watcher.messages()[0].text.toStdString();
+        EXPECT_EQ(snapshot(dir.path()), before);
+        EXPECT_EQ(form.lblLastMade->Caption(), "Last Made:");
+    }
+
+    QTemporaryDir dir;
+    frmMain form;
+    ModalWatcher watcher;
+    QMap<QString, QByteArray> before;
+};
+
+TEST_F(SaveFaults, AReadOnlyTargetIsRefusedAndKept)
+{
+    QFile::setPermissions(dir.filePath("keep.BMP"), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    expectRefusedSave(dir.filePath("keep.BMP"), "read-only");
+}
+
+TEST_F(SaveFaults, AMissingFolderIsNamed)
+{
+    expectRefusedSave(dir.filePath("no such folder/shot"), "does not exist");
+}
+
+TEST_F(SaveFaults, ANameThatIsAFolderIsRefused)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkdir("album.bmp"));
+    before = snapshot(dir.path());
+    expectRefusedSave(dir.filePath("album.bmp"), "a folder of that name");
+}
+
+TEST_F(SaveFaults, ANameTheFileSystemRefusesIsReported)
+{
+    expectRefusedSave(dir.filePath(QString(300, 'x')), "could not write");
+}
+
+TEST_F(SaveFaults, AClipboardPictureWithRowsTooLongIsRefusedBeforeTheFileIsTouched)
+{
+    QGuiApplication::clipboard()->setImage(picture(40000, 10));
+    form.opt256->setValue(true);
+    expectRefusedSave(dir.filePath("keep.BMP"), "32764");
+}
+
+TEST_F(SaveFaults, AHugeClipboardPictureIsRefusedBeforeItsPixelsAreRead)
+{
+    putOnClipboard("image/png", pngClaiming(20000, 20000));
+    expectRefusedSave(dir.filePath("shot"), "too large (20000 x 20000 pixels)");
+    // The preview says the same, and the thumbnail stays empty.
+    watcher.clearMessages();
+    QTest::mouseClick(form.cmdPreview, Qt::LeftButton);
+    ASSERT_EQ(watcher.messages().size(), 1);
+    EXPECT_TRUE(watcher.messages()[0].text.contains("too large"));
+    EXPECT_TRUE(form.Image1->Picture().isNull());
+}
+
+TEST_F(SaveFaults, AClipboardWhoseOwnerWentAwayOrWhosePictureIsDamagedIsReported)
+{
+    putOnClipboard("image/png", QByteArray());
+    expectRefusedSave(dir.filePath("shot"), "no longer holds a picture");
+    watcher.clearMessages();
+    putOnClipboard("image/png", QByteArray("\x89PNG\r\n\x1a\n and then nothing sensible", 35));
+    expectRefusedSave(dir.filePath("shot"), "cannot be read");
+}
+
+class WriterFaults : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // A folder that "nobody" may enter and read but not write.
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                              | QFileDevice::ReadOther | QFileDevice::ExeOther);
+        writeFile(dir.filePath("keep.bmp"), "an earlier capture");
+        box.setPicture(picture(300, 200));
+        before = snapshot(dir.path());
+    }
+
+    QTemporaryDir dir;
+    QWidget window;
+    host::PictureBox box{&window, "Picture1", {0, 0, 100, 100}, true};
+    QMap<QString, QByteArray> before;
+};
+
+int describedFailure(const std::function<void()>& write, const QString& says)
+{
+    try {
+        write();
+    } catch (const host::HostError& error) {
+        return error.description().contains(says, Qt::CaseInsensitive) ? 0 : 2;
+    }
+    return 1;
+}
+
+TEST_F(WriterFaults, AFolderThatMayNotBeWrittenKeepsItsFiles)
+{
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                          | QFileDevice::ExeOther);
+    const QString target = dir.filePath("keep.bmp");
+    EXPECT_EQ(runInChild([&] { return describedFailure([&] { modcap::SaveBitmap(box, target, 8); }, "permission"); }, true), 0);
+    EXPECT_EQ(runInChild([&] { return describedFailure([&] { host::SavePicture(box.Picture(), target); }, "permission"); }, true), 0);
+    EXPECT_EQ(snapshot(dir.path()), before);
+}
+
+TEST_F(WriterFaults, AFileSizeLimitMidWriteKeepsTheOldFileAndLeavesNoTemporaryFile)
+{
+    const QString target = dir.filePath("keep.bmp");
+    for (bool displayDepth : {false, true}) {
+        const int result = runInChild(
+            [&] {
+                rlimit limit{20'000, 20'000};
+                setrlimit(RLIMIT_FSIZE, &limit);
+                return describedFailure(
+                    [&] {
+                        if (displayDepth)
+                            host::SavePicture(box.Picture(), target);
+                        else
+                            modcap::SaveBitmap(box, target, 8);
+                    },
+                    QDir::toNativeSeparators(target));
+            },
+            false);
+        EXPECT_EQ(result, 0) << "display depth " << displayDepth;
+        EXPECT_EQ(snapshot(dir.path()), before);
+    }
+}
+
+class SettingsFaults : public ::testing::Test {
+protected:
+    void SetUp() override { clearSettings(); }
+    void TearDown() override { clearSettings(); }
+
+    QByteArray storeBytes() const
+    {
+        QFile file(settingsFile());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+    }
+    ModalWatcher watcher;
+};
+
+TEST_F(SettingsFaults, ADamagedStoreIsReportedAndNeverWrittenOver)
+{
+    for (const QByteArray& damaged : {QByteArray("[Defaults]\nFilename=/keep/me\n[Mail\nServer=smtp://x:25\n"),
+                                      QByteArray("\xff\xfe\x00\x01 binary \x00 junk [[[", 22)}) {
+        writeFile(settingsFile(), damaged);
+        {
+            frmMain form;
+            form.Show();
+            EXPECT_EQ(form.txtFileName->Text(), "C:\\Pravlek");
+            form.Unload();
+        }
+        EXPECT_EQ(storeBytes(), damaged);
+        ASSERT_EQ(watcher.messages().size(), 2);
+        EXPECT_TRUE(watcher.messages()[0].text.contains("damaged")) << watcher.messages()[0].text.toStdString();
+        EXPECT_TRUE(watcher.messages()[1].text.startsWith("Your options could not be saved"));
+        watcher.clearMessages();
+    }
+}
+
+TEST_F(SettingsFaults, AStoreThatMayNotBeWrittenIsReportedAndKept)
+{
+    QTemporaryDir folder;
+    QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                             | QFileDevice::ExeOther | QFileDevice::WriteOwner);
+    const QString file = folder.filePath(host::applicationName() + ".conf");
+    writeFile(file, "[Defaults]\nFilename=/keep/me\n");
+    QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::ReadOther);
+    QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                             | QFileDevice::ExeOther);
+    const int result = runInChild(
+        [&] {
+            QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
+            if (host::GetSetting(host::applicationName(), "Defaults", "Filename") != "/keep/me")
+                return 3;
+            return describedFailure([] { host::SaveSetting(host::applicationName(), "Defaults", "Filename", "new"); },
+                                    "access denied");
+        },
+        true);
+    EXPECT_EQ(result, 0);
+    QFile kept(file);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "[Defaults]\nFilename=/keep/me\n");
+}
+
+class AddressBookFaults : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        clearSettings();
+        host::SaveSetting(host::applicationName(), "Mail", "Server", "smtp://127.0.0.1:1");
+        host::SaveSetting(host::applicationName(), "Mail", "From", "me@example.org");
+        host::SaveSetting(host::applicationName(), "Mail", "AddressBook", book);
+        dialog.Show();
+        dialog.txtDisplayName->setText("typed@example.org");
+    }
+    void TearDown() override
+    {
+        dialog.Unload();
+        clearSettings();
+    }
+
+    // Opens "To:" and notes what the address book dialog says, then cancels it.
+    void pickAndCancel(QString* note)
+    {
+        watcher.queue([note](QWidget* window) {
+            auto* label = window->findChild<QLabel*>("note");
+            *note = label ? label->text() : QString();
+            window->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+        });
+        QTest::mouseClick(dialog.cmdTo, Qt::LeftButton);
+    }
+
+    QTemporaryDir dir;
+    QString book = dir.filePath("contacts.vcf");
+    frmPicture picture{[] { return QImage(); }};
+    frmEmail dialog{picture};
+    ModalWatcher watcher;
+};
+
+TEST_F(AddressBookFaults, AMissingBookShowsAnEmptyListThatSaysSo)
+{
+    QString note;
+    pickAndCancel(&note);
+    EXPECT_TRUE(note.contains("empty")) << note.toStdString();
+    EXPECT_FALSE(QFile::exists(book));
+    EXPECT_EQ(dialog.txtDisplayName->Text(), "typed@example.org");
+}
+
+TEST_F(AddressBookFaults, AMalformedBookIsSaidSoAndKeptByteForByte)
+{
+    const QByteArray junk("\x00\x01\x02 not a vcard at all\r\nBEGIN:VCARD\r\nFN:Half", 52);
+    writeFile(book, junk);
+    QString note;
+    pickAndCancel(&note);
+    EXPECT_TRUE(note.contains("holds no contacts that can be read")) << note.toStdString();
+    QFile file(book);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), junk);
+}
+
+TEST_F(AddressBookFaults, AnUnreadableBookIsReportedAndThePickChangesNothing)
+{
+    ASSERT_TRUE(QDir().mkpath(book));
+    QTest::mouseClick(dialog.cmdTo, Qt::LeftButton);
+    ASSERT_EQ(watcher.messages().size(), 1);
+    EXPECT_TRUE(watcher.messages()[0].text.contains("address book")) << watcher.messages()[0].text.toStdString();
+    EXPECT_EQ(dialog.txtDisplayName->Text(), "typed@example.org");
+}
+
+TEST(MailFaults, AServerThatDropsTheConnectionMidTransferIsReportedAndTheDialogStaysOpen)
+{
+    clearSettings();
+    SmtpTestServer dropping({"--drop"});
+    host::SaveSetting(host::applicationName(), "Mail", "Server", dropping.url());
+    host::SaveSetting(host::applicationName(), "Mail", "From", "me@example.org");
+    writeFile(host::CaptureFilePath(), QByteArray(200'000, 'B'));
+    frmPicture picture{[] { return QImage(); }};
+    frmEmail dialog{picture};
+    ModalWatcher watcher;
+    dialog.Show();
+    dialog.txtDisplayName->setText("alice@example.org");
+    QTest::mouseClick(dialog.cmdSend, Qt::LeftButton);
+    ASSERT_EQ(watcher.messages().size(), 1);
+    EXPECT_TRUE(watcher.messages()[0].text.startsWith("Could not send the e-mail")) << watcher.messages()[0].text.toStdString();
+    EXPECT_TRUE(dialog.IsLoaded());
+    dialog.Unload();
+    QFile::remove(host::CaptureFilePath());
+    clearSettings();
+}
+
+} // namespace
