@@ -4,34 +4,42 @@
 #include "host/HostError.h"
 #include "host/PcxReader.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
 
 namespace host {
+
+QImage decodePicture(const QByteArray& data, const QByteArray& formatHint)
+{
+    if (looksLikePcx(data))
+        return decodePcx(data);
+    QByteArray bytes = data;
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer, formatHint);
+    reader.setAutoTransform(true);
+    const QImage image = reader.read();
+    if (image.isNull())
+        raiseError(ErrorKind::Picture, reader.errorString());
+    return image;
+}
 
 QImage LoadPicture(const QString& fileName)
 {
     if (fileName.isEmpty())
         return QImage();
     QFile file(fileName);
-    if (file.open(QIODevice::ReadOnly) && looksLikePcx(file.peek(128))) {
-        try {
-            return decodePcx(file.readAll());
-        } catch (const HostError& error) {
-            raiseError(ErrorKind::Picture, QStringLiteral("Could not load the picture %1: %2")
-                                               .arg(QDir::toNativeSeparators(fileName), error.description()));
-        }
-    }
-    file.close();
-    QImageReader reader(fileName);
-    reader.setAutoTransform(true);
-    QImage image = reader.read();
-    if (image.isNull())
+    try {
+        if (!file.open(QIODevice::ReadOnly))
+            raiseError(ErrorKind::File, file.errorString());
+        return decodePicture(file.readAll(), QFileInfo(fileName).suffix().toLower().toLatin1());
+    } catch (const HostError& error) {
         raiseError(ErrorKind::Picture, QStringLiteral("Could not load the picture %1: %2")
-                                      .arg(QDir::toNativeSeparators(fileName), reader.errorString()));
-    return image;
+                                           .arg(QDir::toNativeSeparators(fileName), error.description()));
+    }
 }
 
 void SavePicture(const QImage& picture, const QString& fileName)
