@@ -198,7 +198,8 @@ TEST_F(SaveFaults, AClipboardWhoseOwnerWentAwayOrWhosePictureIsDamagedIsReported
     putOnClipboard("image/png", QByteArray());
     expectRefusedSave(dir.filePath("shot"), "no longer holds a picture");
     watcher.clearMessages();
-    putOnClipboard("image/png", QByteArray("\x89PNG\r\n\x1a\n and then nothing sensible", 35));
+    static const char damaged[] = "\x89PNG\r\n\x1a\n and then nothing sensible";
+    putOnClipboard("image/png", QByteArray(damaged, sizeof(damaged) - 1));
     expectRefusedSave(dir.filePath("shot"), "cannot be read");
 }
 
@@ -278,8 +279,9 @@ protected:
 
 TEST_F(SettingsFaults, ADamagedStoreIsReportedAndNeverWrittenOver)
 {
+    static const char binary[] = "\xff\xfe\x00\x01 binary \x00 junk [[[";
     for (const QByteArray& damaged : {QByteArray("[Defaults]\nFilename=/keep/me\n[Mail\nServer=smtp://x:25\n"),
-                                      QByteArray("\xff\xfe\x00\x01 binary \x00 junk [[[", 22)}) {
+                                      QByteArray(binary, sizeof(binary) - 1)}) {
         writeFile(settingsFile(), damaged);
         {
             frmMain form;
@@ -366,7 +368,8 @@ TEST_F(AddressBookFaults, AMissingBookShowsAnEmptyListThatSaysSo)
 
 TEST_F(AddressBookFaults, AMalformedBookIsSaidSoAndKeptByteForByte)
 {
-    const QByteArray junk("\x00\x01\x02 not a vcard at all\r\nBEGIN:VCARD\r\nFN:Half", 52);
+    static const char raw[] = "\x00\x01\x02 not a vcard at all\r\nBEGIN:VCARD\r\nFN:Half";
+    const QByteArray junk(raw, sizeof(raw) - 1);
     writeFile(book, junk);
     QString note;
     pickAndCancel(&note);
