@@ -18,6 +18,7 @@
 
 
 #include <QIcon>
+#include <QShortcut>
 #include <cmath>
 
 using namespace host;
@@ -93,13 +94,16 @@ void frmMain::createControls(QWidget* window)
     cmdClose = new CommandButton(Frame3, "cmdClose", "&Close", {120, 1392, 1560, 350, 15});
 
     framePreview = new Frame(window, "framePreview", "Thumbnail Preview", {120, 3360, 5052, 2940, 17});
-    Image1 = new ImageControl(framePreview, "Image1", {120, 240, 4836, 2580}, true);
+    // Last in the tab order, so that the keyboard reaches it too.
+    Image1 = new ImageControl(framePreview, "Image1", {120, 240, 4836, 2580, 21}, true);
 
     Picture1 = new PictureBox(window, "Picture1", {2736, 1920, 516, 324, 12}, true);
     Picture1->setVisible(false);
     Picture1->setFocusPolicy(Qt::NoFocus);
 
     connect(cmdSave, &QPushButton::clicked, this, handler([this] { cmdSave_Click(); }));
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), window), &QShortcut::activated, this,
+            handler([this] { cmdSave_Click(); }));
     connect(cmdPreview, &QPushButton::clicked, this, handler([this] { cmdPreview_Click(); }));
     connect(cmdView, &QPushButton::clicked, this, handler([this] { cmdView_Click(); }));
     connect(Image1, &ImageControl::clicked, this, handler([this] { Image1_Click(); }));

@@ -15,7 +15,7 @@ void setUpApplication(QApplication& application)
 {
     application.setApplicationName(applicationName());
     application.setOrganizationName(QString());
-    application.setDesktopFileName(QStringLiteral("qorix-capture"));
+    application.setDesktopFileName(QStringLiteral("org.qorix.Capture"));
     // The windows are laid out for a compact sans-serif face of Arial's
     // widths; wider faces would cut captions off.
     QFont font = application.font();

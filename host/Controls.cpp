@@ -136,7 +136,18 @@ void Label::showCaption()
         setText(m_caption);
         return;
     }
-    const QString shown = fontMetrics().elidedText(m_caption, m_elide, contentsRect().width());
+    // The text ends where a control stacked above the label begins, so that
+    // none of it is hidden.
+    int available = contentsRect().width();
+    if (parentWidget()) {
+        const QObjectList& siblings = parentWidget()->children();
+        for (qsizetype i = siblings.indexOf(this) + 1; i < siblings.size(); ++i) {
+            auto* above = qobject_cast<QWidget*>(siblings[i]);
+            if (above && !above->isHidden() && above->geometry().intersects(geometry()) && above->x() > x())
+                available = std::min(available, above->x() - x() - 4);
+        }
+    }
+    const QString shown = fontMetrics().elidedText(m_caption, m_elide, available);
     setText(shown);
     setToolTip(shown == m_caption ? QString() : m_caption);
 }

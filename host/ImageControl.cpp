@@ -2,8 +2,11 @@
 
 #include "host/Screen.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 namespace host {
 
@@ -11,6 +14,8 @@ ImageControl::ImageControl(QWidget* container, const QString& name, const Design
     : QWidget(container), ControlGeometry(this, design), m_stretch(stretch)
 {
     setObjectName(name);
+    if (design.tabIndex >= 0)
+        setFocusPolicy(Qt::TabFocus);
 }
 
 void ImageControl::setPicture(const QImage& picture)
@@ -39,9 +44,14 @@ void ImageControl::takePictureSize()
 
 void ImageControl::paintEvent(QPaintEvent*)
 {
+    QPainter painter(this);
+    if (hasFocus()) {
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    }
     if (m_picture.isNull())
         return;
-    QPainter painter(this);
     if (m_stretch) {
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(rect(), m_picture);
@@ -50,6 +60,15 @@ void ImageControl::paintEvent(QPaintEvent*)
     QImage unscaled = m_picture;
     unscaled.setDevicePixelRatio(devicePixelRatioF());
     painter.drawImage(QPoint(0, 0), unscaled);
+}
+
+void ImageControl::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        emit clicked();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void ImageControl::mouseReleaseEvent(QMouseEvent* event)

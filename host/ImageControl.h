@@ -28,6 +28,8 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // With the focus, Space or Enter is a click.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void takePictureSize();

@@ -106,6 +106,12 @@ TEST(LabelText, ALongCaptionShowsElidedWithTheWholeTextInItsTooltip)
     label.setCaption("short");
     EXPECT_EQ(label.text(), "short");
     EXPECT_TRUE(label.toolTip().isEmpty());
+
+    // A button stacked over the label's end: the text stops before it.
+    CommandButton over(&window, "cmdView", "&View", {900, 0, 600, 350});
+    label.setCaption(path);
+    EXPECT_LE(label.fontMetrics().horizontalAdvance(label.text()), over.x() - label.x());
+    EXPECT_TRUE(label.text().endsWith("bmp"));
 }
 
 TEST(ControlPlacement, TwipsAreKeptExactlyAndMappedToPixels)
