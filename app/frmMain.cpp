@@ -1,6 +1,5 @@
 #include "app/frmMain.h"
 
-
 #include "app/CaptureNaming.h"
 #include "app/Options.h"
 #include "capture/modcap.h"
@@ -15,7 +14,6 @@
 #include "host/Screen.h"
 #include "host/Settings.h"
 #include "host/Sound.h"
-
 
 #include <QIcon>
 #include <QShortcut>

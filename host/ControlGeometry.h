@@ -32,9 +32,6 @@ public:
     void setHeight(double twips);
     void move(double left, double top, double width, double height);
 
-protected:
-    QWidget* widget() const { return m_widget; }
-
 private:
     void apply();
 

@@ -35,7 +35,6 @@ void MAPIMessages::Compose()
     MailService::instance().checkSession(m_session);
     m_mail = {};
     m_recipIndex = 0;
-    m_attachmentPosition = 0;
     m_composing = true;
 }
 
@@ -135,7 +134,6 @@ void MAPIMessages::setAttachmentPosition(qint32 position)
     checkComposing();
     if (position < 0 || position >= m_mail.noteText.size())
         invalid(QStringLiteral("the attachment position %1 is outside the note text.").arg(position));
-    m_attachmentPosition = position;
 }
 
 void MAPIMessages::setAttachmentType(qint16 type)

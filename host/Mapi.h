@@ -14,8 +14,8 @@ namespace host {
 class MAPISession {
 public:
     // Property 1 (write): a Boolean sign-on option, cleared before every sign-on.
-    // The service has no such option; the value is kept and has no effect.
-    void setSignOnOption(bool value) { m_signOnOption = value; }
+    // The service has no such option: the write is accepted and does nothing.
+    void setSignOnOption(bool) {}
     // Property 4 (write): the action; 1 signs on, opening a session.
     void setAction(qint16 action);
     // Property 5 (read): the handle of the open session.
@@ -24,7 +24,6 @@ public:
     void SignOff();
 
 private:
-    bool m_signOnOption = false;
     qint32 m_session = 0;
 };
 
@@ -39,8 +38,9 @@ public:
     // Property 30 (write): the type of the recipients that follow; 1 is a primary recipient.
     void setRecipType(qint16 type);
     // Property 5 (write): a Boolean message option, cleared before the
-    // recipients are set. The service has no such option; it has no effect.
-    void setRecipientOption(bool value) { m_recipientOption = value; }
+    // recipients are set. The service has no such option: the write is
+    // accepted and does nothing.
+    void setRecipientOption(bool) {}
     // Property 27 (read): the number of recipients of the composed message.
     qint32 RecipCount() const;
     // Property 29 (write): the index of the current recipient, from 0; an
@@ -58,7 +58,9 @@ public:
     // Property 20 (write and read): the note text, the body of the message.
     void setMsgNoteText(const QString& text);
     QString MsgNoteText() const;
-    // Property 10 (write): the character index in the note text at which the attachment stands.
+    // Property 10 (write): the character index in the note text at which the
+    // attachment stands; it must lie in the text. The attachment travels as a
+    // part of its own after the text, wherever it stands.
     void setAttachmentPosition(qint32 position);
     // Property 11 (write): the attachment type; 0 is an ordinary data file.
     void setAttachmentType(qint16 type);
@@ -78,10 +80,8 @@ private:
 
     qint32 m_session = 0;
     bool m_composing = false;
-    bool m_recipientOption = false;
     ComposedMail m_mail;
     qint32 m_recipIndex = 0;
-    qint32 m_attachmentPosition = 0;
 };
 
 } // namespace host

@@ -80,9 +80,4 @@ void SaveSetting(const QString& application, const QString& section, const QStri
     check(settings, QStringLiteral("save"));
 }
 
-QString settingsLocation(const QString& application)
-{
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, application).fileName();
-}
-
 } // namespace host

@@ -10,7 +10,4 @@ QString GetSetting(const QString& application, const QString& section, const QSt
                    const QString& defaultValue = QString());
 void SaveSetting(const QString& application, const QString& section, const QString& key, const QString& value);
 
-// Where the store of an application lives (a file on Linux, the registry on Windows).
-QString settingsLocation(const QString& application);
-
 } // namespace host

@@ -16,7 +16,6 @@ signals:
 
 private:
     Sound() = default;
-    friend void Beep();
 };
 
 void Beep();

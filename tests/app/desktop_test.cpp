@@ -131,6 +131,7 @@ TEST_F(Desktop, EveryCommandIsReachableByKeyboardAndCtrlSSaves)
     QString caption;
     watcher.queue([&caption](QWidget* window) {
         caption = window->windowTitle();
+        QApplication::setActiveWindow(window);
         QTest::keyClick(window, Qt::Key_C, Qt::AltModifier);
     });
     form.Image1->setFocus();
