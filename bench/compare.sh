@@ -40,7 +40,7 @@ for picture in bench/corpus/*.png; do
   for bits in ${BITS:-1 4 8}; do
     colours=$((1 << bits))
     ours=$("$bench" measure "$picture" $bits "$tmp/ours.bmp" $runs 2>/dev/null)
-    im_ms=$(median_ms convert "$picture" -alpha off +dither -colors $colours -type Palette BMP3:"$tmp/im.bmp")
+    im_ms=$(median_ms /usr/bin/convert "$picture" -alpha off +dither -colors $colours -type Palette BMP3:"$tmp/im.bmp")
     im_db=$("$bench" psnr "$picture" "$tmp/im.bmp" 2>/dev/null)
     pq_ms=- pq_db=-
     if ((bits > 1)); then

@@ -1,7 +1,5 @@
 #include "host/ColourTable.h"
 
-#include <algorithm>
-
 namespace host {
 namespace {
 
@@ -11,53 +9,40 @@ constexpr int kInitialBits = 12;
 
 ColourTable::ColourTable(std::size_t maxColours)
     : m_keys(std::size_t(1) << kInitialBits),
-      m_values(m_keys.size()),
+      m_numbers(m_keys.size()),
       m_maxColours(maxColours),
       m_bits(kInitialBits)
 {
 }
 
-std::size_t ColourTable::slotOf(quint32 key) const
+quint32 ColourTable::addNew(quint32 key, quint32 count)
 {
-    // Fibonacci hashing, then linear probing.
-    std::size_t slot = std::size_t((key * 0x9E3779B1u) >> (32 - m_bits));
-    const std::size_t mask = m_keys.size() - 1;
-    while (m_keys[slot] && m_keys[slot] != key)
-        slot = (slot + 1) & mask;
-    return slot;
-}
-
-bool ColourTable::add(quint32 rgb, quint32 count)
-{
-    const quint32 key = kUsed | (rgb & kRgbMask);
-    std::size_t slot = slotOf(key);
-    if (!m_keys[slot]) {
-        if (m_size == m_maxColours)
-            return false;
-        if (2 * (m_size + 1) > m_keys.size()) {
-            grow();
-            slot = slotOf(key);
-        }
-        m_keys[slot] = key;
-        ++m_size;
-    }
-    m_values[slot] = quint32(std::min<quint64>(quint64(m_values[slot]) + count, 0xFFFFFFFFu));
-    return true;
+    if (size() == m_maxColours)
+        return kFull;
+    if (2 * (size() + 1) > m_keys.size())
+        grow();
+    const std::size_t slot = slotOf(key);
+    const auto number = quint32(size());
+    m_keys[slot] = key;
+    m_numbers[slot] = number;
+    m_colours.push_back(key & kRgbMask);
+    m_values.push_back(count);
+    return number;
 }
 
 void ColourTable::grow()
 {
     std::vector<quint32> keys(m_keys.size() * 2);
-    std::vector<quint32> values(keys.size());
+    std::vector<quint32> numbers(keys.size());
     keys.swap(m_keys);
-    values.swap(m_values);
+    numbers.swap(m_numbers);
     ++m_bits;
     for (std::size_t i = 0; i < keys.size(); ++i) {
         if (!keys[i])
             continue;
         const std::size_t slot = slotOf(keys[i]);
         m_keys[slot] = keys[i];
-        m_values[slot] = values[i];
+        m_numbers[slot] = numbers[i];
     }
 }
 

@@ -1,6 +1,6 @@
 #include "host/Dib.h"
 
-#include "host/ColourTable.h"
+#include "host/ColourRuns.h"
 #include "host/NearestColour.h"
 #include "host/PaletteChooser.h"
 #include "host/PixelRows.h"
@@ -13,33 +13,10 @@ namespace host {
 namespace {
 
 // Up to this many distinct colours are counted exactly (the table then takes
-// 4 MB); a picture with more is summarised in a 6-bit-per-channel histogram.
+// 6 MB); a picture with more is summarised in a 6-bit-per-channel histogram.
 constexpr std::size_t kMaxExactColours = std::size_t(1) << 18;
-
-// Counts the distinct colours, one run of equal pixels at a time. False when
-// the table is full.
-bool countColours(PixelRows& rows, int width, int height, ColourTable& table)
-{
-    for (int y = 0; y < height; ++y) {
-        const quint32* p = rows.row(y);
-        quint32 run = p[0] & PixelRows::kRgbMask;
-        quint32 length = 1;
-        for (int x = 1; x < width; ++x) {
-            const quint32 rgb = p[x] & PixelRows::kRgbMask;
-            if (rgb == run) {
-                ++length;
-                continue;
-            }
-            if (!table.add(run, length))
-                return false;
-            run = rgb;
-            length = 1;
-        }
-        if (!table.add(run, length))
-            return false;
-    }
-    return true;
-}
+// Runs kept for packing: at most 16 MB of them.
+constexpr std::size_t kMaxRuns = std::size_t(1) << 21;
 
 std::vector<WeightedColour> coarseColours(PixelRows& rows, int width, int height)
 {
@@ -70,8 +47,8 @@ std::vector<WeightedColour> coarseColours(PixelRows& rows, int width, int height
     return colours;
 }
 
-// The palette and the index of every pixel colour: looked up in the colour
-// table, split by luma, or searched with a cache in front.
+// The palette and the index of every pixel colour: by its number in the
+// colour table, split by luma, or searched with a cache in front.
 class PixelMapper {
 public:
     std::vector<Rgb> palette;
@@ -80,7 +57,7 @@ public:
     {
         switch (m_kind) {
         case Kind::Table:
-            return int(m_table->value(rgb));
+            return ofNumber(m_table->numberOf(rgb));
         case Kind::Luma:
             return luma(toRgb(rgb)) > m_threshold ? 1 : 0;
         case Kind::Search:
@@ -92,17 +69,20 @@ public:
         return int(slot >> 24);
     }
 
+    // The index of the colour with this number in the table.
+    int ofNumber(quint32 number) const { return m_indexOf[number]; }
+
     // The colours of the table are the palette, darkest first.
-    static PixelMapper exact(ColourTable& table)
+    static PixelMapper exact(const ColourTable& table)
     {
-        PixelMapper mapper(Kind::Table);
-        table.forEach([&](quint32 rgb, quint32&) { mapper.palette.push_back(toRgb(rgb)); });
+        PixelMapper mapper(Kind::Table, table);
+        for (quint32 n = 0; n < table.size(); ++n)
+            mapper.palette.push_back(toRgb(table.colour(n)));
         sortByLuma(mapper.palette);
-        for (std::size_t i = 0; i < mapper.palette.size(); ++i) {
-            const Rgb& c = mapper.palette[i];
-            table.value(quint32(c.r << 16 | c.g << 8 | c.b)) = quint32(i);
-        }
-        mapper.m_table = &table;
+        for (quint32 n = 0; n < table.size(); ++n)
+            mapper.m_indexOf[n] = quint8(std::lower_bound(mapper.palette.begin(), mapper.palette.end(),
+                                                          toRgb(table.colour(n)), lumaOrder)
+                                         - mapper.palette.begin());
         return mapper;
     }
 
@@ -120,26 +100,28 @@ public:
         return mapper;
     }
 
-    static PixelMapper adaptive(PixelRows& rows, int width, int height, ColourTable& table, bool counted, int entries)
+    static PixelMapper adaptive(ColourTable& table, int entries)
     {
         std::vector<WeightedColour> colours;
-        if (counted) {
-            colours.reserve(table.size());
-            table.forEach([&](quint32 rgb, quint32& count) { colours.push_back({rgb, count}); });
-        } else {
-            colours = coarseColours(rows, width, height);
-        }
-        PixelMapper mapper(counted ? Kind::Table : Kind::Search);
+        colours.reserve(table.size());
+        for (quint32 n = 0; n < table.size(); ++n)
+            colours.push_back({table.colour(n), table.value(n)});
+        PixelMapper mapper(Kind::Table, table);
         mapper.palette = choosePalette(colours, entries);
         colours = {};
+        NearestColour nearest(mapper.palette);
+        for (quint32 n = 0; n < table.size(); ++n)
+            mapper.m_indexOf[n] = quint8(nearest(toRgb(table.colour(n))));
+        return mapper;
+    }
+
+    // Too many colours to list: a direct-mapped cache in front of the search.
+    static PixelMapper searched(PixelRows& rows, int width, int height, int entries)
+    {
+        PixelMapper mapper(Kind::Search);
+        mapper.palette = choosePalette(coarseColours(rows, width, height), entries);
         mapper.m_nearest = std::make_unique<NearestColour>(mapper.palette);
-        if (counted) {
-            table.forEach([&](quint32 rgb, quint32& value) { value = quint32((*mapper.m_nearest)(toRgb(rgb))); });
-            mapper.m_table = &table;
-        } else {
-            // Too many colours to list: a direct-mapped cache in front of the search.
-            mapper.m_cache.assign(std::size_t(1) << kCacheBits, kEmpty);
-        }
+        mapper.m_cache.assign(std::size_t(1) << kCacheBits, kEmpty);
         return mapper;
     }
 
@@ -149,32 +131,60 @@ private:
     static constexpr quint32 kEmpty = 0xFFFFFFFFu;
 
     explicit PixelMapper(Kind kind) : m_kind(kind) {}
+    PixelMapper(Kind kind, const ColourTable& table) : m_kind(kind), m_table(&table), m_indexOf(table.size()) {}
 
     Kind m_kind;
-    ColourTable* m_table = nullptr;
+    const ColourTable* m_table = nullptr;
+    std::vector<quint8> m_indexOf; // by colour number
     int m_threshold = 127;
     std::unique_ptr<NearestColour> m_nearest;
     std::vector<quint32> m_cache;
 };
 
+// Sets the pixels [x, end) of a zeroed row to an index.
 template <int Bits>
-void packRow(const quint32* source, int width, quint8* row, PixelMapper& index)
+void fill(quint8* row, int x, int end, int index)
 {
-    quint32 last = ~0u;
-    int lastIndex = 0;
-    for (int x = 0; x < width; ++x) {
-        const quint32 rgb = source[x] & PixelRows::kRgbMask;
-        if (rgb != last) {
-            last = rgb;
-            lastIndex = index(rgb);
+    if constexpr (Bits == 8) {
+        std::memset(row + x, index, std::size_t(end - x));
+    } else {
+        for (; x < end; ++x) {
+            if constexpr (Bits == 4)
+                row[x >> 1] |= quint8(index << ((x & 1) ? 0 : 4));
+            else
+                row[x >> 3] |= quint8(index << (7 - (x & 7)));
         }
-        if constexpr (Bits == 8)
-            row[x] = quint8(lastIndex);
-        else if constexpr (Bits == 4)
-            row[x >> 1] |= quint8(lastIndex << ((x & 1) ? 0 : 4));
-        else
-            row[x >> 3] |= quint8(lastIndex << (7 - (x & 7)));
     }
+}
+
+template <int Bits>
+void packPixels(const quint32* source, int width, quint8* row, PixelMapper& mapping)
+{
+    for (int x = 0; x < width;) {
+        const quint32 rgb = source[x] & PixelRows::kRgbMask;
+        const int end = runEnd(source, x + 1, width, rgb);
+        fill<Bits>(row, x, end, mapping(rgb));
+        x = end;
+    }
+}
+
+template <int Bits>
+void packRuns(const ColourRuns::Run* run, const ColourRuns::Run* last, quint8* row, const PixelMapper& mapping)
+{
+    for (int x = 0; run != last; ++run) {
+        fill<Bits>(row, x, int(run->end), mapping.ofNumber(run->number));
+        x = int(run->end);
+    }
+}
+
+// Packs row y of the picture into a row of the bitmap.
+template <int Bits>
+void packRow(PixelRows& rows, const ColourRuns& runs, int y, int width, quint8* row, PixelMapper& mapping)
+{
+    if (runs.kept())
+        packRuns<Bits>(runs.begin(y), runs.end(y), row, mapping);
+    else
+        packPixels<Bits>(rows.row(y), width, row, mapping);
 }
 
 } // namespace
@@ -203,10 +213,12 @@ int GetDIBits(const QImage& bitmap, quint32 startScan, quint32 scanLines, void* 
 
     PixelRows rows(bitmap);
     ColourTable table(entries == 2 ? 2 : kMaxExactColours);
-    const bool counted = countColours(rows, width, picturedRows, table);
-    PixelMapper mapping = counted && int(table.size()) <= entries ? PixelMapper::exact(table)
-                          : entries == 2 ? PixelMapper::blackAndWhite(rows, width, picturedRows)
-                                         : PixelMapper::adaptive(rows, width, picturedRows, table, counted, entries);
+    ColourRuns runs;
+    PixelMapper mapping = !runs.count(rows, width, picturedRows, table, kMaxRuns)
+                              ? (entries == 2 ? PixelMapper::blackAndWhite(rows, width, picturedRows)
+                                              : PixelMapper::searched(rows, width, picturedRows, entries))
+                          : int(table.size()) <= entries ? PixelMapper::exact(table)
+                                                         : PixelMapper::adaptive(table, entries);
 
     std::fill_n(colours, entries, RGBQUAD{});
     for (std::size_t i = 0; i < mapping.palette.size(); ++i)
@@ -215,18 +227,19 @@ int GetDIBits(const QImage& bitmap, quint32 startScan, quint32 scanLines, void* 
     auto* out = static_cast<quint8*>(bits);
     for (int line = 0; line < lines; ++line) {
         quint8* row = out + qint64(line) * stride;
-        std::memset(row, 0, std::size_t(stride));
         // Line 0 is the bottom row of the picture.
         const int y = height - 1 - (int(startScan) + line);
+        // At 8 bits every pixel of a pictured row is stored; the rest is zero.
+        const int stored = bpp == 8 && y < picturedRows ? width : 0;
+        std::memset(row + stored, 0, std::size_t(stride - stored));
         if (y >= picturedRows)
             continue;
-        const quint32* source = rows.row(y);
         if (bpp == 8)
-            packRow<8>(source, width, row, mapping);
+            packRow<8>(rows, runs, y, width, row, mapping);
         else if (bpp == 4)
-            packRow<4>(source, width, row, mapping);
+            packRow<4>(rows, runs, y, width, row, mapping);
         else
-            packRow<1>(source, width, row, mapping);
+            packRow<1>(rows, runs, y, width, row, mapping);
     }
     return lines;
 }

@@ -1,28 +1,22 @@
 #include "host/NearestColour.h"
 
 #include <algorithm>
-#include <climits>
 
 namespace host {
-namespace {
-
-// Squared distance from p to the nearest and to the farthest point of [lo, hi].
-int nearestOnAxis(int p, int lo, int hi)
-{
-    const int d = p < lo ? lo - p : (p > hi ? p - hi : 0);
-    return d * d;
-}
-
-int farthestOnAxis(int p, int lo, int hi)
-{
-    const int d = std::max(p - lo, hi - p);
-    return d * d;
-}
-
-} // namespace
-
 NearestColour::NearestColour(std::vector<Rgb> palette) : m_palette(std::move(palette)), m_cells(kCells)
 {
+    // Padding lies so far away that it is neither near a cell nor bounds one.
+    constexpr float kFar = 1e4f;
+    const std::size_t groups = (m_palette.size() + kLanes - 1) / kLanes;
+    m_red.assign(groups, Lanes{} + kFar);
+    m_green.assign(groups, Lanes{} + kFar);
+    m_blue.assign(groups, Lanes{} + kFar);
+    for (std::size_t i = 0; i < m_palette.size(); ++i) {
+        m_red[i / kLanes][i % kLanes] = float(m_palette[i].r);
+        m_green[i / kLanes][i % kLanes] = float(m_palette[i].g);
+        m_blue[i / kLanes][i % kLanes] = float(m_palette[i].b);
+    }
+    m_near.resize(groups * kLanes);
 }
 
 const NearestColour::Cell& NearestColour::cell(int index, const Rgb& corner)
@@ -31,22 +25,40 @@ const NearestColour::Cell& NearestColour::cell(int index, const Rgb& corner)
     if (cell.count)
         return cell;
     constexpr int span = (1 << kCellShift) - 1;
-    const Rgb lo = corner;
-    const Rgb hi{corner.r + span, corner.g + span, corner.b + span};
+    const Lanes loR = Lanes{} + float(corner.r), hiR = loR + float(span);
+    const Lanes loG = Lanes{} + float(corner.g), hiG = loG + float(span);
+    const Lanes loB = Lanes{} + float(corner.b), hiB = loB + float(span);
+    const auto max = [](Lanes a, Lanes b) { return a > b ? a : b; };
+    const auto square = [](Lanes a) { return a * a; };
     // No colour of the cell is farther from its nearest entry than the
     // smallest "farthest distance" of any entry; only entries that come that
     // close to the cell at all can be nearest.
-    int bound = INT_MAX;
-    for (const Rgb& p : m_palette)
-        bound = std::min(bound, farthestOnAxis(p.r, lo.r, hi.r) + farthestOnAxis(p.g, lo.g, hi.g)
-                                    + farthestOnAxis(p.b, lo.b, hi.b));
-    cell.first = quint32(m_candidates.size());
-    for (std::size_t i = 0; i < m_palette.size(); ++i) {
-        const Rgb& p = m_palette[i];
-        if (nearestOnAxis(p.r, lo.r, hi.r) + nearestOnAxis(p.g, lo.g, hi.g) + nearestOnAxis(p.b, lo.b, hi.b) <= bound)
-            m_candidates.push_back(quint8(i));
+    Lanes bounds = Lanes{} + 1e30f;
+    for (std::size_t g = 0; g < m_red.size(); ++g) {
+        const Lanes farthest = square(max(m_red[g] - loR, hiR - m_red[g])) + square(max(m_green[g] - loG, hiG - m_green[g]))
+                               + square(max(m_blue[g] - loB, hiB - m_blue[g]));
+        bounds = farthest < bounds ? farthest : bounds;
     }
-    cell.count = quint32(m_candidates.size()) - cell.first;
+    float bound = bounds[0];
+    for (int lane = 1; lane < kLanes; ++lane)
+        bound = std::min(bound, bounds[lane]);
+    const Lanes zero{};
+    for (std::size_t g = 0; g < m_red.size(); ++g) {
+        const Lanes nearest = square(max(loR - m_red[g], zero) + max(m_red[g] - hiR, zero))
+                              + square(max(loG - m_green[g], zero) + max(m_green[g] - hiG, zero))
+                              + square(max(loB - m_blue[g], zero) + max(m_blue[g] - hiB, zero));
+        for (int lane = 0; lane < kLanes; ++lane)
+            m_near[g * kLanes + std::size_t(lane)] = nearest[lane];
+    }
+    cell.first = quint32(m_candidates.size());
+    m_candidates.resize(m_candidates.size() + m_palette.size());
+    quint32 count = 0;
+    for (std::size_t i = 0; i < m_palette.size(); ++i) {
+        m_candidates[cell.first + count] = quint8(i);
+        count += m_near[i] <= bound;
+    }
+    m_candidates.resize(cell.first + count);
+    cell.count = count;
     return cell;
 }
 

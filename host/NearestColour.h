@@ -47,9 +47,16 @@ private:
         quint32 count = 0; // 0: not built yet
     };
 
+    // Four entries at a time: the distances of a cell's corners are exact
+    // in single precision (at most 3 x 255 x 255).
+    using Lanes = float __attribute__((vector_size(16)));
+    static constexpr int kLanes = 4;
+
     const Cell& cell(int index, const Rgb& corner);
 
     std::vector<Rgb> m_palette;
+    std::vector<Lanes> m_red, m_green, m_blue; // the palette by channel, padded far away
+    std::vector<float> m_near;
     std::vector<Cell> m_cells;
     std::vector<quint8> m_candidates;
 };

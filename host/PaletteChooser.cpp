@@ -186,14 +186,17 @@ void refine(const std::vector<WeightedColour>& colours, std::vector<Rgb>& palett
 
 } // namespace
 
+bool lumaOrder(const Rgb& a, const Rgb& b)
+{
+    const int la = luma(a), lb = luma(b);
+    if (la != lb)
+        return la < lb;
+    return std::tie(a.r, a.g, a.b) < std::tie(b.r, b.g, b.b);
+}
+
 void sortByLuma(std::vector<Rgb>& colours)
 {
-    std::sort(colours.begin(), colours.end(), [](const Rgb& a, const Rgb& b) {
-        const int la = luma(a), lb = luma(b);
-        if (la != lb)
-            return la < lb;
-        return std::tie(a.r, a.g, a.b) < std::tie(b.r, b.g, b.b);
-    });
+    std::sort(colours.begin(), colours.end(), lumaOrder);
 }
 
 std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours)

@@ -20,7 +20,8 @@ inline int luma(const Rgb& c)
     return (299 * c.r + 587 * c.g + 114 * c.b + 500) / 1000;
 }
 
-// The colours in a fixed order: darkest first, ties by value.
+// The fixed order of colours: darkest first, ties by value.
+bool lumaOrder(const Rgb& a, const Rgb& b);
 void sortByLuma(std::vector<Rgb>& colours);
 
 // At most maxColours colours that minimise the squared error of the picture:

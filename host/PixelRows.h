@@ -1,7 +1,12 @@
 #pragma once
 
 #include <QImage>
+#include <bit>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace host {
 
@@ -25,5 +30,28 @@ private:
     QImage m_block;
     int m_blockTop = -1;
 };
+
+// The end of the run of pixels of colour rgb that starts at x in a row: the
+// first pixel at or after x of another colour, or width. Screens are mostly
+// long runs of one colour, so where the processor allows, eight pixels are
+// compared at a time.
+inline int runEnd(const quint32* row, int x, int width, quint32 rgb)
+{
+#if defined(__SSE2__)
+    const __m128i mask = _mm_set1_epi32(int(PixelRows::kRgbMask));
+    const __m128i colour = _mm_set1_epi32(int(rgb));
+    for (; x + 8 <= width; x += 8) {
+        const __m128i low = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x)), mask);
+        const __m128i high = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x + 4)), mask);
+        const int same = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(low, colour)))
+                         | _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(high, colour))) << 4;
+        if (same != 0xFF)
+            return x + std::countr_one(unsigned(same));
+    }
+#endif
+    while (x < width && (row[x] & PixelRows::kRgbMask) == rgb)
+        ++x;
+    return x;
+}
 
 } // namespace host

@@ -1,3 +1,4 @@
+#include "host/ColourRuns.h"
 #include "host/Dib.h"
 #include "host/NearestColour.h"
 #include "host/PaletteChooser.h"
@@ -102,6 +103,90 @@ QImage manyColours(int width, int height, int colours, quint32 seed)
     for (int i = 0; i < width * height; ++i)
         image.setPixel(i % width, i / width, set[i < colours ? i : random() % colours]);
     return image;
+}
+
+// Runs of 1 to maxRun pixels of colours from a set, each pixel with its own
+// alpha (which the conversion ignores), so runs end at every offset.
+QImage runsOf(int width, int height, int colours, int maxRun, quint32 seed)
+{
+    std::mt19937 random(seed);
+    std::vector<quint32> set;
+    for (int i = 0; i < colours; ++i)
+        set.push_back(random() & 0xFFFFFF);
+    QImage image(width, height, QImage::Format_ARGB32);
+    quint32 colour = set[0];
+    int left = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            if (left-- == 0) {
+                colour = set[random() % set.size()];
+                left = int(random() % quint32(maxRun));
+            }
+            image.setPixel(x, y, colour | (random() << 24));
+        }
+    return image;
+}
+
+TEST(RunScan, FindsTheSameRunEndsAsAPixelByPixelScan)
+{
+    for (int maxRun : {1, 3, 9, 40}) {
+        const QImage image = runsOf(77, 6, 3, maxRun, quint32(maxRun));
+        for (int y = 0; y < image.height(); ++y) {
+            const auto* row = reinterpret_cast<const quint32*>(image.constScanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                const quint32 rgb = row[x] & 0xFFFFFF;
+                int end = x;
+                while (end < image.width() && (row[end] & 0xFFFFFF) == rgb)
+                    ++end;
+                ASSERT_EQ(runEnd(row, x, image.width(), rgb), end) << "x " << x << ", runs up to " << maxRun;
+            }
+        }
+    }
+}
+
+TEST(RunList, RebuildsEveryRowAndCountsEveryPixelUnlessTooManyRunsAreKept)
+{
+    const QImage image = runsOf(53, 31, 40, 12, 4);
+    for (std::size_t maxRuns : {std::size_t(100000), std::size_t(10)}) {
+        PixelRows rows(image);
+        ColourTable table(1000);
+        ColourRuns runs;
+        ASSERT_TRUE(runs.count(rows, image.width(), image.height(), table, maxRuns));
+        EXPECT_EQ(runs.kept(), maxRuns > 10);
+        QHash<quint32, quint32> expected;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                ++expected[image.pixel(x, y) & 0xFFFFFF];
+        ASSERT_EQ(table.size(), std::size_t(expected.size()));
+        for (quint32 n = 0; n < table.size(); ++n)
+            EXPECT_EQ(table.value(n), expected.value(table.colour(n))) << n;
+        for (int y = 0; runs.kept() && y < image.height(); ++y) {
+            int x = 0;
+            for (const ColourRuns::Run* run = runs.begin(y); run != runs.end(y); ++run)
+                for (; x < int(run->end); ++x)
+                    ASSERT_EQ(image.pixel(x, y) & 0xFFFFFF, table.colour(run->number)) << x << ", " << y;
+            EXPECT_EQ(x, image.width());
+        }
+    }
+    // A table that fills up stops the count.
+    PixelRows rows(image);
+    ColourTable small(39);
+    ColourRuns runs;
+    EXPECT_FALSE(runs.count(rows, image.width(), image.height(), small, 100000));
+    EXPECT_FALSE(runs.kept());
+}
+
+TEST(ExactConversion, RunsOfEveryLengthAndOffsetKeepEveryPixel)
+{
+    for (int bits : {1, 4, 8}) {
+        for (int width : {1, 37, 64, 203}) {
+            const QImage image = runsOf(width, 23, 1 << bits, 1 + width / 4, quint32(width + bits));
+            const Converted c = convert(image, bits);
+            for (int i = 0; i < width * image.height(); ++i)
+                ASSERT_EQ(c.table[c.indices[i]], image.pixel(i % width, i / width) | 0xFF000000u)
+                    << "pixel " << i << " of width " << width << " at " << bits << " bits";
+        }
+    }
 }
 
 TEST(AdaptiveConversion, WithOneColourTooManyEveryPixelTakesItsNearestTableEntry)
