@@ -91,8 +91,12 @@ public:
         std::array<quint64, 256> histogram{};
         for (int y = 0; y < height; ++y) {
             const quint32* p = rows.row(y);
-            for (int x = 0; x < width; ++x)
-                ++histogram[luma(toRgb(p[x]))];
+            for (int x = 0; x < width;) {
+                const quint32 rgb = p[x] & PixelRows::kRgbMask;
+                const int end = runEnd(p, x + 1, width, rgb);
+                histogram[luma(toRgb(rgb))] += quint64(end - x);
+                x = end;
+            }
         }
         PixelMapper mapper(Kind::Luma);
         mapper.palette = {{0, 0, 0}, {255, 255, 255}};
@@ -141,20 +145,22 @@ private:
     std::vector<quint32> m_cache;
 };
 
-// Sets the pixels [x, end) of a zeroed row to an index.
+// Sets the pixels [x, end) of a zeroed row to an index: the partial bytes at
+// either end bit by bit, the whole bytes between them at once.
 template <int Bits>
 void fill(quint8* row, int x, int end, int index)
 {
-    if constexpr (Bits == 8) {
-        std::memset(row + x, index, std::size_t(end - x));
-    } else {
-        for (; x < end; ++x) {
-            if constexpr (Bits == 4)
-                row[x >> 1] |= quint8(index << ((x & 1) ? 0 : 4));
-            else
-                row[x >> 3] |= quint8(index << (7 - (x & 7)));
-        }
-    }
+    constexpr int kPerByte = 8 / Bits;
+    const auto set = [&](int at) { row[at / kPerByte] |= quint8(index << (8 - Bits - (at % kPerByte) * Bits)); };
+    for (; x < end && x % kPerByte; ++x)
+        set(x);
+    const int whole = (end - x) / kPerByte;
+    quint8 byte = 0;
+    for (int i = 0; i < kPerByte; ++i)
+        byte = quint8(byte << Bits | index);
+    std::memset(row + x / kPerByte, byte, std::size_t(whole));
+    for (x += whole * kPerByte; x < end; ++x)
+        set(x);
 }
 
 template <int Bits>
