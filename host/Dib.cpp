@@ -145,14 +145,25 @@ private:
     std::vector<quint32> m_cache;
 };
 
-// Sets the pixels [x, end) of a zeroed row to an index: the partial bytes at
-// either end bit by bit, the whole bytes between them at once.
+// Sets the pixels [x, end) of a row to an index (below 8 bits the row is
+// zeroed first): short runs pixel by pixel, long ones with their whole bytes
+// at once.
 template <int Bits>
 void fill(quint8* row, int x, int end, int index)
 {
     constexpr int kPerByte = 8 / Bits;
-    const auto set = [&](int at) { row[at / kPerByte] |= quint8(index << (8 - Bits - (at % kPerByte) * Bits)); };
-    for (; x < end && x % kPerByte; ++x)
+    const auto set = [&](int at) {
+        if constexpr (Bits == 8)
+            row[at] = quint8(index);
+        else
+            row[at / kPerByte] |= quint8(index << (8 - Bits - (at % kPerByte) * Bits));
+    };
+    if (end - x < 16) {
+        for (; x < end; ++x)
+            set(x);
+        return;
+    }
+    for (; x % kPerByte; ++x)
         set(x);
     const int whole = (end - x) / kPerByte;
     quint8 byte = 0;

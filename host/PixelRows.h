@@ -37,6 +37,9 @@ private:
 // compared at a time.
 inline int runEnd(const quint32* row, int x, int width, quint32 rgb)
 {
+    // Photographs are mostly runs of one pixel.
+    if (x < width && (row[x] & PixelRows::kRgbMask) != rgb)
+        return x;
 #if defined(__SSE2__)
     const __m128i mask = _mm_set1_epi32(int(PixelRows::kRgbMask));
     const __m128i colour = _mm_set1_epi32(int(rgb));
