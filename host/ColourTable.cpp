@@ -26,7 +26,7 @@ quint32 ColourTable::addNew(quint32 key, quint32 count)
     m_keys[slot] = key;
     m_numbers[slot] = number;
     m_colours.push_back(key & kRgbMask);
-    m_values.push_back(count);
+    m_counts.push_back(count);
     return number;
 }
 

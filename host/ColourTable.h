@@ -7,9 +7,9 @@
 namespace host {
 
 // The distinct colours of a picture (0xRRGGBB), numbered 0, 1, 2, ... in the
-// order they first appear, with a 32-bit value each: first the colour's pixel
-// count, later its palette index. An open-addressing hash table that grows as
-// colours arrive, up to a limit on its size.
+// order they first appear, with the number of pixels of each. An
+// open-addressing hash table that grows as colours arrive, up to a limit on
+// its size.
 class ColourTable {
 public:
     static constexpr quint32 kFull = 0xFFFFFFFFu;
@@ -23,7 +23,7 @@ public:
 
     std::size_t size() const { return m_colours.size(); }
     quint32 colour(quint32 number) const { return m_colours[number]; }
-    quint32& value(quint32 number) { return m_values[number]; }
+    quint32 count(quint32 number) const { return m_counts[number]; }
     // The number of a colour that is in the table.
     quint32 numberOf(quint32 rgb) const { return m_numbers[slotOf(kUsed | (rgb & kRgbMask))]; }
 
@@ -38,7 +38,7 @@ private:
     std::vector<quint32> m_keys; // kUsed | rgb, or 0
     std::vector<quint32> m_numbers;
     std::vector<quint32> m_colours; // by number
-    std::vector<quint32> m_values;  // by number
+    std::vector<quint32> m_counts;  // by number
     std::size_t m_maxColours;
     int m_bits;
 };
@@ -60,7 +60,7 @@ inline quint32 ColourTable::add(quint32 rgb, quint32 count)
     if (!m_keys[slot])
         return addNew(key, count);
     const quint32 number = m_numbers[slot];
-    m_values[number] = quint32(std::min<quint64>(quint64(m_values[number]) + count, 0xFFFFFFFFu));
+    m_counts[number] = quint32(std::min<quint64>(quint64(m_counts[number]) + count, 0xFFFFFFFFu));
     return number;
 }
 

@@ -109,7 +109,7 @@ public:
         std::vector<WeightedColour> colours;
         colours.reserve(table.size());
         for (quint32 n = 0; n < table.size(); ++n)
-            colours.push_back({table.colour(n), table.value(n)});
+            colours.push_back({table.colour(n), table.count(n)});
         PixelMapper mapper(Kind::Table, table);
         mapper.palette = choosePalette(colours, entries);
         colours = {};

@@ -159,7 +159,7 @@ TEST(RunList, RebuildsEveryRowAndCountsEveryPixelUnlessTooManyRunsAreKept)
                 ++expected[image.pixel(x, y) & 0xFFFFFF];
         ASSERT_EQ(table.size(), std::size_t(expected.size()));
         for (quint32 n = 0; n < table.size(); ++n)
-            EXPECT_EQ(table.value(n), expected.value(table.colour(n))) << n;
+            EXPECT_EQ(table.count(n), expected.value(table.colour(n))) << n;
         for (int y = 0; runs.kept() && y < image.height(); ++y) {
             int x = 0;
             for (const ColourRuns::Run* run = runs.begin(y); run != runs.end(y); ++run)
