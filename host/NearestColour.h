@@ -47,8 +47,8 @@ private:
         quint32 count = 0; // 0: not built yet
     };
 
-    // Four entries at a time: the distances of a cell's corners are exact
-    // in single precision (at most 3 x 255 x 255).
+    // Four entries at a time, in single precision, which holds every squared
+    // distance between colours (at most 3 x 255 x 255) exactly.
     using Lanes = float __attribute__((vector_size(16)));
     static constexpr int kLanes = 4;
 
