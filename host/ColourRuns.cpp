@@ -14,22 +14,21 @@ bool ColourRuns::count(PixelRows& rows, int width, int height, ColourTable& tabl
     for (int y = 0; y < height; ++y) {
         if (m_kept)
             m_rowStart.push_back(m_runs.size());
-        const quint32* p = rows.row(y);
-        for (int x = 0; x < width;) {
-            const quint32 rgb = p[x] & PixelRows::kRgbMask;
-            const int end = runEnd(p, x + 1, width, rgb);
+        const bool counted = forEachRun(rows.row(y), width, [&](quint32 rgb, int x, int end) {
             const quint32 number = table.add(rgb, quint32(end - x));
-            if (number == ColourTable::kFull) {
-                drop();
+            if (number == ColourTable::kFull)
                 return false;
-            }
             if (m_kept) {
                 if (m_runs.size() == maxRuns)
                     drop();
                 else
                     m_runs.push_back({number, quint32(end)});
             }
-            x = end;
+            return true;
+        });
+        if (!counted) {
+            drop();
+            return false;
         }
     }
     if (m_kept)

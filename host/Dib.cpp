@@ -90,13 +90,10 @@ public:
     {
         std::array<quint64, 256> histogram{};
         for (int y = 0; y < height; ++y) {
-            const quint32* p = rows.row(y);
-            for (int x = 0; x < width;) {
-                const quint32 rgb = p[x] & PixelRows::kRgbMask;
-                const int end = runEnd(p, x + 1, width, rgb);
+            forEachRun(rows.row(y), width, [&](quint32 rgb, int x, int end) {
                 histogram[luma(toRgb(rgb))] += quint64(end - x);
-                x = end;
-            }
+                return true;
+            });
         }
         PixelMapper mapper(Kind::Luma);
         mapper.palette = {{0, 0, 0}, {255, 255, 255}};
@@ -177,12 +174,10 @@ void fill(quint8* row, int x, int end, int index)
 template <int Bits>
 void packPixels(const quint32* source, int width, quint8* row, PixelMapper& mapping)
 {
-    for (int x = 0; x < width;) {
-        const quint32 rgb = source[x] & PixelRows::kRgbMask;
-        const int end = runEnd(source, x + 1, width, rgb);
+    forEachRun(source, width, [&](quint32 rgb, int x, int end) {
         fill<Bits>(row, x, end, mapping(rgb));
-        x = end;
-    }
+        return true;
+    });
 }
 
 template <int Bits>

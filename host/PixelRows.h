@@ -57,4 +57,19 @@ inline int runEnd(const quint32* row, int x, int width, quint32 rgb)
     return x;
 }
 
+// Calls f(rgb, x, end) for each run of one colour in a row, left to right,
+// until f returns false. False when f stopped it.
+template <class F>
+bool forEachRun(const quint32* row, int width, F&& f)
+{
+    for (int x = 0; x < width;) {
+        const quint32 rgb = row[x] & PixelRows::kRgbMask;
+        const int end = runEnd(row, x + 1, width, rgb);
+        if (!f(rgb, x, end))
+            return false;
+        x = end;
+    }
+    return true;
+}
+
 } // namespace host
