@@ -14,36 +14,115 @@ QString oneLine(const QString& value)
     return line;
 }
 
-QByteArray encodeHeaderValue(const QString& value)
-{
-    const QString line = oneLine(value);
-    bool ascii = true;
-    for (const QChar c : line)
-        ascii &= c.unicode() >= 0x20 && c.unicode() < 0x7F;
-    if (ascii)
-        return line.toLatin1();
-    // Encoded words of at most 45 bytes of text (60 of base64, 75 in all),
-    // never splitting a character.
-    QByteArray out;
-    QByteArray chunk;
-    auto flush = [&] {
-        if (chunk.isEmpty())
-            return;
-        if (!out.isEmpty())
-            out += ' ';
-        out += "=?UTF-8?B?" + chunk.toBase64() + "?=";
-        chunk.clear();
-    };
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        qsizetype length = line[i].isHighSurrogate() && i + 1 < line.size() ? 2 : 1;
-        const QByteArray character = line.mid(i, length).toUtf8();
-        if (chunk.size() + character.size() > 45)
-            flush();
-        chunk += character;
-        i += length - 1;
+namespace {
+
+constexpr qsizetype kLineLength = 78;
+constexpr qsizetype kEncodedWordLength = 75;
+const QByteArray kEncodedStart = "=?UTF-8?B?";
+const QByteArray kEncodedEnd = "?=";
+
+// Builds a header line by line: each piece goes after its white space on the
+// current line when it fits, and otherwise starts a continuation line with
+// that white space. The first piece always stays beside the name.
+class FoldedHeader {
+public:
+    explicit FoldedHeader(const QByteArray& name) : m_text(name + ':'), m_line(m_text.size()) {}
+
+    void add(const QByteArray& space, const QByteArray& piece)
+    {
+        if (m_pieces > 0 && m_line + space.size() + piece.size() > kLineLength) {
+            m_text += "\r\n";
+            m_line = 0;
+        }
+        m_text += space + piece;
+        m_line += space.size() + piece.size();
+        ++m_pieces;
     }
-    flush();
-    return out;
+
+    // How many characters a piece after this white space has on the current
+    // line, or on a new one when the current line has too few.
+    qsizetype room(const QByteArray& space, qsizetype wanted) const
+    {
+        const qsizetype here = kLineLength - m_line - space.size();
+        return here >= wanted || m_pieces == 0 ? here : kLineLength - space.size();
+    }
+
+    const QByteArray& text() const { return m_text; }
+
+private:
+    QByteArray m_text;
+    qsizetype m_line;
+    int m_pieces = 0;
+};
+
+// Text as encoded words, each filling what is left of its line.
+void addEncoded(FoldedHeader& header, QByteArray space, const QString& text)
+{
+    constexpr qsizetype overhead = 12; // "=?UTF-8?B?" and "?="
+    constexpr qsizetype smallest = overhead + 8; // one character of up to four bytes
+    QByteArray chunk;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QByteArray character = text.mid(i, length).toUtf8();
+        const qsizetype room = std::min(header.room(space, smallest), kEncodedWordLength);
+        if (!chunk.isEmpty() && (chunk.size() + character.size() + 2) / 3 * 4 + overhead > room) {
+            header.add(space, kEncodedStart + chunk.toBase64() + kEncodedEnd);
+            space = " ";
+            chunk.clear();
+            continue;
+        }
+        chunk += character;
+        i += length;
+    }
+    if (!chunk.isEmpty())
+        header.add(space, kEncodedStart + chunk.toBase64() + kEncodedEnd);
+}
+
+// A word that can stand in a header as it is: printable ASCII, short enough
+// for a line of its own, and not mistaken for an encoded word.
+bool isPlainWord(const QString& word)
+{
+    for (const QChar c : word)
+        if (c.unicode() <= 0x20 || c.unicode() >= 0x7F)
+            return false;
+    return word.size() < kLineLength && !(word.startsWith(QLatin1String("=?")) && word.endsWith(QLatin1String("?=")));
+}
+
+} // namespace
+
+QByteArray textHeader(const QByteArray& name, const QString& value)
+{
+    static const QRegularExpression words(QStringLiteral("([ \\t]*)([^ \\t]+)"));
+    FoldedHeader header(name);
+    // Neighbouring words that must be encoded travel together with the white
+    // space between them, since white space between encoded words is dropped.
+    QString run;
+    QByteArray runSpace;
+    for (const QRegularExpressionMatch& m : words.globalMatch(oneLine(value))) {
+        const QByteArray space = m.captured(1).isEmpty() ? QByteArray(" ") : m.captured(1).toLatin1();
+        const QString word = m.captured(2);
+        if (!isPlainWord(word) || header.room(space, word.size()) < word.size()) {
+            if (run.isEmpty())
+                runSpace = space;
+            run += (run.isEmpty() ? QString() : m.captured(1)) + word;
+            continue;
+        }
+        if (!run.isEmpty())
+            addEncoded(header, runSpace, run);
+        run.clear();
+        header.add(space, word.toLatin1());
+    }
+    if (!run.isEmpty())
+        addEncoded(header, runSpace, run);
+    return header.text();
+}
+
+QByteArray addressHeader(const QByteArray& name, const QStringList& addresses)
+{
+    FoldedHeader header(name);
+    for (qsizetype i = 0; i < addresses.size(); ++i)
+        header.add(" ", oneLine(addresses[i]).toUtf8() + (i + 1 < addresses.size() ? "," : ""));
+    return header.text();
 }
 
 QStringList splitAddresses(const QString& text)

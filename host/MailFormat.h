@@ -13,9 +13,16 @@ namespace host {
 // A header value on one line: CR and LF become spaces.
 QString oneLine(const QString& value);
 
-// The value as it may stand in a header: ASCII as it is, anything else as
-// RFC 2047 encoded words (UTF-8, base64), each at most 75 characters.
-QByteArray encodeHeaderValue(const QString& value);
+// A whole header as it is sent, folded at white space so that no line is
+// longer than 78 characters (RFC 5322): the name, a colon and the value.
+// Plain ASCII words stay as they are; text that is not, and words too long
+// for a line, travel as RFC 2047 encoded words (UTF-8, base64) of at most 75
+// characters, never splitting a character.
+QByteArray textHeader(const QByteArray& name, const QString& value);
+
+// An address list header: plain addresses joined by ", ", folded after the
+// commas. No line is longer than 78 characters unless one address is.
+QByteArray addressHeader(const QByteArray& name, const QStringList& addresses);
 
 // The addresses of an address text: separated by ";" or ",", blanks trimmed,
 // empty ones dropped.

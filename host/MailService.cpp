@@ -6,10 +6,10 @@
 #include "host/HostError.h"
 #include "host/MailDialogs.h"
 #include "host/MailFormat.h"
+#include "host/Netrc.h"
 #include "host/Settings.h"
 
 #include <QDir>
-#include <QFile>
 #include <QUrl>
 
 namespace host {
@@ -38,20 +38,6 @@ int seconds(const char* key, int defaultValue)
 
 } // namespace
 
-bool netrcHasLogin(const QString& server)
-{
-    QFile netrc(QDir::home().filePath(QStringLiteral(".netrc")));
-    if (!netrc.open(QIODevice::ReadOnly))
-        return false;
-    const QString host = QUrl(server).host();
-    const QStringList tokens = QString::fromUtf8(netrc.readAll()).simplified().split(QLatin1Char(' '));
-    for (qsizetype i = 0; i < tokens.size(); ++i)
-        if (tokens[i] == QLatin1String("default")
-            || (tokens[i] == QLatin1String("machine") && i + 1 < tokens.size() && tokens[i + 1] == host))
-            return true;
-    return false;
-}
-
 MailService& MailService::instance()
 {
     static MailService service;
@@ -65,6 +51,11 @@ MailAccount MailService::account() const
     account.from = mailSetting("From");
     account.user = mailSetting("User");
     account.password = m_password;
+    if (account.password.isEmpty() && !account.server.isEmpty())
+        if (const std::optional<NetrcLogin> login = netrcLogin(QUrl(account.server).host(), account.user)) {
+            account.user = login->login.isEmpty() ? account.user : login->login;
+            account.password = login->password;
+        }
     account.connectTimeoutSeconds = seconds("ConnectTimeout", account.connectTimeoutSeconds);
     account.transferTimeoutSeconds = seconds("TransferTimeout", account.transferTimeoutSeconds);
     return account;
@@ -72,7 +63,7 @@ MailAccount MailService::account() const
 
 bool MailService::passwordNeeded(const MailAccount& account) const
 {
-    return !account.user.isEmpty() && account.password.isEmpty() && !netrcHasLogin(account.server);
+    return !account.user.isEmpty() && account.password.isEmpty();
 }
 
 qint32 MailService::signOn()

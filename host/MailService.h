@@ -59,7 +59,4 @@ private:
     QString m_password;
 };
 
-// Whether ~/.netrc has a login for this server's host.
-bool netrcHasLogin(const QString& server);
-
 } // namespace host

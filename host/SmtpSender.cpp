@@ -121,24 +121,18 @@ void sendMail(const MailAccount& account, const OutgoingMail& mail)
     const QByteArray password = account.password.toUtf8();
     if (!account.user.isEmpty()) {
         curl_easy_setopt(curl, CURLOPT_USERNAME, user.constData());
-        if (account.password.isEmpty())
-            curl_easy_setopt(curl, CURLOPT_NETRC, long(CURL_NETRC_OPTIONAL));
-        else
-            curl_easy_setopt(curl, CURLOPT_PASSWORD, password.constData());
+        curl_easy_setopt(curl, CURLOPT_PASSWORD, password.constData());
     }
 
     const QByteArray from = "<" + oneLine(account.from).toUtf8() + ">";
     curl_easy_setopt(curl, CURLOPT_MAIL_FROM, from.constData());
-    QByteArrayList to;
-    for (const QString& address : mail.to) {
+    for (const QString& address : mail.to)
         h.recipients = curl_slist_append(h.recipients, ("<" + oneLine(address).toUtf8() + ">").constData());
-        to << oneLine(address).toUtf8();
-    }
     curl_easy_setopt(curl, CURLOPT_MAIL_RCPT, h.recipients);
 
     for (const QByteArray& header :
-         {"Date: " + mailDate(QDateTime::currentDateTime()), "From: " + encodeHeaderValue(account.from),
-          "To: " + to.join(", "), "Subject: " + encodeHeaderValue(mail.subject),
+         {"Date: " + mailDate(QDateTime::currentDateTime()), addressHeader("From", {account.from}),
+          addressHeader("To", mail.to), textHeader("Subject", mail.subject),
           "Message-ID: " + newMessageId(account.from)})
         h.headers = curl_slist_append(h.headers, header.constData());
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, h.headers);

@@ -5,8 +5,7 @@
 
 namespace host {
 
-// Where and as whom mail is sent. An empty password with a user name lets
-// the login come from the user's ~/.netrc.
+// Where and as whom mail is sent; without a user name, no login.
 struct MailAccount {
     QString server; // smtp://host:port or smtps://host:port
     QString from;

@@ -57,6 +57,9 @@ QList<SmtpTestServer::Mail> SmtpTestServer::received() const
         for (const QJsonValue& h : o["headers"].toArray())
             mail.headers.append({h.toArray()[0].toString(), h.toArray()[1].toString()});
         mail.subject = o["subject"].toString();
+        for (const QJsonValue& r : o["to"].toArray())
+            mail.to << r.toString();
+        mail.longestHeaderLine = o["longest_header_line"].toInt();
         mail.body = o["body"].toString();
         const QJsonArray attachments = o["attachments"].toArray();
         if (!attachments.isEmpty()) {

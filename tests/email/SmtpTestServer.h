@@ -22,6 +22,8 @@ public:
         QStringList recipients;
         QList<std::pair<QString, QString>> headers;
         QString subject;
+        QStringList to; // the To header's addresses
+        int longestHeaderLine = 0;
         QString body;
         QString attachmentName;
         QString attachmentType;

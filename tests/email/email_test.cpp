@@ -288,6 +288,39 @@ TEST_F(EmailDialog, ASubjectWithLineBreaksGivesOneSubjectHeaderAndNonAsciiIsEnco
     EXPECT_TRUE(server.received()[1].header("Subject").value(0).contains("=?UTF-8?B?"));
 }
 
+// aiosmtpd at its defaults refuses lines over 998 characters; Python's own
+// parser reads the folded headers back.
+TEST_F(EmailDialog, LongHeadersAreFoldedAndAStrictServerReadsThemBackWhole)
+{
+    QStringList many, words;
+    for (int i = 0; i < 101; ++i)
+        many << QString("recipient.number.%1.with.a.long.name@mail.department.example.org").arg(i);
+    for (int i = 0; words.join(' ').size() < 1500; ++i)
+        words << QString("word%1").arg(i);
+    const struct {
+        QStringList to;
+        QString subject;
+    } cases[] = {
+        {many, words.join(' ').left(1500)},
+        {{"alice@example.org"}, QString(300, QChar(0xE9))},
+        {{"alice@example.org", "bob@example.net"}, "Screen 😀😀 ✓ " + QString(120, 'x') + " done\t🎉 =?x?q?y?= " + QString(1500, 'a')},
+    };
+    for (const auto& c : cases) {
+        open();
+        dialog.txtDisplayName->setText(c.to.join("; "));
+        dialog.txtSubject->setText(c.subject);
+        send();
+    }
+    const auto mails = server.received();
+    ASSERT_EQ(mails.size(), 3) << messageTexts().join("|").toStdString();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(mails[i].recipients, cases[i].to);
+        EXPECT_EQ(mails[i].to, cases[i].to);
+        EXPECT_EQ(mails[i].subject, cases[i].subject);
+        EXPECT_LE(mails[i].longestHeaderLine, 78);
+    }
+}
+
 TEST_F(EmailDialog, WithoutACaptureFileTheSendSaysSoAndSendsNothing)
 {
     QFile::remove(host::CaptureFilePath());
@@ -368,6 +401,54 @@ TEST_F(EmailDialog, TheSignOnAsksForTheAccountAndTheLoginAndARefusedLoginIsRepor
     ASSERT_EQ(guarded.received().size(), 1);
     EXPECT_FALSE(dialog.IsLoaded());
 }
+
+struct NetrcCase {
+    const char* what;
+    QByteArray netrc;
+    QFile::Permissions mode;
+    QString user, serverPassword;
+    bool asked, sent;
+};
+
+void PrintTo(const NetrcCase& c, std::ostream* out)
+{
+    *out << c.what;
+}
+
+class NetrcLogin : public EmailDialog, public ::testing::WithParamInterface<NetrcCase> {};
+
+// A server that requires a login; the password comes from ~/.netrc or, when
+// no entry fits, from the sign-on window (which types the server's password).
+TEST_P(NetrcLogin, ThePasswordComesFromTheFittingEntryOrIsAsked)
+{
+    const NetrcCase& c = GetParam();
+    const QString netrc = QDir::home().filePath(".netrc");
+    writeFile(netrc, c.netrc);
+    QFile::setPermissions(netrc, c.mode);
+    SmtpTestServer guarded({"--auth", "me:" + c.serverPassword});
+    setMail("Server", guarded.url());
+    setMail("User", c.user);
+    answerSignOn(watcher, {{"password", c.serverPassword}}, true);
+    open();
+    type(dialog.txtDisplayName, "alice@example.org");
+    send();
+    QFile::remove(netrc);
+    EXPECT_EQ(watcher.pendingAnswers() == 0, c.asked) << c.what;
+    EXPECT_EQ(guarded.received().size(), c.sent ? 1 : 0) << c.what << messageTexts().join("|").toStdString();
+    EXPECT_EQ(messageTexts().join("").contains(netrc), !c.sent) << messageTexts().join("|").toStdString();
+}
+
+const QFile::Permissions kOwnerOnly = QFile::ReadOwner | QFile::WriteOwner;
+INSTANTIATE_TEST_SUITE_P(
+    Entries, NetrcLogin,
+    ::testing::Values(
+        NetrcCase{"matching login", "machine 127.0.0.1 login me password secret123\n", kOwnerOnly, "me", "secret123", false, true},
+        NetrcCase{"other login", "machine 127.0.0.1 login other password secret123\n", kOwnerOnly, "me", "typed", true, true},
+        NetrcCase{"no user: the entry gives the login", "machine 127.0.0.1 login me password secret123", kOwnerOnly, "", "secret123", false, true},
+        NetrcCase{"default", "machine other.example login me password no\ndefault login me password secret123", kOwnerOnly, "me", "secret123", false, true},
+        NetrcCase{"quoted, any white space, comment, macro", "# mine\nmacdef init\nlogin me password no\n\nmachine\t127.0.0.1\n login me\r\n password \"top \\\"secret\\\"\"\n",
+                  kOwnerOnly, "me", "top \"secret\"", false, true},
+        NetrcCase{"readable by others", "machine 127.0.0.1 login me password secret123", kOwnerOnly | QFile::ReadGroup | QFile::ReadOther, "me", "secret123", false, false}));
 
 TEST_F(EmailDialog, AHangingServerDoesNotFreezeTheWindowAndItsProgressCanBeCancelled)
 {

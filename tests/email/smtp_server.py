@@ -3,8 +3,9 @@
 
 Prints "PORT <n>" once it listens, and runs until its standard input closes.
 Each message it accepts is written to --dir as <n>.json: the envelope, every
-header line as received, the decoded subject, the text body and the
-attachments (base64), as Python's own e-mail parser reads them.
+header as received, the decoded subject and To addresses, the length of the
+longest header line (but curl's own Content-Type), the text body and the attachments (base64), as Python's
+own e-mail parser reads them.
 
   --auth USER:PASSWORD  require this login (plain text allowed on loopback)
   --refuse              refuse every recipient
@@ -15,7 +16,7 @@ import argparse
 import asyncio
 import base64
 import email
-import email.header
+import email.utils
 import email.policy
 import json
 import os
@@ -46,8 +47,10 @@ class Recorder:
         raw = envelope.original_content or envelope.content
         message = email.message_from_bytes(raw, policy=email.policy.compat32)
         headers = [[name, value] for name, value in message.items()]
-        subject = message.get("Subject", "")
-        decoded = str(email.header.make_header(email.header.decode_header(subject))) if subject else ""
+        modern = email.message_from_bytes(raw, policy=email.policy.default)
+        decoded = str(modern.get("Subject", ""))
+        to = [address for _, address in email.utils.getaddresses(modern.get_all("To", []))]
+        head = raw.split(b"\r\n\r\n", 1)[0].split(b"\r\n")
         body, attachments = None, []
         for part in message.walk():
             if part.is_multipart():
@@ -61,7 +64,8 @@ class Recorder:
                 body = payload.decode(part.get_content_charset() or "utf-8")
         self.count += 1
         record = {"mail_from": envelope.mail_from, "rcpt_tos": envelope.rcpt_tos, "headers": headers,
-                  "subject": decoded, "body": body, "attachments": attachments}
+                  "subject": decoded, "to": to,
+                  "longest_header_line": max(len(line) for line in head if not line.startswith(b"Content-Type:")), "body": body, "attachments": attachments}
         path = os.path.join(self.folder, "%d.json" % self.count)
         with open(path + ".part", "w", encoding="utf-8") as f:
             json.dump(record, f)
