@@ -186,7 +186,7 @@ void frmMain::cmdSave_Click()
             QString CaptureFileName;
             if (toAppFolder) {
                 CaptureFileName = CaptureFilePath();
-            } else if (txtFileName->Text().isEmpty() && chkPrompt->Value() == 0) {
+            } else if (naming::trimBlanks(txtFileName->Text()).isEmpty() && chkPrompt->Value() == 0) {
                 MsgBox(kNoFileName);
                 return;
             } else if (chkPrompt->Value() != 0) {
@@ -326,14 +326,26 @@ void frmMain::Image1_Click()
 
 // Saves the capture to the fixed capture file and opens the e-mail dialog,
 // whatever the save did. The old capture file goes first, so that a refused
-// save can never leave an earlier capture to be sent.
+// save can never leave an earlier capture to be sent; one that cannot be
+// removed fails like the save itself: it is told, and never sent.
 void frmMain::cmdEmail_Click()
 {
     SaveToAppFolder = true;
-    const QString captureFile = CaptureFilePath();
-    if (FileExists(captureFile))
-        DeleteFile(captureFile);
-    cmdSave_Click();
+    bool removed = false;
+    trapErrors(
+        [&removed] {
+            const QString captureFile = CaptureFilePath();
+            if (FileExists(captureFile))
+                DeleteFile(captureFile);
+            removed = true;
+        },
+        [this](const HostError& error) {
+            SaveToAppFolder = false;
+            MsgBox(error.description(), MsgBoxStyle::Critical);
+        });
+    if (removed)
+        cmdSave_Click();
+    m_email.CaptureOutdated = !removed;
     m_email.Show(ShowMode::Modal, window());
 }
 

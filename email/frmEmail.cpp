@@ -120,7 +120,7 @@ void frmEmail::cmdSend_Click()
 {
     // A send never attaches a capture of an earlier e-mail: without a capture
     // file there is nothing to send.
-    if (!FileExists(CaptureFilePath())) {
+    if (CaptureOutdated || !FileExists(CaptureFilePath())) {
         MsgBox(kNoCapture);
         return;
     }
@@ -155,7 +155,8 @@ void frmEmail::composeAndSend()
     if (RecipientAddresses[0].isEmpty()) {
         MAPIMessages1.setRecipIndex(0);
         MAPIMessages1.setRecipAddress(txtDisplayName->Text());
-        if (!txtDisplayName->Text().contains(QLatin1Char('@')))
+        // Several entries, such as the names a pick leaves, are resolved each on its own.
+        if (!txtDisplayName->Text().contains(QLatin1Char('@')) || txtDisplayName->Text().contains(QLatin1Char(';')))
             MAPIMessages1.ResolveName();
     } else {
         for (qint16 i = 0; i <= LastRecipientIndex; ++i) {

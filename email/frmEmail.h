@@ -33,6 +33,10 @@ public:
     std::array<QString, kRecipientSlots> RecipientAddresses;
     qint16 LastRecipientIndex = 0;
 
+    // Set by the e-mail button when the capture file could not be renewed:
+    // what stands there is an earlier capture, which is never sent.
+    bool CaptureOutdated = false;
+
 protected:
     void createControls(QWidget* window) override;
     void Form_Load() override;

@@ -34,11 +34,9 @@ public:
     void write(const QByteArray& data) { write(data.constData(), data.size()); }
     void commit();
 
-    QIODevice& device() { return m_file; }
-    const QString& path() const { return m_path; }
+private:
     [[noreturn]] void fail(const QString& reason) const;
 
-private:
     QString m_path;
     QSaveFile m_file;
 };

@@ -186,8 +186,8 @@ std::optional<QList<Contact>> pickRecipients(const QString& addressBook, const Q
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, [=] {
         for (const QString& address : splitAddresses(typed->text()))
-            if (!isPlainAddress(address)) {
-                MsgBox(QStringLiteral("\"%1\" is not an e-mail address.").arg(address));
+            if (const QString problem = addressProblem(address); !problem.isEmpty()) {
+                MsgBox(problem);
                 return;
             }
         dialog->accept();

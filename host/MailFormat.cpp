@@ -136,8 +136,28 @@ QStringList splitAddresses(const QString& text)
 
 bool isPlainAddress(const QString& address)
 {
-    static const QRegularExpression plain(QStringLiteral("^[^@\\s<>()\\[\\]\\\\,;:\"]+@[^@\\s<>()\\[\\]\\\\,;:\"]+$"));
-    return plain.match(address).hasMatch();
+    static const QRegularExpression plain(
+        QStringLiteral("^[^@\\s<>()\\[\\]\\\\,;:\"\\x00-\\x1f\\x7f-\\x9f]+@[^@\\s<>()\\[\\]\\\\,;:\"\\x00-\\x1f\\x7f-\\x9f]+$"));
+    return address.size() <= 254 && plain.match(address).hasMatch();
+}
+
+QString addressProblem(const QString& address)
+{
+    if (isPlainAddress(address))
+        return {};
+    QString shown;
+    QStringList controls;
+    for (const QChar c : address) {
+        const bool control = c.category() == QChar::Other_Control;
+        const QString code = QStringLiteral("U+%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+        shown += control ? QLatin1Char('<') + code + QLatin1Char('>') : QString(c);
+        if (control && !controls.contains(code))
+            controls << code;
+    }
+    if (!controls.isEmpty())
+        return QStringLiteral("\"%1\" is not an e-mail address: it holds the control character %2.")
+            .arg(shown, controls.join(QStringLiteral(", ")));
+    return QStringLiteral("\"%1\" is not an e-mail address.").arg(shown);
 }
 
 QByteArray mailDate(const QDateTime& when)

@@ -28,9 +28,14 @@ QByteArray addressHeader(const QByteArray& name, const QStringList& addresses);
 // empty ones dropped.
 QStringList splitAddresses(const QString& text);
 
-// Whether the text is one plain address (local@domain), with nothing a mail
-// server would read as more than an address.
+// Whether the text is one plain address (local@domain) of at most 254
+// characters, with nothing a mail server would read as more than an address:
+// no white space, brackets, separators or control characters.
 bool isPlainAddress(const QString& address);
+
+// Why a text is not a plain address, for the person who typed it: control
+// characters are named, as they cannot be seen. Empty for a plain address.
+QString addressProblem(const QString& address);
 
 // The Date header's value, RFC 5322: "Tue, 08 Dec 2026 09:30:00 +0100".
 QByteArray mailDate(const QDateTime& when);

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QUrl>
+#include <algorithm>
 
 namespace host {
 namespace {
@@ -119,21 +120,43 @@ QList<Recipient> MailService::showAddressBook(const QList<Recipient>& current)
     return recipients;
 }
 
-Recipient MailService::resolve(const QString& nameOrAddress) const
+Recipient MailService::resolve(const QString& nameOrAddresses) const
 {
-    const QString wanted = nameOrAddress.trimmed();
-    QList<Contact> matches;
-    for (const Contact& c : readAddressBook(addressBookPath()))
-        if (c.name.compare(wanted, Qt::CaseInsensitive) == 0 || c.address.compare(wanted, Qt::CaseInsensitive) == 0)
-            matches.append(c);
-    if (matches.isEmpty())
-        messagingError(QStringLiteral("\"%1\" is not in the address book. Type an e-mail address or pick the "
-                                      "recipient with To:.").arg(wanted));
-    if (matches.size() > 1)
-        messagingError(QStringLiteral("\"%1\" matches %2 entries of the address book. Pick the recipient with To:.")
-                           .arg(wanted)
-                           .arg(matches.size()));
-    return {matches[0].address, matches[0].name};
+    // Several entries, as a pick leaves them in the To box: each is resolved
+    // on its own, and addresses stand for themselves.
+    const QStringList entries = nameOrAddresses.split(QLatin1Char(';'));
+    const bool several = entries.size() > 1;
+    const QList<Contact> book = readAddressBook(addressBookPath());
+    QStringList addresses, names, problems;
+    QString advice = QStringLiteral("Type e-mail addresses or pick the recipients with To:.");
+    for (const QString& entry : entries) {
+        const QString wanted = entry.trimmed();
+        const QStringList parts = splitAddresses(wanted);
+        if (several && std::all_of(parts.begin(), parts.end(), isPlainAddress)) {
+            addresses << wanted;
+            names << wanted;
+            continue;
+        }
+        QList<Contact> matches;
+        for (const Contact& c : book)
+            if (c.name.compare(wanted, Qt::CaseInsensitive) == 0 || c.address.compare(wanted, Qt::CaseInsensitive) == 0)
+                matches.append(c);
+        if (matches.size() == 1) {
+            addresses << matches[0].address;
+            names << matches[0].name;
+        } else if (matches.isEmpty()) {
+            problems << QStringLiteral("\"%1\" is not in the address book.").arg(wanted);
+            if (!several)
+                advice = QStringLiteral("Type an e-mail address or pick the recipient with To:.");
+        } else {
+            problems << QStringLiteral("\"%1\" matches %2 entries of the address book.").arg(wanted).arg(matches.size());
+            if (!several)
+                advice = QStringLiteral("Pick the recipient with To:.");
+        }
+    }
+    if (!problems.isEmpty())
+        messagingError(problems.join(QLatin1Char(' ')) + QLatin1Char(' ') + advice);
+    return {addresses.join(QStringLiteral("; ")), names.join(QStringLiteral("; "))};
 }
 
 void MailService::send(qint32 session, const ComposedMail& mail)
@@ -142,8 +165,8 @@ void MailService::send(qint32 session, const ComposedMail& mail)
     OutgoingMail out;
     for (const Recipient& r : mail.recipients)
         for (const QString& address : splitAddresses(r.address)) {
-            if (!isPlainAddress(address))
-                messagingError(QStringLiteral("\"%1\" is not an e-mail address.").arg(address));
+            if (const QString problem = addressProblem(address); !problem.isEmpty())
+                messagingError(problem);
             out.to << address;
         }
     if (out.to.isEmpty())

@@ -41,8 +41,11 @@ public:
     // The address book; raises a cancel error when the user cancels.
     QList<Recipient> showAddressBook(const QList<Recipient>& current);
     // The one contact whose display name (any letter case) or address is the
-    // given text; an error naming it when none or several match.
-    Recipient resolve(const QString& nameOrAddress) const;
+    // given text; an error naming it when none or several match. Entries
+    // separated by ";" are resolved each on its own (an address stands for
+    // itself) into one recipient of several addresses, and every entry that
+    // does not resolve is named.
+    Recipient resolve(const QString& nameOrAddresses) const;
 
     void send(qint32 session, const ComposedMail& mail);
 

@@ -47,10 +47,17 @@ void SavePicture(const QImage& picture, const QString& fileName)
     if (picture.isNull())
         raiseError(ErrorKind::Picture, QStringLiteral("Could not write %1: there is no picture to save.")
                                       .arg(QDir::toNativeSeparators(fileName)));
-    AtomicFile file(fileName);
-    QImageWriter writer(&file.device(), "bmp");
+    // Encoded in memory first: a write to the file that fails then says why
+    // (a full disk, a size limit), which the picture writer cannot.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "bmp");
     if (!writer.write(picture))
-        file.fail(writer.errorString());
+        raiseError(ErrorKind::Picture, QStringLiteral("Could not write %1: %2")
+                                           .arg(QDir::toNativeSeparators(fileName), writer.errorString()));
+    AtomicFile file(fileName);
+    file.write(bytes);
     file.commit();
 }
 

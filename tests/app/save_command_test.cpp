@@ -150,16 +150,16 @@ TEST_F(SaveCommand, AnExistingFileIsReplacedWithoutAQuestion)
     EXPECT_LT(QFileInfo(dir.filePath("shot.BMP")).size(), 100000);
 }
 
-TEST_F(SaveCommand, ABoxOfBlanksNamesAFileInTheCurrentFolder)
+TEST_F(SaveCommand, ABoxOfBlanksIsNoNameAndWritesNothingInTheCurrentFolder)
 {
     QDir::setCurrent(dir.path());
     form.txtFileName->setText("   ");
-    form.chkAutoIncrementFilename->setValue(0);
-    save();
-    form.chkAutoIncrementFilename->setValue(1);
-    save();
-    EXPECT_EQ(files(), QStringList({".BMP", "001.BMP"}));
-    EXPECT_EQ(form.lblLastMade->Caption(), "001.BMP");
+    for (int numbered : {0, 1}) {
+        form.chkAutoIncrementFilename->setValue(numbered);
+        save();
+    }
+    EXPECT_EQ(messageTexts(), QStringList({kNoFileName, kNoFileName}));
+    EXPECT_TRUE(files().isEmpty());
 }
 
 TEST_F(SaveCommand, MessagesForAMissingCaptureAndAMissingNameHaveNoIcon)

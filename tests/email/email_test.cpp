@@ -171,6 +171,20 @@ TEST_F(EmailDialog, AnUnknownOrAmbiguousNameIsReportedAndTheDialogStaysAsTyped)
     EXPECT_TRUE(server.received().isEmpty());
 }
 
+// As a pick leaves the To box, and as it comes back after a restart.
+TEST_F(EmailDialog, EachEntryOfTheToTextIsResolvedOnItsOwnAndEveryOneThatIsNotIsNamed)
+{
+    open();
+    type(dialog.txtDisplayName, "Alice Liddell; Nobody; carol1@example.org; Carol Twin");
+    send();
+    const QString told = messageTexts().join("|");
+    EXPECT_TRUE(told.contains("\"Nobody\"") && told.contains("\"Carol Twin\"") && !told.contains("Alice")) << told.toStdString();
+    type(dialog.txtDisplayName, "alice liddell; carol1@example.org");
+    send();
+    ASSERT_EQ(server.received().size(), 1);
+    EXPECT_EQ(server.received()[0].recipients, QStringList({"alice@example.org", "carol1@example.org"}));
+}
+
 TEST_F(EmailDialog, SeveralAddressesJoinedBySemicolonsEachGetTheMessage)
 {
     open();

@@ -72,8 +72,12 @@ TEST(AddressText, SplitsAtSemicolonsAndCommasAndKnowsAPlainAddress)
     EXPECT_TRUE(splitAddresses("  ").isEmpty());
     for (const char* good : {"a@x.org", "first.last+tag@sub.example.co.uk"})
         EXPECT_TRUE(isPlainAddress(good)) << good;
-    for (const char* bad : {"", "a", "a@", "@x", "a b@x.org", "a@x.org\r\nRCPT TO:<b@y>", "<a@x.org>", "a@b@c"})
-        EXPECT_FALSE(isPlainAddress(bad)) << bad;
+    for (const QString& bad : QStringList{"", "a", "a@", "@x", "a b@x.org", "a@x.org\r\nRCPT TO:<b@y>", "<a@x.org>",
+                                          "a@b@c", "a\x01" "b@x.org", "a@x.org\x7f", "a@x\u0085.org", QString(249, 'a') + "@x.org"})
+        EXPECT_FALSE(isPlainAddress(bad)) << bad.toStdString();
+    EXPECT_TRUE(isPlainAddress(QString(248, 'a') + "@x.org"));
+    EXPECT_EQ(addressProblem("a\x01" "b@x\x7f.org"),
+              "\"a<U+0001>b@x<U+007F>.org\" is not an e-mail address: it holds the control character U+0001, U+007F.");
 }
 
 TEST(MailDateHeader, IsInTheInternetFormatWithTheZoneOffset)

@@ -23,11 +23,13 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QtEndian>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -256,7 +258,8 @@ TEST_F(WriterFaults, AFileSizeLimitMidWriteKeepsTheOldFileAndLeavesNoTemporaryFi
                         else
                             modcap::SaveBitmap(box, target, 8);
                     },
-                    QDir::toNativeSeparators(target));
+                    // The file and the system's reason, at every depth.
+                    QDir::toNativeSeparators(target) + ": " + strerror(EFBIG));
             },
             false);
         EXPECT_EQ(result, 0) << "display depth " << displayDepth;
@@ -407,6 +410,53 @@ TEST(MailFaults, AServerThatDropsTheConnectionMidTransferIsReportedAndTheDialogS
     dialog.Unload();
     QFile::remove(host::CaptureFilePath());
     clearSettings();
+}
+
+// An old capture that may not be removed fails like the save itself: it is
+// told, the dialog opens, and that capture is never sent.
+TEST(EmailFaults, AnOldCaptureThatCannotBeRemovedIsToldAndNeverSent)
+{
+    if (qEnvironmentVariableIsSet("QORIX_DATA")) {
+        // The program, run by a user who may not change its folder.
+        qputenv("XDG_DATA_HOME", qgetenv("QORIX_DATA"));
+        host::SaveSetting(host::applicationName(), "Mail", "Server", qEnvironmentVariable("QORIX_SERVER"));
+        host::SaveSetting(host::applicationName(), "Mail", "From", "me@example.org");
+        ModalWatcher watcher;
+        frmMain form;
+        form.Show();
+        QGuiApplication::clipboard()->setImage(picture(40, 30));
+        watcher.queue([](QWidget* window) {
+            window->findChild<QLineEdit*>("txtDisplayName")->setText("alice@example.org");
+            // Once this answer has returned, so that the message it brings is answered too.
+            QTimer::singleShot(0, window, [window] {
+                window->findChild<QPushButton*>("cmdSend")->click();
+                window->findChild<QPushButton*>("cmdCancel")->click();
+            });
+        });
+        QTest::mouseClick(form.cmdEmail, Qt::LeftButton);
+        ASSERT_EQ(watcher.messages().size(), 2);
+        EXPECT_TRUE(watcher.messages()[0].text.startsWith("Could not delete " + host::CaptureFilePath()));
+        EXPECT_EQ(watcher.messages()[0].icon, QMessageBox::Critical);
+        EXPECT_TRUE(watcher.messages()[1].text.contains("no capture to send"));
+        form.Unload();
+        return;
+    }
+    QTemporaryDir data;
+    const QString folder = data.filePath("QORIX-Capture");
+    QDir().mkpath(folder);
+    writeFile(folder + "/tolvo.bmp", "an earlier capture");
+    for (const QString& path : {data.path(), folder})
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther | QFileDevice::ExeOther);
+    SmtpTestServer server;
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    startTest(child, "EmailFaults.*", {"QORIX_DATA=" + data.path(), "QORIX_SERVER=" + server.url()}, true);
+    ASSERT_TRUE(child.waitForFinished(60000));
+    EXPECT_EQ(child.exitCode(), 0);
+    EXPECT_TRUE(server.received().isEmpty());
+    QFile kept(folder + "/tolvo.bmp");
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "an earlier capture");
 }
 
 } // namespace
