@@ -184,6 +184,7 @@ void frmMain::cmdSave_Click()
                 return;
             }
             QString CaptureFileName;
+            bool numbered = false;
             if (toAppFolder) {
                 CaptureFileName = CaptureFilePath();
             } else if (naming::trimBlanks(txtFileName->Text()).isEmpty() && chkPrompt->Value() == 0) {
@@ -200,16 +201,22 @@ void frmMain::cmdSave_Click()
                 CaptureFileName = m_prompt.txtFileName->Text();
                 m_prompt.Unload();
             } else if (chkAutoIncrementFilename->Value() != 0) {
-                bool exhausted = false;
-                CaptureFileName = numberedCaptureName(exhausted);
-                if (exhausted) {
-                    MsgBox(kNumbersUsedUp);
+                numbered = true;
+                if (!freeNumberedName(CaptureFileName))
                     return;
-                }
             } else {
                 CaptureFileName = naming::withBmpExtension(naming::trimBlanks(txtFileName->Text()));
             }
-            writeCapture(CaptureFileName);
+            placeCapture();
+            AtomicFile file(CaptureFileName, numbered ? AtomicFile::Existing::Keep : AtomicFile::Existing::Replace);
+            writeCapture(file);
+            if (!numbered)
+                file.commit();
+            // A numbered file never replaces another, not even one that another
+            // copy of the program has just written: it takes the next free number.
+            while (numbered && !file.commitIfFree(CaptureFileName))
+                if (!freeNumberedName(CaptureFileName))
+                    return;
             lblLastMade->setCaption(CaptureFileName);
             Picture1->setPicture(LoadPicture(QString()));
             Beep();
@@ -236,27 +243,41 @@ QString frmMain::numberedCaptureName(bool& exhausted)
     }
 }
 
+// The first free numbered name; false, after saying so, when all are taken.
+bool frmMain::freeNumberedName(QString& name)
+{
+    bool exhausted = false;
+    name = numberedCaptureName(exhausted);
+    if (exhausted)
+        MsgBox(kNumbersUsedUp);
+    return !exhausted;
+}
+
 bool frmMain::colourDepthSelected() const
 {
     return OptMonochrome->Value() || opt16->Value() || opt256->Value() || optDisplayCard->Value();
 }
 
-// Puts the capture in the thumbnail (when it is ticked) and in Picture1, and
-// writes it at the chosen colour depth.
-void frmMain::writeCapture(const QString& fileName)
+// Puts the capture in the thumbnail (when it is ticked) and in Picture1.
+void frmMain::placeCapture()
 {
     const QImage capture = ClipboardGetBitmap();
     if (chkThumbnail->Value() == 1)
         Image1->setPicture(capture);
     Picture1->setPicture(capture);
+}
+
+// Writes Picture1's capture at the chosen colour depth.
+void frmMain::writeCapture(AtomicFile& file)
+{
     if (OptMonochrome->Value())
-        modcap::SaveBitmap(*Picture1, fileName, 2);
+        modcap::SaveBitmap(*Picture1, file, 2);
     if (opt16->Value())
-        modcap::SaveBitmap(*Picture1, fileName, 4);
+        modcap::SaveBitmap(*Picture1, file, 4);
     if (opt256->Value())
-        modcap::SaveBitmap(*Picture1, fileName, 8);
+        modcap::SaveBitmap(*Picture1, file, 8);
     if (optDisplayCard->Value())
-        SavePicture(Picture1->Picture(), fileName);
+        SavePicture(Picture1->Picture(), file);
 }
 
 // The thumbnail takes the picture's own size, or the design box when the

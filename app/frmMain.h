@@ -5,6 +5,7 @@
 #include "dialogs/frmPrompt.h"
 #include "host/CommonDialog.h"
 #include "host/Controls.h"
+#include "host/Files.h"
 #include "host/Form.h"
 #include "host/ImageControl.h"
 #include "host/PictureBox.h"
@@ -64,7 +65,9 @@ protected:
 
 private:
     QString numberedCaptureName(bool& exhausted);
-    void writeCapture(const QString& fileName);
+    bool freeNumberedName(QString& name);
+    void placeCapture();
+    void writeCapture(host::AtomicFile& file);
     bool colourDepthSelected() const;
 
     void cmdClose_Click();

@@ -42,7 +42,7 @@ int coloursFor(qint16 depthCode)
 }
 
 template <int N>
-void convertAndWrite(PictureBox& picture, const QString& fileName, qint32 width, qint32 height, qint32 imageSize,
+void convertAndWrite(PictureBox& picture, AtomicFile& out, qint32 width, qint32 height, qint32 imageSize,
                      int bitsPerPixel)
 {
     // Fresh zeroed pages: the buffer is zero-filled without a pass over it.
@@ -51,7 +51,7 @@ void convertAndWrite(PictureBox& picture, const QString& fileName, qint32 width,
     if (!pixels) {
         raiseError(ErrorKind::OutOfMemory,
                    QStringLiteral("Could not write %1: not enough memory for a bitmap of %2 bytes.")
-                       .arg(QDir::toNativeSeparators(fileName))
+                       .arg(QDir::toNativeSeparators(out.path()))
                        .arg(imageSize));
     }
 
@@ -74,16 +74,21 @@ void convertAndWrite(PictureBox& picture, const QString& fileName, qint32 width,
     file.bfSize = quint32(kFileHeaderSize + BITMAPINFO<N>::kSize + imageSize);
     file.bfOffBits = quint32(kFileHeaderSize + BITMAPINFO<N>::kSize);
 
-    AtomicFile out(fileName);
     out.write(serialise(file));
     out.write(serialise(info.bmiHeader, info.bmiColors, N));
     out.write(reinterpret_cast<const char*>(pixels.get()), imageSize);
-    out.commit();
 }
 
 } // namespace
 
 void SaveBitmap(PictureBox& picture, const QString& FileName, qint16 DepthCode)
+{
+    AtomicFile out(FileName);
+    SaveBitmap(picture, out, DepthCode);
+    out.commit();
+}
+
+void SaveBitmap(PictureBox& picture, AtomicFile& out, qint16 DepthCode)
 {
     picture.setScaleMode(ScaleMode::Pixels);
 
@@ -111,20 +116,20 @@ void SaveBitmap(PictureBox& picture, const QString& FileName, qint16 DepthCode)
                           .arg(std::numeric_limits<qint32>::max()));
     if (width <= 0 || height <= 0)
         raiseError(ErrorKind::Picture, QStringLiteral("Could not write %1: the picture is empty (%2 x %3 pixels).")
-                                           .arg(QDir::toNativeSeparators(FileName))
+                                           .arg(QDir::toNativeSeparators(out.path()))
                                            .arg(width)
                                            .arg(height));
 
     const qint32 imageSize = qint32(size);
     switch (colours) {
     case 16:
-        convertAndWrite<16>(picture, FileName, width, height, imageSize, bitsPerPixel);
+        convertAndWrite<16>(picture, out, width, height, imageSize, bitsPerPixel);
         break;
     case 256:
-        convertAndWrite<256>(picture, FileName, width, height, imageSize, bitsPerPixel);
+        convertAndWrite<256>(picture, out, width, height, imageSize, bitsPerPixel);
         break;
     default:
-        convertAndWrite<2>(picture, FileName, width, height, imageSize, bitsPerPixel);
+        convertAndWrite<2>(picture, out, width, height, imageSize, bitsPerPixel);
         break;
     }
 }

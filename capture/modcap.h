@@ -4,6 +4,7 @@
 #include <QtGlobal>
 
 namespace host {
+class AtomicFile;
 class PictureBox;
 }
 
@@ -18,5 +19,8 @@ namespace modcap {
 // Raises an error for an empty picture, a row or image too large for the
 // format, and a file that cannot be written.
 void SaveBitmap(host::PictureBox& picture, const QString& FileName, qint16 DepthCode);
+
+// The same, into a file the caller puts in place.
+void SaveBitmap(host::PictureBox& picture, host::AtomicFile& out, qint16 DepthCode);
 
 } // namespace modcap

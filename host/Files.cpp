@@ -5,7 +5,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QStandardPaths>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace host {
 
@@ -37,7 +43,42 @@ QString CaptureFilePath()
     return AppFolder() + QLatin1String("/tolvo.bmp");
 }
 
-AtomicFile::AtomicFile(const QString& path) : m_path(path), m_file(path)
+namespace {
+
+// A hidden name beside the target that no other file has.
+QString stagingName(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.dir().filePath(QStringLiteral(".%1.%2.part")
+                                   .arg(info.fileName())
+                                   .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0')));
+}
+
+// Gives a file another name only while no file has that name: false when
+// one has. A file system that cannot rename that way links the new name,
+// which fails just the same when it is taken.
+bool renameIfFree(const QString& from, const QString& to, QString& reason)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno == EINVAL || errno == ENOSYS || errno == ENOTSUP) {
+        if (::link(source.constData(), target.constData()) == 0) {
+            ::unlink(source.constData());
+            return true;
+        }
+    }
+    if (errno != EEXIST)
+        reason = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+}
+
+} // namespace
+
+AtomicFile::AtomicFile(const QString& path, Existing existing)
+    : m_path(path), m_staged(existing == Existing::Keep ? stagingName(path) : QString()),
+      m_file(m_staged.isEmpty() ? path : m_staged)
 {
     if (path.isEmpty())
         raiseError(ErrorKind::File, QStringLiteral("Could not write the file: no file name was given."));
@@ -49,12 +90,18 @@ AtomicFile::AtomicFile(const QString& path) : m_path(path), m_file(path)
         fail(QStringLiteral("the folder %1 does not exist.").arg(QDir::toNativeSeparators(folder.filePath())));
     // A file without its owner's write permission is read-only, also for an
     // administrator who could write it anyway.
-    if (info.exists() && !(info.permissions() & QFileDevice::WriteOwner))
+    if (existing == Existing::Replace && info.exists() && !(info.permissions() & QFileDevice::WriteOwner))
         fail(QStringLiteral("the file is read-only."));
-    if (info.exists() && !info.isWritable())
+    if (existing == Existing::Replace && info.exists() && !info.isWritable())
         fail(QStringLiteral("permission denied: you may not change this file."));
     if (!m_file.open(QIODevice::WriteOnly))
         fail(m_file.errorString());
+}
+
+AtomicFile::~AtomicFile()
+{
+    if (m_written && !m_staged.isEmpty())
+        QFile::remove(m_staged);
 }
 
 void AtomicFile::write(const char* data, qint64 size)
@@ -72,6 +119,24 @@ void AtomicFile::commit()
 {
     if (!m_file.commit())
         fail(m_file.errorString());
+}
+
+bool AtomicFile::commitIfFree(const QString& path)
+{
+    if (!m_written) {
+        if (!m_file.commit())
+            fail(m_file.errorString());
+        m_written = true;
+    }
+    m_path = path;
+    QString reason;
+    if (renameIfFree(m_staged, path, reason)) {
+        m_staged.clear();
+        return true;
+    }
+    if (!reason.isEmpty())
+        fail(reason);
+    return false;
 }
 
 void AtomicFile::fail(const QString& reason) const

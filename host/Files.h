@@ -22,22 +22,40 @@ QString AppFolder();
 QString CaptureFilePath();
 
 // A file that is written completely or not at all: the bytes go to a
-// temporary file beside the target, which replaces the target only once
+// temporary file beside the target, which takes the target's name only once
 // every byte is written. On any failure the target stays as it was and the
 // temporary file is removed.
 class AtomicFile {
 public:
-    // Refuses a target that is read-only or a folder, and a missing folder.
-    explicit AtomicFile(const QString& path);
+    // What becomes of a file that already has the target's name.
+    enum class Existing { Replace, Keep };
+
+    // Refuses a target that is a folder and a missing folder, and with
+    // Replace one that is read-only.
+    explicit AtomicFile(const QString& path, Existing existing = Existing::Replace);
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
 
     void write(const char* data, qint64 size);
     void write(const QByteArray& data) { write(data.constData(), data.size()); }
+    // With Replace: puts the file in place of whatever had the name.
     void commit();
+    // With Keep: puts the file in place under a name only while no file has
+    // it, so that nothing is ever replaced, also by another program taking
+    // the name at the same moment. False when the name is taken; the written
+    // file then waits for another name.
+    bool commitIfFree(const QString& path);
+
+    // The name the file is written under: the one it has or is to have.
+    const QString& path() const { return m_path; }
 
 private:
     [[noreturn]] void fail(const QString& reason) const;
 
     QString m_path;
+    QString m_staged; // with Keep: the written file's own hidden name
+    bool m_written = false;
     QSaveFile m_file;
 };
 

@@ -44,9 +44,16 @@ QImage LoadPicture(const QString& fileName)
 
 void SavePicture(const QImage& picture, const QString& fileName)
 {
+    AtomicFile file(fileName);
+    SavePicture(picture, file);
+    file.commit();
+}
+
+void SavePicture(const QImage& picture, AtomicFile& file)
+{
+    const QString shownName = QDir::toNativeSeparators(file.path());
     if (picture.isNull())
-        raiseError(ErrorKind::Picture, QStringLiteral("Could not write %1: there is no picture to save.")
-                                      .arg(QDir::toNativeSeparators(fileName)));
+        raiseError(ErrorKind::Picture, QStringLiteral("Could not write %1: there is no picture to save.").arg(shownName));
     // Encoded in memory first: a write to the file that fails then says why
     // (a full disk, a size limit), which the picture writer cannot.
     QByteArray bytes;
@@ -54,11 +61,8 @@ void SavePicture(const QImage& picture, const QString& fileName)
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "bmp");
     if (!writer.write(picture))
-        raiseError(ErrorKind::Picture, QStringLiteral("Could not write %1: %2")
-                                           .arg(QDir::toNativeSeparators(fileName), writer.errorString()));
-    AtomicFile file(fileName);
+        raiseError(ErrorKind::Picture, QStringLiteral("Could not write %1: %2").arg(shownName, writer.errorString()));
     file.write(bytes);
-    file.commit();
 }
 
 } // namespace host

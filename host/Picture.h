@@ -18,4 +18,8 @@ QImage decodePicture(const QByteArray& data, const QByteArray& formatHint = QByt
 // written completely or not at all.
 void SavePicture(const QImage& picture, const QString& fileName);
 
+class AtomicFile;
+// The same, into a file the caller puts in place.
+void SavePicture(const QImage& picture, AtomicFile& file);
+
 } // namespace host

@@ -3,6 +3,7 @@
 #include "host/Sound.h"
 #include "tests/support/ModalWatcher.h"
 #include "tests/support/BitmapFiles.h"
+#include "tests/support/Processes.h"
 #include "tests/support/TestSettings.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <iostream>
 
 using namespace testing_support;
 
@@ -330,6 +332,67 @@ TEST_F(SaveCommand, AFailedWriteShowsTheCriticalErrorNamingTheFile)
         << watcher.messages()[0].text.toStdString();
     EXPECT_EQ(beeps.count(), 0);
     EXPECT_EQ(form.lblLastMade->Caption(), "Last Made:");
+}
+
+// The capture of copy `copy` in round `round`: a colour of its own.
+QRgb captureColour(int copy, int round)
+{
+    return qRgb(40 + copy * 60, round, 90);
+}
+
+// Copies of the program save to one numbered prefix at the same moment,
+// round after round: every capture is kept in a file of its own, and each
+// copy's "Last Made:" names the file that holds its capture.
+TEST(NumberedSavesOfSeveralCopies, NeverReplaceOneAnother)
+{
+    constexpr int kCopies = 3, kRounds = 20;
+    if (const QByteArray copy = qgetenv("QORIX_COPY"); !copy.isEmpty()) {
+        ModalWatcher watcher;
+        frmMain form;
+        form.Show();
+        form.opt256->setValue(true);
+        std::string prefix;
+        for (int round = 0; std::getline(std::cin, prefix); ++round) {
+            QImage capture(320, 240, QImage::Format_RGB32);
+            capture.fill(captureColour(copy.toInt(), round));
+            QGuiApplication::clipboard()->setImage(capture);
+            form.txtFileName->setText(QString::fromStdString(prefix));
+            form.cmdSave_Click();
+            std::cout << "Last Made: " << form.lblLastMade->Caption().toStdString() << std::endl;
+        }
+        EXPECT_TRUE(watcher.messages().isEmpty());
+        form.Unload();
+        return;
+    }
+    QTemporaryDir dir;
+    QProcess copies[kCopies];
+    for (int copy = 0; copy < kCopies; ++copy)
+        testing_support::startTest(copies[copy], "NumberedSavesOfSeveralCopies.*", {QString("QORIX_COPY=%1").arg(copy)}, false);
+    for (int round = 0; round < kRounds; ++round) {
+        const QString prefix = dir.filePath(QString("round%1-shot").arg(round));
+        for (QProcess& copy : copies)
+            copy.write(prefix.toUtf8() + "\n");
+        for (QProcess& copy : copies)
+            copy.waitForBytesWritten();
+        for (int copy = 0; copy < kCopies; ++copy) {
+            QString made;
+            while (!made.startsWith("Last Made: ")) {
+                while (!copies[copy].canReadLine())
+                    ASSERT_TRUE(copies[copy].waitForReadyRead(20000)) << "round " << round;
+                made = QString::fromUtf8(copies[copy].readLine()).trimmed();
+            }
+            made.remove(0, 11);
+            EXPECT_TRUE(made.startsWith(prefix)) << made.toStdString();
+            EXPECT_EQ(QImage(made).pixel(0, 0), captureColour(copy, round)) << made.toStdString();
+        }
+        // Every capture kept, and no temporary file left behind.
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), (round + 1) * kCopies) << "round " << round;
+    }
+    for (QProcess& copy : copies) {
+        copy.closeWriteChannel();
+        EXPECT_TRUE(copy.waitForFinished(20000));
+        EXPECT_EQ(copy.exitCode(), 0);
+    }
 }
 
 } // namespace
