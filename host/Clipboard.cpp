@@ -1,6 +1,7 @@
 #include "host/Clipboard.h"
 
 #include "host/HostError.h"
+#include "host/Picture.h"
 
 #include <QBuffer>
 #include <QClipboard>
@@ -39,9 +40,8 @@ QImage ClipboardGetBitmap()
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     if (!data)
         noPicture();
-    // The picture's size is read before its pixels, so that a picture too
-    // large to hold is refused before any memory is taken for it. A format
-    // that does not decode gives way to the next one.
+    // A picture too large to hold is refused before any memory is taken for
+    // it. A format that does not decode gives way to the next one.
     QString unreadable;
     for (const QString& format : imageFormats(data)) {
         QByteArray bytes = data->data(format);
@@ -49,21 +49,14 @@ QImage ClipboardGetBitmap()
             continue;
         QBuffer buffer(&bytes);
         QImageReader reader(&buffer);
-        const QSize size = reader.size();
-        if (size.isValid() && qint64(size.width()) * size.height() * 4 > qint64(reader.allocationLimit()) << 20)
-            raiseError(ErrorKind::Picture,
-                       QStringLiteral("The picture on the clipboard is too large (%1 x %2 pixels): at most %3 MB of "
-                                      "pixels can be handled. Capture a smaller part of the screen.")
-                           .arg(size.width())
-                           .arg(size.height())
-                           .arg(reader.allocationLimit()));
-        const QImage image = reader.read();
+        const QImage image = readPicture(reader, QStringLiteral("The picture on the clipboard"));
         if (!image.isNull())
             return image;
         if (unreadable.isEmpty())
             unreadable = QStringLiteral("The picture on the clipboard cannot be read (%1): %2").arg(format, reader.errorString());
     }
     const QImage image = qvariant_cast<QImage>(data->imageData());
+    checkPictureSize(image.size(), QStringLiteral("The picture on the clipboard"));
     if (!image.isNull())
         return image;
     if (!unreadable.isEmpty())

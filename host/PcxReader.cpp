@@ -1,6 +1,7 @@
 #include "host/PcxReader.h"
 
 #include "host/HostError.h"
+#include "host/Picture.h"
 
 #include <QtEndian>
 #include <vector>
@@ -10,8 +11,6 @@ namespace {
 
 constexpr int kHeaderSize = 128;
 constexpr int kTrailingPaletteSize = 769; // the 0x0C marker and 256 RGB triples
-// Decoded pictures larger than this are refused, as Qt's own readers do.
-constexpr qint64 kMaxPictureBytes = qint64(256) << 20;
 // One run of two bytes gives at most 63 bytes.
 constexpr qint64 kMaxExpansion = 32;
 
@@ -131,8 +130,7 @@ QImage decodePcx(const QByteArray& data)
 
     const qint64 lineBytes = qint64(h.bytesPerLine) * h.planes;
     const qint64 rowsBytes = lineBytes * h.height;
-    if (qint64(h.width) * h.height * 4 > kMaxPictureBytes)
-        malformed(QStringLiteral("the picture (%1 x %2 pixels) is too large.").arg(h.width).arg(h.height));
+    checkPictureSize(QSize(h.width, h.height), QStringLiteral("it"));
     // The data cannot hold more rows than its runs can expand to.
     const qint64 available = end - kHeaderSize;
     if (rowsBytes > (h.encoding ? available * kMaxExpansion : available))

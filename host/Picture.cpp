@@ -13,6 +13,28 @@
 
 namespace host {
 
+void checkPictureSize(const QSize& size, const QString& what)
+{
+    if (qint64(size.width()) * size.height() > kMaxPicturePixels)
+        raiseError(ErrorKind::Picture, QStringLiteral("%1 is too large (%2 x %3 pixels): at most %4 million pixels can "
+                                                      "be handled.")
+                                           .arg(what)
+                                           .arg(size.width())
+                                           .arg(size.height())
+                                           .arg(kMaxPicturePixels / 1'000'000));
+}
+
+QImage readPicture(QImageReader& reader, const QString& what)
+{
+    // Any picture within the limit decodes, also at 16 bits per channel.
+    reader.setAllocationLimit(int(kMaxPicturePixels * 8 / (1 << 20) + 1));
+    if (reader.size().isValid())
+        checkPictureSize(reader.size(), what);
+    const QImage image = reader.read();
+    checkPictureSize(image.size(), what);
+    return image;
+}
+
 QImage decodePicture(const QByteArray& data, const QByteArray& formatHint)
 {
     if (looksLikePcx(data))
@@ -21,7 +43,7 @@ QImage decodePicture(const QByteArray& data, const QByteArray& formatHint)
     QBuffer buffer(&bytes);
     QImageReader reader(&buffer, formatHint);
     reader.setAutoTransform(true);
-    const QImage image = reader.read();
+    const QImage image = readPicture(reader, QStringLiteral("it"));
     if (image.isNull())
         raiseError(ErrorKind::Picture, reader.errorString());
     return image;

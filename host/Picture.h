@@ -3,7 +3,22 @@
 #include <QImage>
 #include <QString>
 
+class QImageReader;
+
 namespace host {
+
+// The most pixels of a picture that the program decodes, from the clipboard
+// or a file: a screen capture at 8K (7680 x 4320) or of three 4K screens
+// side by side (11520 x 2160) is well within it.
+constexpr qint64 kMaxPicturePixels = 50'000'000;
+
+// Raises an error naming the picture (`what`), its size and the limit when
+// it has more pixels than that.
+void checkPictureSize(const QSize& size, const QString& what);
+
+// Reads a picture with Qt's readers, refusing one over the limit before its
+// pixels are decoded. A null picture when the reader fails: it says why.
+QImage readPicture(QImageReader& reader, const QString& what);
 
 // Loads a picture from a file; the empty name gives the empty picture. A file
 // that cannot be read as a picture raises an error naming it.

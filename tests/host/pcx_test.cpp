@@ -77,8 +77,8 @@ TEST(PcxReader, LyingHeadersAreRefusedBeforeAnyLargeAllocation)
 {
     const QByteArray good = readAll(kData + "/truecolour-24bit.pcx");
     const QList<Lie> lies = {
-        {"huge picture", [](QByteArray& d) { setWord(d, 8, 65534); setWord(d, 10, 65534); setWord(d, 66, 65535); },
-         "too large"},
+        {"huge picture", [](QByteArray& d) { setWord(d, 8, 8191); setWord(d, 10, 8191); setWord(d, 66, 8192); },
+         "too large (8192 x 8192 pixels)"},
         {"many rows for little data", [](QByteArray& d) { setWord(d, 10, 20000); }, "truncated"},
         {"wide rows for little data", [](QByteArray& d) { setWord(d, 66, 60000); }, "truncated"},
         {"rows shorter than the width", [](QByteArray& d) { setWord(d, 66, 10); }, "shorter"},
@@ -133,6 +133,32 @@ TEST(PcxReader, TheLoaderNamesTheFileThatCannotBeRead)
     } catch (const HostError& error) {
         EXPECT_TRUE(error.description().contains(QDir::toNativeSeparators(path)));
         EXPECT_TRUE(error.description().contains("PCX"));
+    }
+}
+
+// One limit for every picture decoded: captures of 8K and of three 4K screens
+// load, larger pictures are refused with their size and the limit named.
+TEST(PictureLoader, LoadsEveryCaptureSizeAndRefusesLargerPicturesByName)
+{
+    QTemporaryDir dir;
+    const struct {
+        int width, height;
+        const char* format;
+        bool loads;
+    } cases[] = {{7680, 4320, "png", true}, {11520, 2160, "jpg", true}, {9000, 9000, "png", false}, {8000, 8000, "jpg", false}};
+    for (const auto& c : cases) {
+        const QString path = dir.filePath(QString("%1x%2.%3").arg(c.width).arg(c.height).arg(c.format));
+        QImage picture(c.width, c.height, QImage::Format_Grayscale8);
+        picture.fill(200);
+        ASSERT_TRUE(picture.save(path));
+        try {
+            EXPECT_EQ(LoadPicture(path).size(), picture.size()) << path.toStdString();
+            EXPECT_TRUE(c.loads) << path.toStdString();
+        } catch (const HostError& error) {
+            EXPECT_FALSE(c.loads) << error.description().toStdString();
+            EXPECT_TRUE(error.description().contains(QString("%1 x %2 pixels): at most 50 million").arg(c.width).arg(c.height)))
+                << error.description().toStdString();
+        }
     }
 }
 
