@@ -5,24 +5,67 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringDecoder>
 #include <QStringList>
 
 namespace host {
 namespace {
 
-// Undoes line folding: a line that starts with a blank continues the one before.
-QStringList unfold(const QByteArray& text)
+struct ContentLine {
+    QString property; // the name, upper case, without group or parameters
+    QString value;
+};
+
+bool isQuotedPrintable(const QByteArray& nameAndParameters)
 {
-    QStringList lines;
-    for (QString line : QString::fromUtf8(text).split(QLatin1Char('\n'))) {
-        if (line.endsWith(QLatin1Char('\r')))
+    return nameAndParameters.toUpper().contains("QUOTED-PRINTABLE");
+}
+
+// The value as text: quoted-printable decoded (vCard 2.1), in the CHARSET
+// that it names, UTF-8 when it names none.
+QString decodeValue(const QByteArray& nameAndParameters, const QByteArray& value)
+{
+    const QByteArray bytes = isQuotedPrintable(nameAndParameters) ? QByteArray::fromPercentEncoding(value, '=') : value;
+    for (const QByteArray& parameter : nameAndParameters.split(';'))
+        if (parameter.toUpper().startsWith("CHARSET=")) {
+            QStringDecoder decoder(parameter.mid(8).constData());
+            return decoder.isValid() ? decoder.decode(bytes) : QString::fromLatin1(bytes);
+        }
+    return QString::fromUtf8(bytes);
+}
+
+// The content lines with their folding undone: a line that starts with a
+// blank continues the one before, and so does the line after a
+// quoted-printable value that ends in a soft line break ("=").
+QList<ContentLine> contentLines(const QByteArray& text)
+{
+    QByteArrayList lines;
+    bool softBreak = false;
+    for (QByteArray line : text.split('\n')) {
+        if (line.endsWith('\r'))
             line.chop(1);
-        if ((line.startsWith(QLatin1Char(' ')) || line.startsWith(QLatin1Char('\t'))) && !lines.isEmpty())
+        if (softBreak) {
+            lines.last().chop(1);
+            lines.last() += line;
+        } else if ((line.startsWith(' ') || line.startsWith('\t')) && !lines.isEmpty()) {
             lines.last() += line.mid(1);
-        else
+        } else {
             lines << line;
+        }
+        const qsizetype colon = lines.last().indexOf(':');
+        softBreak = colon >= 0 && isQuotedPrintable(lines.last().left(colon)) && lines.last().endsWith('=');
     }
-    return lines;
+    QList<ContentLine> content;
+    for (const QByteArray& line : lines) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon < 0)
+            continue;
+        // "item1.EMAIL;TYPE=work" names the property EMAIL.
+        const QByteArray nameAndParameters = line.left(colon);
+        const QString property = QString::fromLatin1(nameAndParameters.split(';').first().toUpper()).section(QLatin1Char('.'), -1);
+        content.append({property, decodeValue(nameAndParameters, line.mid(colon + 1))});
+    }
+    return content;
 }
 
 QString unescape(const QString& value)
@@ -81,14 +124,7 @@ QList<Contact> parseVCards(const QByteArray& text)
     QString formatted, structured;
     QStringList addresses;
     bool inCard = false;
-    for (const QString& line : unfold(text)) {
-        const qsizetype colon = line.indexOf(QLatin1Char(':'));
-        if (colon < 0)
-            continue;
-        // "item1.EMAIL;TYPE=work" names the property EMAIL.
-        QString property = line.left(colon).section(QLatin1Char(';'), 0, 0).toUpper();
-        property = property.section(QLatin1Char('.'), -1);
-        const QString value = line.mid(colon + 1);
+    for (const auto& [property, value] : contentLines(text)) {
         if (property == QLatin1String("BEGIN") && value.trimmed().compare(QLatin1String("VCARD"), Qt::CaseInsensitive) == 0) {
             inCard = true;
             formatted.clear();

@@ -4,9 +4,10 @@
 #include <QList>
 #include <QString>
 
-// The address book as a vCard file (versions 3.0 and 4.0): display name
-// (FN, or else the name parts of N) and e-mail addresses, folded lines,
-// UTF-8. A contact with several addresses gives one entry for each.
+// The address book as a vCard file (versions 2.1, 3.0 and 4.0): display
+// name (FN, or else the name parts of N) and e-mail addresses, folded lines,
+// UTF-8, or quoted-printable values in the CHARSET they name (2.1). A contact
+// with several addresses gives one entry for each.
 namespace host {
 
 struct Contact {

@@ -29,6 +29,26 @@ TEST(VCardFile, ReadsVersions3And4FoldedLinesUtf8AndOneEntryPerAddress)
     EXPECT_EQ(parseVCards(text), expected);
 }
 
+// As older phones and mail programs export them.
+TEST(VCardFile, Version21QuotedPrintableValuesAreDecodedInTheirCharsetAndTheFileIsKept)
+{
+    const QByteArray v21 =
+        "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:M=C3=BCller;J=C3=BCrgen;;;\r\n"
+        "FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:J=C3=BCrgen M=C3=BCller, ein Name, der umbro=\r\nchen wird=3D\r\n"
+        "EMAIL;INTERNET;PREF:juergen@example.de\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=ISO-8859-1;QUOTED-PRINTABLE:Gar=E7on;Fran=E7ois\r\nEMAIL:f@example.fr\r\nEND:VCARD\r\n";
+    EXPECT_EQ(parseVCards(v21), QList<Contact>({{"Jürgen Müller, ein Name, der umbrochen wird=", "juergen@example.de"},
+                                                {"François Garçon", "f@example.fr"}}));
+    QTemporaryDir dir;
+    QFile file(dir.filePath("old.vcf"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(v21);
+    file.close();
+    appendContact(file.fileName(), {"New", "new@example.org"});
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().startsWith(v21));
+}
+
 TEST(VCardFile, AnAddedContactIsAppendedAndReadBackAndTheRestIsKeptByteForByte)
 {
     QTemporaryDir dir;
