@@ -1,7 +1,11 @@
 #include "dialogs/frmPicture.h"
 
 #include "host/Handlers.h"
+#include "host/MessageBox.h"
 #include "host/Screen.h"
+
+#include <QScrollArea>
+#include <QStyle>
 
 using namespace host;
 
@@ -26,11 +30,51 @@ void frmPicture::Form_Load()
     Picture1->setPicture(m_source());
     if (keepsDesignLayout(Picture1->Width()))
         return;
+    // The window is the picture box with margins around it and the Close
+    // button's row below; it takes the box's size unless that is more than
+    // the screen holds.
+    const double across = Picture1->Left() * 2;
+    const double down = Picture1->Top() * 2 + 450 + CaptionHeight;
+    const QSizeF box = fittedBox(across, down);
     // Sizes travel as single-precision numbers.
-    setWidth(float(Picture1->Left() * 2 + Picture1->Width()));
-    setHeight(float(Picture1->Top() * 2 + Picture1->Height() + 450 + CaptionHeight));
-    cmdClose->setLeft(float(Picture1->Left() + Picture1->Width() - cmdClose->Width()));
-    cmdClose->setTop(float(Picture1->Top() + Picture1->Height() + 50));
+    setWidth(float(across + box.width()));
+    setHeight(float(down + box.height()));
+    cmdClose->setLeft(float(Picture1->Left() + box.width() - cmdClose->Width()));
+    cmdClose->setTop(float(Picture1->Top() + box.height() + 50));
+}
+
+// The picture box's size, or, for a picture larger than the screen, the part
+// of the screen that is left for it: the picture then stays unscaled inside
+// scroll bars.
+QSizeF frmPicture::fittedBox(double across, double down)
+{
+    const QRect screen = availableScreenArea(dialogOwner());
+    const double roomWidth = logicalPixelsToTwips(screen.width()) - across;
+    const double roomHeight = logicalPixelsToTwips(screen.height()) - down;
+    const double width = Picture1->Width();
+    const double height = Picture1->Height();
+    if (screen.isEmpty() || (width <= roomWidth && height <= roomHeight))
+        return {width, height};
+    // A scroll bar in one direction takes room from the other.
+    const double bar = logicalPixelsToTwips(window()->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    bool wide = width > roomWidth;
+    bool tall = height > roomHeight;
+    for (int pass = 0; pass < 2; ++pass) {
+        tall = tall || (wide && height + bar > roomHeight);
+        wide = wide || (tall && width + bar > roomWidth);
+    }
+    const QSizeF box(wide ? roomWidth : width + bar, tall ? roomHeight : height + bar);
+
+    auto* scroller = new QScrollArea(window());
+    scroller->setObjectName("pictureScroller");
+    scroller->setFrameShape(QFrame::NoFrame);
+    const int left = twipsToLogicalPixels(Picture1->Left());
+    const int top = twipsToLogicalPixels(Picture1->Top());
+    scroller->setGeometry(left, top, twipsToLogicalPixels(Picture1->Left() + box.width()) - left,
+                          twipsToLogicalPixels(Picture1->Top() + box.height()) - top);
+    scroller->setWidget(Picture1);
+    scroller->show();
+    return box;
 }
 
 void frmPicture::cmdClose_Click()

@@ -26,6 +26,7 @@ protected:
 
 private:
     void cmdClose_Click();
+    QSizeF fittedBox(double across, double down);
 
     std::function<QImage()> m_source;
 };

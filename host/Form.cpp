@@ -6,10 +6,8 @@
 
 #include <QCloseEvent>
 #include <QEventLoop>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <algorithm>
 
 namespace host {
@@ -137,18 +135,23 @@ void Form::setDefaultButton(QPushButton* button)
     button->setDefault(true);
 }
 
+// Centred over the owner or the screen, and always wholly on the screen.
 void Form::centre(QWidget* owner)
 {
-    QRect area;
-    if (m_design.startPosition == StartPosition::CenterOwner && owner && owner->isVisible())
-        area = owner->window()->frameGeometry();
-    else if (QScreen* screen = QGuiApplication::primaryScreen())
-        area = screen->availableGeometry();
+    const bool overOwner = m_design.startPosition == StartPosition::CenterOwner && owner && owner->isVisible();
+    const QRect screen = availableScreenArea(overOwner ? owner : nullptr);
+    const QRect area = overOwner ? owner->window()->frameGeometry() : screen;
     if (area.isEmpty())
         return;
     const int width = twipsToLogicalPixels(m_width);
     const int height = twipsToLogicalPixels(m_height);
-    m_window->move(area.center().x() - width / 2, area.center().y() - height / 2);
+    int x = area.center().x() - width / 2;
+    int y = area.center().y() - height / 2;
+    if (!screen.isEmpty()) {
+        x = std::clamp(x, screen.left(), std::max(screen.left(), screen.right() + 1 - width));
+        y = std::clamp(y, screen.top(), std::max(screen.top(), screen.bottom() + 1 - height));
+    }
+    m_window->move(x, y);
 }
 
 void Form::Show(ShowMode mode, QWidget* owner)

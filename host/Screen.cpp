@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QScreen>
 #include <QStyle>
+#include <QWidget>
 #include <cmath>
 
 qint32 CaptionHeight = 0;
@@ -69,6 +70,12 @@ int captionHeightPixels()
 {
     const int logical = QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight);
     return int(std::lround(logical * devicePixelRatio()));
+}
+
+QRect availableScreenArea(const QWidget* near)
+{
+    QScreen* s = near ? near->screen() : screen();
+    return s ? s->availableGeometry() : QRect();
 }
 
 int windowBorderLogicalPixels()

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QRect>
 #include <QtGlobal>
+
+class QWidget;
 
 // Screen metrics in the units the windows work in. A twip is 1/1440 inch.
 // Windows and controls are laid out in logical (device-independent) pixels;
@@ -28,6 +31,10 @@ int captionHeightPixels();
 
 // Width of the border around a fixed single-line window, in logical pixels.
 int windowBorderLogicalPixels();
+
+// The part of the screen that windows may take (without panels and docks),
+// in logical pixels: of the screen that shows `near`, or of the primary one.
+QRect availableScreenArea(const QWidget* near);
 
 } // namespace host
 

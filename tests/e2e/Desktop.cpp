@@ -74,23 +74,27 @@ bool waitForWindowGone(const QString& title, int timeoutMs)
 
 QRect windowGeometry(const QString& window)
 {
-    const CommandResult result = runCommand("xdotool", {"getwindowgeometry", "--shell", window});
-    QRect rect;
-    for (const QByteArray& line : result.output.split('\n')) {
-        const QList<QByteArray> parts = line.split('=');
-        if (parts.size() != 2)
-            continue;
-        const int value = parts[1].toInt();
-        if (parts[0] == "X")
-            rect.moveLeft(value);
-        else if (parts[0] == "Y")
-            rect.moveTop(value);
-        else if (parts[0] == "WIDTH")
-            rect.setWidth(value);
-        else if (parts[0] == "HEIGHT")
-            rect.setHeight(value);
-    }
-    return rect;
+    // xwininfo rather than xdotool, which counts a window manager's frame twice.
+    const QString info = QString::fromLatin1(runCommand("xwininfo", {"-id", window}).output);
+    const auto value = [&info](const QString& name) {
+        return QRegularExpression("  " + QRegularExpression::escape(name) + ":\\s+(-?\\d+)").match(info).captured(1).toInt();
+    };
+    return {value("Absolute upper-left X"), value("Absolute upper-left Y"), value("Width"), value("Height")};
+}
+
+QMargins frameExtents(const QString& window)
+{
+    const QString text = QString::fromLatin1(runCommand("xprop", {"-id", window, "_NET_FRAME_EXTENTS"}).output);
+    const QStringList numbers = text.section('=', 1).split(',', Qt::SkipEmptyParts);
+    if (numbers.size() != 4)
+        return {};
+    return {numbers[0].trimmed().toInt(), numbers[2].trimmed().toInt(), numbers[1].trimmed().toInt(),
+            numbers[3].trimmed().toInt()};
+}
+
+QImage screenshot()
+{
+    return QImage::fromData(runCommand("import", {"-window", "root", "png:-"}).output, "PNG");
 }
 
 void click(const QString& window, QPoint point)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QProcess>
+#include <QImage>
+#include <QMargins>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -20,7 +22,11 @@ CommandResult runCommand(const QString& program, const QStringList& arguments, c
 // The id of the visible window with exactly this title; empty after the timeout.
 QString waitForWindow(const QString& title, int timeoutMs = 20000);
 bool waitForWindowGone(const QString& title, int timeoutMs = 20000);
+// The window's inside, and the frame the window manager puts around it.
 QRect windowGeometry(const QString& window);
+QMargins frameExtents(const QString& window);
+// The whole screen as it shows now.
+QImage screenshot();
 
 // A left click at a point of the window, in its own pixels.
 void click(const QString& window, QPoint point);
