@@ -98,6 +98,11 @@ bool isLoopbackServer(const QString& server)
     return host == QLatin1String("localhost") || host == QLatin1String("::1") || loopbackV4.match(host).hasMatch();
 }
 
+bool encryptionRequired(const QString& server)
+{
+    return !isLoopbackServer(server);
+}
+
 void sendMail(const MailAccount& account, const OutgoingMail& mail)
 {
     globalInit();
@@ -111,7 +116,7 @@ void sendMail(const MailAccount& account, const OutgoingMail& mail)
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, rememberSocket);
     curl_easy_setopt(curl, CURLOPT_SOCKOPTDATA, &h);
-    curl_easy_setopt(curl, CURLOPT_USE_SSL, long(isLoopbackServer(account.server) ? CURLUSESSL_TRY : CURLUSESSL_ALL));
+    curl_easy_setopt(curl, CURLOPT_USE_SSL, long(encryptionRequired(account.server) ? CURLUSESSL_ALL : CURLUSESSL_TRY));
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, long(account.connectTimeoutSeconds));
     // A server that stops answering for this long ends the transfer.
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);

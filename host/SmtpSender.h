@@ -25,6 +25,11 @@ struct OutgoingMail {
 // Whether the server is on this machine (then plain SMTP is allowed).
 bool isLoopbackServer(const QString& server);
 
+// Whether the connection to a server must be encrypted: an smtp:// server
+// that is not on this machine must offer STARTTLS, or it sees neither the
+// login nor the message.
+bool encryptionRequired(const QString& server);
+
 // Sends one message over SMTP (STARTTLS required for smtp:// unless the
 // server is on this machine; smtps:// is TLS from the start). The user
 // interface keeps running meanwhile; a transfer that takes more than a moment

@@ -8,6 +8,8 @@
 
 SmtpTestServer::SmtpTestServer(const QStringList& options)
 {
+    if (options.contains("--host"))
+        m_host = options.value(options.indexOf("--host") + 1);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start("/usr/bin/python3", QStringList{QORIX_TEST_SOURCE "/email/smtp_server.py", "--dir", m_dir.path()} + options);
     if (!m_process.waitForStarted(10000)) {
@@ -40,6 +42,12 @@ QStringList SmtpTestServer::Mail::header(const QString& name) const
         if (key.compare(name, Qt::CaseInsensitive) == 0)
             values << value;
     return values;
+}
+
+QStringList SmtpTestServer::commands() const
+{
+    QFile file(m_dir.filePath("commands"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()).split('\n', Qt::SkipEmptyParts) : QStringList();
 }
 
 QList<SmtpTestServer::Mail> SmtpTestServer::received() const

@@ -14,7 +14,7 @@ public:
     explicit SmtpTestServer(const QStringList& options = {});
     ~SmtpTestServer();
 
-    QString url() const { return QStringLiteral("smtp://127.0.0.1:%1").arg(m_port); }
+    QString url() const { return QStringLiteral("smtp://%1:%2").arg(m_host).arg(m_port); }
     bool running() const { return m_port > 0; }
 
     struct Mail {
@@ -32,9 +32,12 @@ public:
         QStringList header(const QString& name) const;
     };
     QList<Mail> received() const;
+    // The commands among AUTH and MAIL that clients gave, in order.
+    QStringList commands() const;
 
 private:
     QTemporaryDir m_dir;
     QProcess m_process;
+    QString m_host = QStringLiteral("127.0.0.1");
     int m_port = 0;
 };

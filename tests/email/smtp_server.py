@@ -7,7 +7,8 @@ header as received, the decoded subject and To addresses, the length of the
 longest header line (but curl's own Content-Type), the text body and the attachments (base64), as Python's
 own e-mail parser reads them.
 
-  --auth USER:PASSWORD  require this login (plain text allowed on loopback)
+  --host ADDRESS        listen there rather than on 127.0.0.1
+  --auth USER:PASSWORD  require this login (plain text allowed)
   --refuse              refuse every recipient
   --hang                accept connections and never answer
   --drop                answer, then drop the connection in the middle of DATA
@@ -25,9 +26,9 @@ import sys
 import threading
 
 
-def free_port():
+def free_port(host):
     with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
+        s.bind((host, 0))
         return s.getsockname()[1]
 
 
@@ -36,6 +37,17 @@ class Recorder:
         self.folder = folder
         self.refuse = refuse
         self.count = 0
+
+    def note(self, command):
+        """Commands a test wants to know were given, a line each in "commands"."""
+        with open(os.path.join(self.folder, "commands"), "a") as f:
+            f.write(command + "\n")
+
+    async def handle_MAIL(self, server, session, envelope, address, mail_options):
+        self.note("MAIL")
+        envelope.mail_from = address
+        envelope.mail_options.extend(mail_options)
+        return "250 OK"
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         if self.refuse:
@@ -73,10 +85,10 @@ class Recorder:
         return "250 Message accepted"
 
 
-def serve_silently(port, drop):
+def serve_silently(host, port, drop):
     listener = socket.socket()
     listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-    listener.bind(("127.0.0.1", port))
+    listener.bind((host, port))
     listener.listen()
 
     def talk(conn):
@@ -112,29 +124,32 @@ def serve_silently(port, drop):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--dir", required=True)
+    parser.add_argument("--host", default="127.0.0.1")
     parser.add_argument("--auth")
     parser.add_argument("--refuse", action="store_true")
     parser.add_argument("--hang", action="store_true")
     parser.add_argument("--drop", action="store_true")
     args = parser.parse_args()
-    port = free_port()
+    port = free_port(args.host)
     controller = None
     if args.hang or args.drop:
-        serve_silently(port, args.drop)
+        serve_silently(args.host, port, args.drop)
     else:
         from aiosmtpd.controller import Controller
         from aiosmtpd.smtp import AuthResult, LoginPassword
+        recorder = Recorder(args.dir, args.refuse)
         options = {}
         if args.auth:
             user, password = args.auth.split(":", 1)
 
             def authenticator(server, session, envelope, mechanism, auth_data):
+                recorder.note("AUTH")
                 ok = (isinstance(auth_data, LoginPassword) and auth_data.login.decode() == user
                       and auth_data.password.decode() == password)
                 return AuthResult(success=ok, handled=False)
 
             options = {"auth_required": True, "auth_require_tls": False, "authenticator": authenticator}
-        controller = Controller(Recorder(args.dir, args.refuse), hostname="127.0.0.1", port=port, **options)
+        controller = Controller(recorder, hostname=args.host, port=port, **options)
         controller.start()
     print("PORT %d" % port, flush=True)
     sys.stdin.read()

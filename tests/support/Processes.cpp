@@ -35,12 +35,14 @@ int runInChild(const std::function<int()>& body, bool unprivileged)
     return WEXITSTATUS(status);
 }
 
-void startTest(QProcess& process, const QString& test, const QStringList& environment, bool unprivileged)
+void startTest(QProcess& process, const QString& test, const QStringList& environment, bool unprivileged,
+               const QStringList& launcher)
 {
     process.setEnvironment(QProcess::systemEnvironment() + environment);
     if (unprivileged)
         process.setChildProcessModifier(dropPrivileges);
-    process.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=" + test});
+    const QStringList command = launcher + QStringList{QCoreApplication::applicationFilePath(), "--gtest_filter=" + test};
+    process.start(command.first(), command.mid(1));
 }
 
 } // namespace testing_support
