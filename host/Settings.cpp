@@ -53,6 +53,25 @@ void checkStoreFile(const QSettings& settings)
                                         .arg(settings.fileName()));
 }
 
+// The text of a value as it stands in the store's file. A value typed into
+// the file by hand with commas in it reads back as a list, which has lost
+// the blanks around the commas.
+QString textInFile(const QSettings& settings, const QString& section, const QString& key)
+{
+    QFile file(settings.fileName());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QString current;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+        const QString trimmed = line.trimmed();
+        if (trimmed.startsWith(QLatin1Char('[')))
+            current = trimmed.mid(1, trimmed.size() - 2);
+        else if (current == section && trimmed.section(QLatin1Char('='), 0, 0).trimmed() == key)
+            return trimmed.section(QLatin1Char('='), 1).trimmed();
+    }
+    return {};
+}
+
 } // namespace
 
 QString GetSetting(const QString& application, const QString& section, const QString& key,
@@ -64,9 +83,8 @@ QString GetSetting(const QString& application, const QString& section, const QSt
     check(settings, QStringLiteral("read"));
     if (!value.isValid())
         return defaultValue;
-    // A hand-edited value with commas in it reads back as a list.
     if (value.typeId() == QMetaType::QStringList)
-        return value.toStringList().join(QLatin1Char(','));
+        return textInFile(settings, section, key);
     return value.toString();
 }
 

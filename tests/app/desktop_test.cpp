@@ -86,6 +86,10 @@ TEST_F(Desktop, ControlsKeepTheirDesignPlacesAndNoCaptionIsCut)
     // Logical pixels follow the design twips whatever the scale.
     EXPECT_EQ(form.cmdClose->geometry(), QRect(8, 93, 104, 23));
     EXPECT_EQ(form.Image1->geometry(), QRect(8, 16, 322, 172));
+    // The window ends 50 twips below the thumbnail frame (3360 + 2940, the
+    // frames starting 96 down), less the window's own border.
+    const int border = form.window()->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    EXPECT_EQ(form.window()->height(), qRound((3360 + 2940 + 96 + 50) / 15.0 - 2 * border));
     expectCaptionsFit(form.window());
     form.emailDialog().Load();
     expectCaptionsFit(form.emailDialog().window());

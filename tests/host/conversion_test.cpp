@@ -341,6 +341,21 @@ TEST(MonochromeConversion, ThreeColoursMapByOneLumaThreshold)
     EXPECT_LE(darkestWhite, 255);
 }
 
+// Three colours, two of one brightness and one a step brighter: those at the
+// split level keep to the dark side.
+TEST(MonochromeConversion, TwoBrightnessLevelsOneStepApartStayOnTheirOwnSides)
+{
+    for (int level = 2; level < 255; ++level) {
+        QImage image(8, 2, QImage::Format_RGB32);
+        image.fill(qRgb(level, level, level));
+        image.setPixel(0, 0, qRgb(level + 1, level, level - 2)); // the same luma
+        image.setPixel(3, 1, qRgb(level + 1, level + 1, level + 1));
+        const Converted c = convert(image, 1);
+        EXPECT_EQ(c.indices[0], 0) << level;
+        EXPECT_EQ(c.indices[8 + 3], 1) << level;
+    }
+}
+
 TEST(ExactConversion, TheTableHoldsThePicturesColoursDarkestFirstAndTheRestBlack)
 {
     const QImage image = manyColours(20, 20, 5, 2);

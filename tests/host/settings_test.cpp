@@ -4,6 +4,8 @@
 #include "tests/support/TestSettings.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 using namespace host;
@@ -48,6 +50,18 @@ TEST_F(SettingsStore, AStoreThatCannotBeReadOrWrittenRaisesADescribedError)
         EXPECT_TRUE(error.description().contains(settingsFile())) << error.description().toStdString();
     }
     EXPECT_THROW(GetSetting(applicationName(), "Defaults", "Key"), HostError);
+}
+
+// Values typed into the file by hand, as a person writes them.
+TEST_F(SettingsStore, HandEditedValuesReadBackAsTheyStandInTheFile)
+{
+    QDir().mkpath(QFileInfo(settingsFile()).path());
+    QFile file(settingsFile());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Defaults]\nFilename=/home/me/shots, old,new\nDisplayColours=True\n");
+    file.close();
+    EXPECT_EQ(GetSetting(applicationName(), "Defaults", "Filename"), "/home/me/shots, old,new");
+    EXPECT_EQ(GetSetting(applicationName(), "Defaults", "DisplayColours"), "True");
 }
 
 } // namespace

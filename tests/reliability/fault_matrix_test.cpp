@@ -283,8 +283,9 @@ protected:
 TEST_F(SettingsFaults, ADamagedStoreIsReportedAndNeverWrittenOver)
 {
     static const char binary[] = "\xff\xfe\x00\x01 binary \x00 junk [[[";
+    static const char nul[] = "[Defaults]\nFilename=/keep/me\0\n";
     for (const QByteArray& damaged : {QByteArray("[Defaults]\nFilename=/keep/me\n[Mail\nServer=smtp://x:25\n"),
-                                      QByteArray(binary, sizeof(binary) - 1)}) {
+                                      QByteArray(binary, sizeof(binary) - 1), QByteArray(nul, sizeof(nul) - 1)}) {
         writeFile(settingsFile(), damaged);
         {
             frmMain form;
