@@ -1,5 +1,6 @@
 #include "tests/e2e/Desktop.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -154,6 +155,19 @@ ClipboardOwner::ClipboardOwner(const QByteArray& data, const QString& mimeType)
     m_xclip.write(data);
     m_xclip.closeWriteChannel();
     pause(300);
+}
+
+ClipboardOwner::ClipboardOwner(const QImage& picture)
+    : ClipboardOwner(
+          [&picture] {
+              QByteArray bytes;
+              QBuffer buffer(&bytes);
+              buffer.open(QIODevice::WriteOnly);
+              picture.save(&buffer, "PNG");
+              return bytes;
+          }(),
+          "image/png")
+{
 }
 
 ClipboardOwner::~ClipboardOwner()

@@ -52,6 +52,8 @@ private:
 class ClipboardOwner {
 public:
     ClipboardOwner(const QByteArray& data, const QString& mimeType);
+    // A picture, offered as PNG.
+    explicit ClipboardOwner(const QImage& picture);
     ~ClipboardOwner();
 
 private:

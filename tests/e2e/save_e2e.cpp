@@ -2,7 +2,6 @@
 #include "tests/support/BitmapFiles.h"
 #include "tests/support/TestSettings.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
@@ -26,15 +25,6 @@ QImage capture()
     return image;
 }
 
-QByteArray png(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 TEST(SaveOnX, TwoSavesWriteNumberedFilesAndTextOnTheClipboardWritesNothing)
 {
     testing_support::clearSettings();
@@ -52,7 +42,7 @@ TEST(SaveOnX, TwoSavesWriteNumberedFilesAndTextOnTheClipboardWritesNothing)
     clickAtTwips(window, 120 + 312, 1488 + 744);
 
     {
-        ClipboardOwner owner(png(picture), "image/png");
+        ClipboardOwner owner(picture);
         // "Save to File" (Frame3 at (3408, 1488), the button at (120, 624)): a click, then Space on it.
         clickAtTwips(window, 3408 + 120, 1488 + 624);
         pressKeys(window, "space");

@@ -145,23 +145,18 @@ TEST(PcxReader, TheLoaderNamesTheFileThatCannotBeRead)
 TEST(PictureLoader, LoadsEveryCaptureSizeAndRefusesLargerPicturesByName)
 {
     QTemporaryDir dir;
-    const struct {
-        int width, height;
-        const char* format;
-        bool loads;
-    } cases[] = {{7680, 4320, "png", true}, {11520, 2160, "jpg", true}, {9000, 9000, "png", false}, {8000, 8000, "jpg", false}};
-    for (const auto& c : cases) {
-        const QString path = dir.filePath(QString("%1x%2.%3").arg(c.width).arg(c.height).arg(c.format));
-        QImage picture(c.width, c.height, QImage::Format_Grayscale8);
+    for (const QString name : {"7680x4320.png", "11520x2160.jpg", "9000x9000.png", "8000x8000.jpg"}) {
+        const QStringList size = name.section('.', 0, 0).split('x');
+        QImage picture(size[0].toInt(), size[1].toInt(), QImage::Format_Grayscale8);
         picture.fill(200);
-        ASSERT_TRUE(picture.save(path));
+        ASSERT_TRUE(picture.save(dir.filePath(name)));
+        const bool fits = picture.width() * picture.height() < 40'000'000;
         try {
-            EXPECT_EQ(LoadPicture(path).size(), picture.size()) << path.toStdString();
-            EXPECT_TRUE(c.loads) << path.toStdString();
+            EXPECT_EQ(LoadPicture(dir.filePath(name)).size(), picture.size()) << name.toStdString();
+            EXPECT_TRUE(fits) << name.toStdString();
         } catch (const HostError& error) {
-            EXPECT_FALSE(c.loads) << error.description().toStdString();
-            EXPECT_TRUE(error.description().contains(QString("%1 x %2 pixels): at most 50 million").arg(c.width).arg(c.height)))
-                << error.description().toStdString();
+            EXPECT_FALSE(fits);
+            EXPECT_TRUE(error.description().contains(size.join(" x ") + " pixels): at most 50 million")) << error.description().toStdString();
         }
     }
 }
