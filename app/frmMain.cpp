@@ -3,7 +3,6 @@
 #include "app/CaptureNaming.h"
 #include "app/Options.h"
 #include "capture/modcap.h"
-#include "host/Application.h"
 #include "host/Clipboard.h"
 #include "host/Conversions.h"
 #include "host/Files.h"

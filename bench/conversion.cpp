@@ -8,7 +8,7 @@
 //       PSNR of OTHER (any format Qt reads) against ORIGINAL, in dB
 #include "capture/modcap.h"
 #include "host/Application.h"
-#include "host/Dib.h"
+#include "capture/Dib.h"
 #include "host/PictureBox.h"
 
 #include <QApplication>
@@ -113,16 +113,16 @@ int measure(const QString& input, qint16 depth, const QString& output, int runs)
         }
     }
     // The conversion alone, into a buffer that stays allocated.
-    host::BITMAPINFOHEADER header;
+    modcap::BITMAPINFOHEADER header;
     header.biWidth = image.width();
     header.biHeight = image.height();
     header.biBitCount = depth;
-    std::vector<quint8> bits(std::size_t(host::dibStride(image.width(), depth) * image.height()));
-    std::vector<host::RGBQUAD> colours(std::size_t(1) << depth);
+    std::vector<quint8> bits(std::size_t(modcap::dibStride(image.width(), depth) * image.height()));
+    std::vector<modcap::RGBQUAD> colours(std::size_t(1) << depth);
     std::vector<double> conversion;
     for (int i = 0; i < runs; ++i) {
         timer.start();
-        host::GetDIBits(image, 0, quint32(image.height()), bits.data(), header, colours.data());
+        modcap::GetDIBits(image, 0, quint32(image.height()), bits.data(), header, colours.data());
         conversion.push_back(timer.nsecsElapsed() / 1e6);
     }
     bits = {};

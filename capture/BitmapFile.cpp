@@ -27,10 +27,10 @@ QByteArray serialise(const BITMAPFILEHEADER& header)
     return bytes;
 }
 
-QByteArray serialise(const host::BITMAPINFOHEADER& header, const host::RGBQUAD* colours, int entries)
+QByteArray serialise(const BITMAPINFOHEADER& header, const RGBQUAD* colours, int entries)
 {
     QByteArray bytes;
-    bytes.reserve(host::kBitmapInfoHeaderSize + entries * host::kRgbQuadSize);
+    bytes.reserve(kBitmapInfoHeaderSize + entries * kRgbQuadSize);
     put(bytes, header.biSize);
     put(bytes, header.biWidth);
     put(bytes, header.biHeight);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/Dib.h"
+#include "capture/Dib.h"
 
 #include <QByteArray>
 
@@ -22,6 +22,6 @@ constexpr quint16 kBitmapType = 0x4D42; // "BM"
 QByteArray serialise(const BITMAPFILEHEADER& header);
 
 // The info header followed by the colour table of N entries.
-QByteArray serialise(const host::BITMAPINFOHEADER& header, const host::RGBQUAD* colours, int entries);
+QByteArray serialise(const BITMAPINFOHEADER& header, const RGBQUAD* colours, int entries);
 
 } // namespace modcap

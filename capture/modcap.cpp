@@ -1,7 +1,7 @@
 #include "capture/modcap.h"
 
 #include "capture/BitmapFile.h"
-#include "host/Dib.h"
+#include "capture/Dib.h"
 #include "host/Files.h"
 #include "host/HostError.h"
 #include "host/PictureBox.h"

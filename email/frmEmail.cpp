@@ -1,11 +1,11 @@
 #include "email/frmEmail.h"
 
-#include "host/Application.h"
 #include "host/Files.h"
 #include "host/Handlers.h"
 #include "host/HostError.h"
 #include "host/MessageBox.h"
 #include "host/Settings.h"
+#include "mail/MailService.h"
 
 #include <optional>
 
@@ -35,6 +35,12 @@ frmEmail::frmEmail(frmPicture& pictureWindow)
             .startPosition = StartPosition::CenterOwner}),
       m_pictureWindow(pictureWindow)
 {
+    mail::MailService::instance().setPrompts(&m_mailDialogs);
+}
+
+frmEmail::~frmEmail()
+{
+    mail::MailService::instance().setPrompts(nullptr);
 }
 
 void frmEmail::createControls(QWidget* window)

@@ -1,9 +1,10 @@
 #pragma once
 
 #include "dialogs/frmPicture.h"
+#include "email/MailDialogs.h"
 #include "host/Controls.h"
 #include "host/Form.h"
-#include "host/Mapi.h"
+#include "mail/Mapi.h"
 
 #include <array>
 
@@ -15,6 +16,7 @@ class frmEmail : public host::Form {
 public:
     // The actual-size window that "&View" shows.
     explicit frmEmail(frmPicture& pictureWindow);
+    ~frmEmail() override;
 
     QPointer<host::TextBox> txtDisplayName;
     QPointer<host::TextBox> txtSubject;
@@ -25,8 +27,8 @@ public:
     QPointer<host::CommandButton> cmdCancel;
     QPointer<host::TextBox> txtAddresses;
     QPointer<host::CommandButton> cmdPreview;
-    host::MAPISession MAPISession1;
-    host::MAPIMessages MAPIMessages1;
+    mail::MAPISession MAPISession1;
+    mail::MAPIMessages MAPIMessages1;
 
     // The addresses of the latest pick, and the index of its last entry.
     static constexpr int kRecipientSlots = 101;
@@ -52,4 +54,6 @@ private:
     void composeAndSend();
 
     frmPicture& m_pictureWindow;
+    // What the messaging service asks and shows, while this dialog exists.
+    email::MailDialogs m_mailDialogs;
 };

@@ -1,15 +1,12 @@
 #include "host/Application.h"
 
+#include "host/Settings.h"
+
 #include <QApplication>
 #include <QFont>
 #include <csignal>
 
 namespace host {
-
-QString applicationName()
-{
-    return QStringLiteral("QORIX-Capture");
-}
 
 void setUpApplication(QApplication& application)
 {

@@ -1,6 +1,6 @@
 #include "host/MessageBox.h"
 
-#include "host/Application.h"
+#include "host/Settings.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -74,6 +74,11 @@ QString textInFile(const QSettings& settings, const QString& section, const QStr
 
 } // namespace
 
+QString applicationName()
+{
+    return QStringLiteral("QORIX-Capture");
+}
+
 QString GetSetting(const QString& application, const QString& section, const QString& key,
                    const QString& defaultValue)
 {

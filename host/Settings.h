@@ -6,6 +6,10 @@
 // A store that cannot be read or written raises an error.
 namespace host {
 
+// The application's name: the name of its settings store and data folder,
+// and the title of its message boxes.
+QString applicationName();
+
 QString GetSetting(const QString& application, const QString& section, const QString& key,
                    const QString& defaultValue = QString());
 void SaveSetting(const QString& application, const QString& section, const QString& key, const QString& value);

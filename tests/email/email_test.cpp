@@ -1,10 +1,9 @@
 #include "app/frmMain.h"
 #include "email/frmEmail.h"
-#include "host/Application.h"
 #include "host/Files.h"
 #include "host/HostError.h"
-#include "host/MailService.h"
-#include "host/SmtpSender.h"
+#include "mail/MailService.h"
+#include "mail/SmtpSender.h"
 #include "host/Settings.h"
 #include "tests/email/SmtpTestServer.h"
 #include "tests/support/ModalWatcher.h"
@@ -53,7 +52,7 @@ protected:
     void SetUp() override
     {
         clearSettings();
-        host::MailService::instance().forgetPassword();
+        mail::MailService::instance().forgetPassword();
         capture = QByteArray("BM") + QByteArray(3000, '\x07');
         writeFile(host::CaptureFilePath(), capture);
         writeFile(addressBook(), kContacts);
@@ -409,7 +408,7 @@ TEST_F(EmailDialog, TheSignOnAsksForTheAccountAndTheLoginAndARefusedLoginIsRepor
     EXPECT_TRUE(dialog.IsLoaded());
 
     // The password is kept for the run; after it is forgotten the sign-on asks for it alone.
-    host::MailService::instance().forgetPassword();
+    mail::MailService::instance().forgetPassword();
     QString problem;
     answerSignOn(watcher, {{"password", "secret"}}, true, &problem);
     send();
@@ -564,7 +563,8 @@ TEST(Encryption, AServerElsewhereWithoutStartTlsSeesNoLoginAndNoMessage)
             ASSERT_EQ(QProcess::execute("ip", command), 0);
         SmtpTestServer server({"--host", "10.9.9.1", "--auth", "me:secret"});
         try {
-            host::sendMail({server.url(), "me@example.org", "me", "secret"}, {{"alice@example.org"}, "s", "b", {}});
+            mail::NoPrompts nobody;
+            mail::sendMail({server.url(), "me@example.org", "me", "secret"}, {{"alice@example.org"}, "s", "b", {}}, nobody);
             ADD_FAILURE() << "sent without encryption";
         } catch (const host::HostError& error) {
             EXPECT_TRUE(error.description().contains("does not offer an encrypted connection (STARTTLS)"))
@@ -575,8 +575,8 @@ TEST(Encryption, AServerElsewhereWithoutStartTlsSeesNoLoginAndNoMessage)
     }
     if (QProcess::execute("unshare", {"--net", "--map-root-user", "true"}) != 0) {
         // No namespace can be made here: the requirement the sender sets.
-        EXPECT_TRUE(host::encryptionRequired("smtp://10.9.9.1:25"));
-        EXPECT_FALSE(host::encryptionRequired("smtp://127.0.0.1:25"));
+        EXPECT_TRUE(mail::encryptionRequired("smtp://10.9.9.1:25"));
+        EXPECT_FALSE(mail::encryptionRequired("smtp://127.0.0.1:25"));
         return;
     }
     QProcess inside;

@@ -1,14 +1,15 @@
-#include "host/ColourRuns.h"
-#include "host/Dib.h"
-#include "host/NearestColour.h"
-#include "host/PaletteChooser.h"
+#include "palette/ColourRuns.h"
+#include "capture/Dib.h"
+#include "palette/NearestColour.h"
+#include "palette/PaletteChooser.h"
 
 #include <QImage>
 #include <QSet>
 #include <gtest/gtest.h>
 #include <random>
 
-using namespace host;
+using namespace palette;
+using namespace modcap;
 
 namespace {
 

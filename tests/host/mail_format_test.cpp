@@ -1,13 +1,13 @@
-#include "host/MailFormat.h"
-#include "host/SmtpSender.h"
-#include "host/VCard.h"
+#include "mail/MailFormat.h"
+#include "mail/SmtpSender.h"
+#include "mail/VCard.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
-using namespace host;
+using namespace mail;
 
 namespace {
 

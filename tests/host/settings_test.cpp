@@ -1,4 +1,3 @@
-#include "host/Application.h"
 #include "host/HostError.h"
 #include "host/Settings.h"
 #include "tests/support/TestSettings.h"

@@ -1,6 +1,6 @@
 #include "tests/support/TestSettings.h"
 
-#include "host/Application.h"
+#include "host/Settings.h"
 
 #include <QDir>
 #include <QFile>

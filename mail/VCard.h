@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mail/Contact.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -8,13 +10,7 @@
 // name (FN, or else the name parts of N) and e-mail addresses, folded lines,
 // UTF-8, or quoted-printable values in the CHARSET they name (2.1). A contact
 // with several addresses gives one entry for each.
-namespace host {
-
-struct Contact {
-    QString name;
-    QString address;
-    bool operator==(const Contact&) const = default;
-};
+namespace mail {
 
 QList<Contact> parseVCards(const QByteArray& text);
 
@@ -27,4 +23,4 @@ void appendContact(const QString& path, const Contact& contact);
 
 QList<Contact> readAddressBook(const QString& path);
 
-} // namespace host
+} // namespace mail

@@ -1,4 +1,4 @@
-#include "host/VCard.h"
+#include "mail/VCard.h"
 
 #include "host/Files.h"
 #include "host/HostError.h"
@@ -8,7 +8,9 @@
 #include <QStringDecoder>
 #include <QStringList>
 
-namespace host {
+namespace mail {
+
+using namespace host;
 namespace {
 
 struct ContentLine {
@@ -194,4 +196,4 @@ void appendContact(const QString& path, const Contact& contact)
     file.commit();
 }
 
-} // namespace host
+} // namespace mail

@@ -8,7 +8,7 @@
 // tokens separated by any white space, values in double quotes with
 // backslash escapes, "macdef" bodies up to the next empty line, and "#"
 // comments.
-namespace host {
+namespace mail {
 
 struct NetrcLogin {
     QString login;
@@ -22,4 +22,4 @@ struct NetrcLogin {
 // naming the file when it holds passwords that other users may read.
 std::optional<NetrcLogin> netrcLogin(const QString& host, const QString& user);
 
-} // namespace host
+} // namespace mail

@@ -8,7 +8,7 @@
 // The parts of an e-mail message that we write ourselves: header values and
 // address lists. Header values never hold a line break, so no value can start
 // a header of its own.
-namespace host {
+namespace mail {
 
 // A header value on one line: CR and LF become spaces.
 QString oneLine(const QString& value);
@@ -43,4 +43,4 @@ QByteArray mailDate(const QDateTime& when);
 // A new, unique Message-ID value for a message from this sender.
 QByteArray newMessageId(const QString& from);
 
-} // namespace host
+} // namespace mail

@@ -1,8 +1,8 @@
-#include "host/NearestColour.h"
+#include "palette/NearestColour.h"
 
 #include <algorithm>
 
-namespace host {
+namespace palette {
 NearestColour::NearestColour(std::vector<Rgb> palette) : m_palette(std::move(palette)), m_cells(kCells)
 {
     // Padding lies so far away that it is neither near a cell nor bounds one.
@@ -82,4 +82,4 @@ int NearestColour::operator()(const Rgb& colour)
     return best;
 }
 
-} // namespace host
+} // namespace palette

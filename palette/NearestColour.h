@@ -4,7 +4,7 @@
 #include <array>
 #include <vector>
 
-namespace host {
+namespace palette {
 
 struct Rgb {
     int r = 0;
@@ -61,4 +61,4 @@ private:
     std::vector<quint8> m_candidates;
 };
 
-} // namespace host
+} // namespace palette

@@ -8,7 +8,7 @@
 #include <emmintrin.h>
 #endif
 
-namespace host {
+namespace palette {
 
 // The rows of a picture as 0xRRGGBB words, alpha ignored: a capture is
 // opaque. 32-bit pictures are read in place; other formats are converted a
@@ -72,4 +72,4 @@ bool forEachRun(const quint32* row, int width, F&& f)
     return true;
 }
 
-} // namespace host
+} // namespace palette

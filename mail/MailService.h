@@ -1,22 +1,17 @@
 #pragma once
 
-#include "host/SmtpSender.h"
-#include "host/VCard.h"
+#include "mail/Contact.h"
+#include "mail/Prompts.h"
+#include "mail/SmtpSender.h"
 
 #include <QList>
 #include <QSet>
 #include <QString>
 
-namespace host {
-
-struct Recipient {
-    QString address;
-    QString name; // empty: shown as the address
-    bool operator==(const Recipient&) const = default;
-};
+namespace mail {
 
 struct ComposedMail {
-    QList<Recipient> recipients;
+    QList<Contact> recipients;
     QString subject;
     QString noteText;
     QString attachmentPath;
@@ -39,18 +34,21 @@ public:
 
     QString addressBookPath() const;
     // The address book; raises a cancel error when the user cancels.
-    QList<Recipient> showAddressBook(const QList<Recipient>& current);
+    QList<Contact> showAddressBook(const QList<Contact>& current);
     // The one contact whose display name (any letter case) or address is the
     // given text; an error naming it when none or several match. Entries
     // separated by ";" are resolved each on its own (an address stands for
     // itself) into one recipient of several addresses, and every entry that
     // does not resolve is named.
-    Recipient resolve(const QString& nameOrAddresses) const;
+    Contact resolve(const QString& nameOrAddresses) const;
 
     void send(qint32 session, const ComposedMail& mail);
 
     // Forgets the password kept in memory.
     void forgetPassword() { m_password.clear(); }
+
+    // What asks the person and shows progress; none: nothing is asked.
+    void setPrompts(Prompts* prompts) { m_prompts = prompts ? prompts : &m_noPrompts; }
 
 private:
     MailService() = default;
@@ -60,6 +58,12 @@ private:
     QSet<qint32> m_sessions;
     qint32 m_nextSession = 1;
     QString m_password;
+    NoPrompts m_noPrompts;
+    Prompts* m_prompts = &m_noPrompts;
 };
 
-} // namespace host
+// Whether the account details can be used: an smtp:// or smtps:// server with
+// a host, and a plain sender address. Empty when they can.
+QString accountProblem(const QString& server, const QString& from);
+
+} // namespace mail

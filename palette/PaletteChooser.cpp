@@ -1,9 +1,9 @@
-#include "host/PaletteChooser.h"
+#include "palette/PaletteChooser.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace host {
+namespace palette {
 namespace {
 
 // ---- Variance-minimising splits ---------------------------------------------
@@ -237,4 +237,4 @@ int otsuThreshold(const std::array<quint64, 256>& histogram)
     return first < 0 ? 127 : (first + last) / 2;
 }
 
-} // namespace host
+} // namespace palette

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/MailService.h"
+#include "mail/MailService.h"
 
 #include <QString>
 
@@ -9,7 +9,7 @@
 // stands for one operation of the controls' interfaces, named in its comment
 // by dispatch identifier. Every failing operation raises an error with the
 // service's description.
-namespace host {
+namespace mail {
 
 class MAPISession {
 public:
@@ -75,8 +75,8 @@ public:
 
 private:
     void checkComposing() const;
-    Recipient& current();
-    const Recipient& current() const;
+    Contact& current();
+    const Contact& current() const;
 
     qint32 m_session = 0;
     bool m_composing = false;
@@ -84,4 +84,4 @@ private:
     qint32 m_recipIndex = 0;
 };
 
-} // namespace host
+} // namespace mail

@@ -1,10 +1,13 @@
-#include "host/MailDialogs.h"
+#include "email/MailDialogs.h"
 
 #include "host/Handlers.h"
 #include "host/HostError.h"
-#include "host/MailFormat.h"
 #include "host/MessageBox.h"
+#include "mail/MailFormat.h"
+#include "mail/MailService.h"
+#include "mail/VCard.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -14,13 +17,21 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 
-namespace host {
+namespace email {
+
+using namespace host;
+using namespace mail;
+
 namespace {
+
+// A progress window appears only for transfers longer than this.
+constexpr int kQuietMilliseconds = 400;
 
 QLineEdit* field(QFormLayout* form, const QString& label, const QString& name, const QString& value,
                  const QString& hint = QString())
@@ -42,19 +53,7 @@ bool run(QPointer<QDialog> dialog)
 
 } // namespace
 
-QString accountProblem(const QString& server, const QString& from)
-{
-    const QUrl url(server.trimmed(), QUrl::StrictMode);
-    if (!url.isValid() || (url.scheme() != QLatin1String("smtp") && url.scheme() != QLatin1String("smtps"))
-        || url.host().isEmpty())
-        return QStringLiteral("The mail server must be an address such as smtps://mail.example.org:465 or "
-                              "smtp://mail.example.org:587.");
-    if (!isPlainAddress(from.trimmed()))
-        return QStringLiteral("The sender must be an e-mail address such as me@example.org.");
-    return {};
-}
-
-std::optional<SignOnDetails> askSignOn(const SignOnDetails& known, const QString& problem)
+std::optional<SignOnDetails> MailDialogs::askSignOn(const SignOnDetails& known, const QString& problem)
 {
     QPointer<QDialog> dialog = new QDialog(dialogOwner());
     dialog->setObjectName("signOnDialog");
@@ -91,8 +90,10 @@ std::optional<SignOnDetails> askSignOn(const SignOnDetails& known, const QString
         delete dialog.data();
         return std::nullopt;
     }
-    const SignOnDetails details{server->text().trimmed(), from->text().trimmed(), user->text().trimmed(),
-                                password->text()};
+    const SignOnDetails details{.server = server->text().trimmed(),
+                                .from = from->text().trimmed(),
+                                .user = user->text().trimmed(),
+                                .password = password->text()};
     delete dialog.data();
     return details;
 }
@@ -131,7 +132,7 @@ std::optional<Contact> askNewContact(QWidget* owner)
     std::optional<Contact> contact;
     if (run(dialog)) {
         const QString typed = address->text().trimmed();
-        contact = Contact{name->text().trimmed().isEmpty() ? typed : name->text().trimmed(), typed};
+        contact = Contact{.name = name->text().trimmed().isEmpty() ? typed : name->text().trimmed(), .address = typed};
     }
     delete dialog.data();
     return contact;
@@ -139,15 +140,14 @@ std::optional<Contact> askNewContact(QWidget* owner)
 
 } // namespace
 
-std::optional<QList<Contact>> pickRecipients(const QString& addressBook, const QList<Contact>& ticked)
+std::optional<QList<Contact>> MailDialogs::pickRecipients(const QString& addressBook, const QList<Contact>& ticked)
 {
     QList<Contact> contacts;
     try {
         contacts = readAddressBook(addressBook);
     } catch (const HostError& error) {
-        // The service tells what is wrong with its address book itself.
         MsgBox(error.description());
-        throw;
+        return std::nullopt;
     }
     QPointer<QDialog> dialog = new QDialog(dialogOwner());
     dialog->setObjectName("addressBookDialog");
@@ -209,9 +209,39 @@ std::optional<QList<Contact>> pickRecipients(const QString& addressBook, const Q
         if (list->topLevelItem(i)->checkState(0) == Qt::Checked)
             picked.append(contacts[i]);
     for (const QString& address : splitAddresses(typed->text()))
-        picked.append({address, address});
+        picked.append({.name = address, .address = address});
     delete dialog.data();
     return picked;
 }
 
-} // namespace host
+bool MailDialogs::transferring(const QString& server, qint64 sent, qint64 total)
+{
+    if (!m_transfer.isValid())
+        m_transfer.start();
+    if (!m_progress && m_transfer.elapsed() > kQuietMilliseconds) {
+        m_progress = new QProgressDialog(QStringLiteral("Sending the e-mail to %1…").arg(server),
+                                         QStringLiteral("&Cancel"), 0, 0, dialogOwner());
+        m_progress->setWindowTitle(QStringLiteral("e-Mail"));
+        m_progress->setWindowModality(Qt::ApplicationModal);
+        m_progress->setMinimumDuration(0);
+        QObject::connect(m_progress, &QProgressDialog::canceled, [this] { m_cancelled = true; });
+        m_progress->show();
+    }
+    if (m_progress && total > 0) {
+        m_progress->setMaximum(1000);
+        m_progress->setValue(int(sent * 1000 / total));
+    }
+    // Before the progress window shows, the user's input waits: the windows
+    // behind it must not start a second command meanwhile.
+    QApplication::processEvents(m_progress ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents, 10);
+    return m_cancelled || (m_progress && m_progress->wasCanceled());
+}
+
+void MailDialogs::transferEnded()
+{
+    delete m_progress.data();
+    m_transfer.invalidate();
+    m_cancelled = false;
+}
+
+} // namespace email

@@ -5,7 +5,7 @@
 
 // Device-independent bitmaps: the records of the bitmap file format and the
 // conversion of a picture to 1, 4 or 8 bits per pixel with a colour table.
-namespace host {
+namespace modcap {
 
 struct RGBQUAD {
     quint8 rgbBlue = 0;
@@ -57,4 +57,4 @@ qint64 dibStride(qint64 width, int bitsPerPixel);
 int GetDIBits(const QImage& bitmap, quint32 startScan, quint32 scanLines, void* bits,
               const BITMAPINFOHEADER& header, RGBQUAD* colours, quint32 usage = DIB_RGB_COLORS);
 
-} // namespace host
+} // namespace modcap

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "mail/Prompts.h"
+
 #include <QString>
 #include <QStringList>
 
-namespace host {
+namespace mail {
 
 // Where and as whom mail is sent; without a user name, no login.
 struct MailAccount {
@@ -31,10 +33,10 @@ bool isLoopbackServer(const QString& server);
 bool encryptionRequired(const QString& server);
 
 // Sends one message over SMTP (STARTTLS required for smtp:// unless the
-// server is on this machine; smtps:// is TLS from the start). The user
-// interface keeps running meanwhile; a transfer that takes more than a moment
-// shows its progress in a window whose Cancel stops it. Raises an error with
-// the server's or the network's description of any failure.
-void sendMail(const MailAccount& account, const OutgoingMail& mail);
+// server is on this machine; smtps:// is TLS from the start). The prompts
+// keep the user interface going meanwhile, show the progress and may stop
+// the transfer. Raises an error with the server's or the network's
+// description of any failure.
+void sendMail(const MailAccount& account, const OutgoingMail& mail, Prompts& prompts);
 
-} // namespace host
+} // namespace mail

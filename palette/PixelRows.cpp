@@ -1,6 +1,6 @@
-#include "host/PixelRows.h"
+#include "palette/PixelRows.h"
 
-namespace host {
+namespace palette {
 namespace {
 
 constexpr int kBlockRows = 64;
@@ -30,4 +30,4 @@ const quint32* PixelRows::row(int y)
     return reinterpret_cast<const quint32*>(m_block.constScanLine(y - m_blockTop));
 }
 
-} // namespace host
+} // namespace palette

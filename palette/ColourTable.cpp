@@ -1,6 +1,6 @@
-#include "host/ColourTable.h"
+#include "palette/ColourTable.h"
 
-namespace host {
+namespace palette {
 namespace {
 
 constexpr int kInitialBits = 12;
@@ -46,4 +46,4 @@ void ColourTable::grow()
     }
 }
 
-} // namespace host
+} // namespace palette

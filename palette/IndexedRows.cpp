@@ -1,15 +1,16 @@
-#include "host/Dib.h"
+#include "palette/IndexedRows.h"
 
-#include "host/ColourRuns.h"
-#include "host/NearestColour.h"
-#include "host/PaletteChooser.h"
-#include "host/PixelRows.h"
+#include "palette/ColourRuns.h"
+#include "palette/NearestColour.h"
+#include "palette/PaletteChooser.h"
+#include "palette/PixelRows.h"
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 
-namespace host {
+namespace palette {
 namespace {
 
 // Up to this many distinct colours are counted exactly (the table then takes
@@ -201,59 +202,42 @@ void packRow(PixelRows& rows, const ColourRuns& runs, int y, int width, quint8* 
 
 } // namespace
 
-qint64 dibStride(qint64 width, int bitsPerPixel)
-{
-    return (width * bitsPerPixel + 31) / 32 * 4;
-}
+struct IndexedRows::Parts {
+    Parts(const QImage& picture, int entries) : rows(picture), table(entries == 2 ? 2 : kMaxExactColours) {}
 
-int GetDIBits(const QImage& bitmap, quint32 startScan, quint32 scanLines, void* bits,
-              const BITMAPINFOHEADER& header, RGBQUAD* colours, quint32 usage)
-{
-    const int bpp = header.biBitCount;
-    if ((bpp != 1 && bpp != 4 && bpp != 8) || usage != DIB_RGB_COLORS || header.biWidth <= 0
-        || header.biHeight <= 0 || bitmap.isNull() || !bits || !colours)
-        return 0;
-    const int entries = 1 << bpp;
-    const qint64 stride = dibStride(header.biWidth, bpp);
-    const int height = header.biHeight;
-    if (qint64(startScan) >= height)
-        return 0;
-    const int lines = int(std::min<qint64>(scanLines, height - qint64(startScan)));
-    // Only the part of the bitmap that the header covers is read.
-    const int width = std::min(header.biWidth, bitmap.width());
-    const int picturedRows = std::min(height, bitmap.height());
-
-    PixelRows rows(bitmap);
-    ColourTable table(entries == 2 ? 2 : kMaxExactColours);
+    PixelRows rows;
+    ColourTable table;
     ColourRuns runs;
-    PixelMapper mapping = !runs.count(rows, width, picturedRows, table, kMaxRuns)
-                              ? (entries == 2 ? PixelMapper::blackAndWhite(rows, width, picturedRows)
-                                              : PixelMapper::searched(rows, width, picturedRows, entries))
-                          : int(table.size()) <= entries ? PixelMapper::exact(table)
-                                                         : PixelMapper::adaptive(table, entries);
+    std::optional<PixelMapper> mapping;
+};
 
-    std::fill_n(colours, entries, RGBQUAD{});
-    for (std::size_t i = 0; i < mapping.palette.size(); ++i)
-        colours[i] = {quint8(mapping.palette[i].b), quint8(mapping.palette[i].g), quint8(mapping.palette[i].r), 0};
-
-    auto* out = static_cast<quint8*>(bits);
-    for (int line = 0; line < lines; ++line) {
-        quint8* row = out + qint64(line) * stride;
-        // Line 0 is the bottom row of the picture.
-        const int y = height - 1 - (int(startScan) + line);
-        // At 8 bits every pixel of a pictured row is stored; the rest is zero.
-        const int stored = bpp == 8 && y < picturedRows ? width : 0;
-        std::memset(row + stored, 0, std::size_t(stride - stored));
-        if (y >= picturedRows)
-            continue;
-        if (bpp == 8)
-            packRow<8>(rows, runs, y, width, row, mapping);
-        else if (bpp == 4)
-            packRow<4>(rows, runs, y, width, row, mapping);
-        else
-            packRow<1>(rows, runs, y, width, row, mapping);
-    }
-    return lines;
+IndexedRows::IndexedRows(const QImage& picture, int width, int height, int entries)
+    : m_parts(std::make_unique<Parts>(picture, entries)), m_width(width)
+{
+    Parts& p = *m_parts;
+    p.mapping.emplace(!p.runs.count(p.rows, width, height, p.table, kMaxRuns)
+                          ? (entries == 2 ? PixelMapper::blackAndWhite(p.rows, width, height)
+                                          : PixelMapper::searched(p.rows, width, height, entries))
+                      : int(p.table.size()) <= entries ? PixelMapper::exact(p.table)
+                                                       : PixelMapper::adaptive(p.table, entries));
 }
 
-} // namespace host
+IndexedRows::~IndexedRows() = default;
+
+const std::vector<Rgb>& IndexedRows::palette() const
+{
+    return m_parts->mapping->palette;
+}
+
+void IndexedRows::pack(int y, int bits, quint8* row)
+{
+    Parts& p = *m_parts;
+    if (bits == 8)
+        packRow<8>(p.rows, p.runs, y, m_width, row, *p.mapping);
+    else if (bits == 4)
+        packRow<4>(p.rows, p.runs, y, m_width, row, *p.mapping);
+    else
+        packRow<1>(p.rows, p.runs, y, m_width, row, *p.mapping);
+}
+
+} // namespace palette

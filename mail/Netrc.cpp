@@ -1,4 +1,4 @@
-#include "host/Netrc.h"
+#include "mail/Netrc.h"
 
 #include "host/HostError.h"
 
@@ -8,7 +8,9 @@
 #include <QRegularExpression>
 #include <algorithm>
 
-namespace host {
+namespace mail {
+
+using namespace host;
 namespace {
 
 struct Entry {
@@ -121,4 +123,4 @@ std::optional<NetrcLogin> netrcLogin(const QString& host, const QString& user)
     return std::nullopt;
 }
 
-} // namespace host
+} // namespace mail

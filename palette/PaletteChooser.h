@@ -1,12 +1,12 @@
 #pragma once
 
-#include "host/NearestColour.h"
+#include "palette/NearestColour.h"
 
 #include <array>
 #include <vector>
 
 // Choosing the colours of a small palette for a picture.
-namespace host {
+namespace palette {
 
 // A colour of the picture (0xRRGGBB) and how many pixels have it.
 struct WeightedColour {
@@ -34,4 +34,4 @@ std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int m
 // and a light class; pixels above it are light.
 int otsuThreshold(const std::array<quint64, 256>& lumaHistogram);
 
-} // namespace host
+} // namespace palette

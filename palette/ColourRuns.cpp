@@ -1,8 +1,8 @@
-#include "host/ColourRuns.h"
+#include "palette/ColourRuns.h"
 
 #include <algorithm>
 
-namespace host {
+namespace palette {
 
 bool ColourRuns::count(PixelRows& rows, int width, int height, ColourTable& table, std::size_t maxRuns)
 {
@@ -43,4 +43,4 @@ void ColourRuns::drop()
     m_rowStart = {};
 }
 
-} // namespace host
+} // namespace palette

@@ -1,10 +1,10 @@
-#include "host/MailFormat.h"
+#include "mail/MailFormat.h"
 
 #include <QLocale>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
-namespace host {
+namespace mail {
 
 QString oneLine(const QString& value)
 {
@@ -179,4 +179,4 @@ QByteArray newMessageId(const QString& from)
            + QByteArray::number(b, 36) + "@" + domain.toLatin1() + ">";
 }
 
-} // namespace host
+} // namespace mail

@@ -1,25 +1,19 @@
-#include "host/SmtpSender.h"
+#include "mail/SmtpSender.h"
 
 #include "host/HostError.h"
-#include "host/MailFormat.h"
-#include "host/MessageBox.h"
+#include "mail/MailFormat.h"
 
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QPointer>
-#include <QProgressDialog>
 #include <QRegularExpression>
 #include <QUrl>
 #include <curl/curl.h>
 #include <memory>
 #include <sys/socket.h>
 
-namespace host {
-namespace {
+namespace mail {
 
-// A progress window appears only for transfers longer than this.
-constexpr int kQuietMilliseconds = 400;
+using namespace host;
+namespace {
 
 [[noreturn]] void failed(const MailAccount& account, const QString& reason)
 {
@@ -89,6 +83,84 @@ void globalInit()
     Q_UNUSED(done);
 }
 
+// The connection: where, how safely, how patiently, and the login.
+void setConnection(CurlHandles& h, const MailAccount& account)
+{
+    CURL* curl = h.easy;
+    curl_easy_setopt(curl, CURLOPT_URL, account.server.toUtf8().constData());
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, h.error);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, rememberSocket);
+    curl_easy_setopt(curl, CURLOPT_SOCKOPTDATA, &h);
+    curl_easy_setopt(curl, CURLOPT_USE_SSL, long(encryptionRequired(account.server) ? CURLUSESSL_ALL : CURLUSESSL_TRY));
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, long(account.connectTimeoutSeconds));
+    // A server that stops answering for this long ends the transfer.
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, long(account.transferTimeoutSeconds));
+    if (!account.user.isEmpty()) {
+        curl_easy_setopt(curl, CURLOPT_USERNAME, account.user.toUtf8().constData());
+        curl_easy_setopt(curl, CURLOPT_PASSWORD, account.password.toUtf8().constData());
+    }
+}
+
+// The envelope, the headers we write and the parts: the text, and the
+// attachment as image/bmp.
+void setMessage(CurlHandles& h, const MailAccount& account, const OutgoingMail& mail)
+{
+    CURL* curl = h.easy;
+    curl_easy_setopt(curl, CURLOPT_MAIL_FROM, ("<" + oneLine(account.from).toUtf8() + ">").constData());
+    for (const QString& address : mail.to)
+        h.recipients = curl_slist_append(h.recipients, ("<" + oneLine(address).toUtf8() + ">").constData());
+    curl_easy_setopt(curl, CURLOPT_MAIL_RCPT, h.recipients);
+    for (const QByteArray& header :
+         {"Date: " + mailDate(QDateTime::currentDateTime()), addressHeader("From", {account.from}),
+          addressHeader("To", mail.to), textHeader("Subject", mail.subject),
+          "Message-ID: " + newMessageId(account.from)})
+        h.headers = curl_slist_append(h.headers, header.constData());
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, h.headers);
+
+    h.mime = curl_mime_init(curl);
+    curl_mimepart* text = curl_mime_addpart(h.mime);
+    const QByteArray body = mail.body.toUtf8();
+    curl_mime_data(text, body.constData(), std::size_t(body.size()));
+    curl_mime_type(text, "text/plain; charset=UTF-8");
+    curl_mime_encoder(text, "quoted-printable");
+    if (!mail.attachment.isEmpty()) {
+        curl_mimepart* file = curl_mime_addpart(h.mime);
+        if (curl_mime_filedata(file, QFileInfo(mail.attachment).absoluteFilePath().toLocal8Bit().constData()) != CURLE_OK)
+            failed(account, QStringLiteral("the attachment %1 cannot be read.").arg(mail.attachment));
+        curl_mime_filename(file, QFileInfo(mail.attachment).fileName().toUtf8().constData());
+        curl_mime_type(file, "image/bmp");
+        curl_mime_encoder(file, "base64");
+    }
+    curl_easy_setopt(curl, CURLOPT_MIMEPOST, h.mime);
+}
+
+// Runs the transfer while the user interface goes on; the person may stop
+// it. The transfer's result.
+CURLcode transfer(CurlHandles& h, const QString& server, Prompts& prompts, bool& cancelled)
+{
+    curl_multi_add_handle(h.multi, h.easy);
+    int running = 1;
+    while (running && !cancelled) {
+        curl_multi_perform(h.multi, &running);
+        if (!running)
+            break;
+        curl_multi_poll(h.multi, nullptr, 0, 20, nullptr);
+        curl_off_t sent = 0, total = 0;
+        curl_easy_getinfo(h.easy, CURLINFO_SIZE_UPLOAD_T, &sent);
+        curl_easy_getinfo(h.easy, CURLINFO_CONTENT_LENGTH_UPLOAD_T, &total);
+        cancelled = prompts.transferring(server, sent, total);
+    }
+    prompts.transferEnded();
+    CURLcode result = CURLE_OK;
+    int left = 0;
+    while (CURLMsg* message = curl_multi_info_read(h.multi, &left))
+        if (message->msg == CURLMSG_DONE)
+            result = message->data.result;
+    return result;
+}
+
 } // namespace
 
 bool isLoopbackServer(const QString& server)
@@ -103,105 +175,16 @@ bool encryptionRequired(const QString& server)
     return !isLoopbackServer(server);
 }
 
-void sendMail(const MailAccount& account, const OutgoingMail& mail)
+void sendMail(const MailAccount& account, const OutgoingMail& mail, Prompts& prompts)
 {
     globalInit();
     CurlHandles h;
     if (!h.easy || !h.multi)
         failed(account, QStringLiteral("the network library could not start."));
-    CURL* curl = h.easy;
-    const QByteArray url = account.server.toUtf8();
-    curl_easy_setopt(curl, CURLOPT_URL, url.constData());
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, h.error);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, rememberSocket);
-    curl_easy_setopt(curl, CURLOPT_SOCKOPTDATA, &h);
-    curl_easy_setopt(curl, CURLOPT_USE_SSL, long(encryptionRequired(account.server) ? CURLUSESSL_ALL : CURLUSESSL_TRY));
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, long(account.connectTimeoutSeconds));
-    // A server that stops answering for this long ends the transfer.
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, long(account.transferTimeoutSeconds));
-
-    const QByteArray user = account.user.toUtf8();
-    const QByteArray password = account.password.toUtf8();
-    if (!account.user.isEmpty()) {
-        curl_easy_setopt(curl, CURLOPT_USERNAME, user.constData());
-        curl_easy_setopt(curl, CURLOPT_PASSWORD, password.constData());
-    }
-
-    const QByteArray from = "<" + oneLine(account.from).toUtf8() + ">";
-    curl_easy_setopt(curl, CURLOPT_MAIL_FROM, from.constData());
-    for (const QString& address : mail.to)
-        h.recipients = curl_slist_append(h.recipients, ("<" + oneLine(address).toUtf8() + ">").constData());
-    curl_easy_setopt(curl, CURLOPT_MAIL_RCPT, h.recipients);
-
-    for (const QByteArray& header :
-         {"Date: " + mailDate(QDateTime::currentDateTime()), addressHeader("From", {account.from}),
-          addressHeader("To", mail.to), textHeader("Subject", mail.subject),
-          "Message-ID: " + newMessageId(account.from)})
-        h.headers = curl_slist_append(h.headers, header.constData());
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, h.headers);
-
-    h.mime = curl_mime_init(curl);
-    curl_mimepart* text = curl_mime_addpart(h.mime);
-    const QByteArray body = mail.body.toUtf8();
-    curl_mime_data(text, body.constData(), std::size_t(body.size()));
-    curl_mime_type(text, "text/plain; charset=UTF-8");
-    curl_mime_encoder(text, "quoted-printable");
-    const QByteArray attachment = QFileInfo(mail.attachment).absoluteFilePath().toLocal8Bit();
-    const QByteArray attachmentName = QFileInfo(mail.attachment).fileName().toUtf8();
-    if (!mail.attachment.isEmpty()) {
-        curl_mimepart* file = curl_mime_addpart(h.mime);
-        if (curl_mime_filedata(file, attachment.constData()) != CURLE_OK)
-            failed(account, QStringLiteral("the attachment %1 cannot be read.").arg(mail.attachment));
-        curl_mime_filename(file, attachmentName.constData());
-        curl_mime_type(file, "image/bmp");
-        curl_mime_encoder(file, "base64");
-    }
-    curl_easy_setopt(curl, CURLOPT_MIMEPOST, h.mime);
-
-    curl_multi_add_handle(h.multi, curl);
-    QElapsedTimer clock;
-    clock.start();
-    QPointer<QProgressDialog> progress;
+    setConnection(h, account);
+    setMessage(h, account, mail);
     bool cancelled = false;
-    int running = 1;
-    while (running) {
-        curl_multi_perform(h.multi, &running);
-        if (!running)
-            break;
-        curl_multi_poll(h.multi, nullptr, 0, 20, nullptr);
-        if (!progress && clock.elapsed() > kQuietMilliseconds) {
-            progress = new QProgressDialog(QStringLiteral("Sending the e-mail to %1…").arg(account.server),
-                                           QStringLiteral("&Cancel"), 0, 0, dialogOwner());
-            progress->setWindowTitle(QStringLiteral("e-Mail"));
-            progress->setWindowModality(Qt::ApplicationModal);
-            progress->setMinimumDuration(0);
-            QObject::connect(progress, &QProgressDialog::canceled, [&cancelled] { cancelled = true; });
-            progress->show();
-        }
-        if (progress) {
-            curl_off_t sent = 0, total = 0;
-            curl_easy_getinfo(curl, CURLINFO_SIZE_UPLOAD_T, &sent);
-            curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_UPLOAD_T, &total);
-            if (total > 0) {
-                progress->setMaximum(1000);
-                progress->setValue(int(sent * 1000 / total));
-            }
-        }
-        // Before the progress window shows, the user's input waits: the
-        // windows behind it must not start a second command meanwhile.
-        QApplication::processEvents(progress ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents, 10);
-        if (cancelled || (progress && progress->wasCanceled()))
-            break;
-    }
-    cancelled |= progress && progress->wasCanceled();
-    delete progress.data();
-    CURLcode result = CURLE_OK;
-    int left = 0;
-    while (CURLMsg* message = curl_multi_info_read(h.multi, &left))
-        if (message->msg == CURLMSG_DONE)
-            result = message->data.result;
+    const CURLcode result = transfer(h, account.server, prompts, cancelled);
     h.abandoned = cancelled || result != CURLE_OK;
     if (cancelled)
         failed(account, QStringLiteral("sending was cancelled."));
@@ -209,4 +192,4 @@ void sendMail(const MailAccount& account, const OutgoingMail& mail)
         failed(account, describe(result, h.error));
 }
 
-} // namespace host
+} // namespace mail

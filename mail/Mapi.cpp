@@ -1,8 +1,10 @@
-#include "host/Mapi.h"
+#include "mail/Mapi.h"
 
 #include "host/HostError.h"
 
-namespace host {
+namespace mail {
+
+using namespace host;
 namespace {
 
 [[noreturn]] void invalid(const QString& what)
@@ -67,11 +69,11 @@ void MAPIMessages::setRecipIndex(qint32 index)
     if (index < 0)
         invalid(QStringLiteral("a recipient index is 0 or more, not %1.").arg(index));
     while (m_mail.recipients.size() <= index)
-        m_mail.recipients.append(Recipient{});
+        m_mail.recipients.append(Contact{});
     m_recipIndex = index;
 }
 
-Recipient& MAPIMessages::current()
+Contact& MAPIMessages::current()
 {
     checkComposing();
     if (m_recipIndex >= m_mail.recipients.size())
@@ -79,7 +81,7 @@ Recipient& MAPIMessages::current()
     return m_mail.recipients[m_recipIndex];
 }
 
-const Recipient& MAPIMessages::current() const
+const Contact& MAPIMessages::current() const
 {
     checkComposing();
     if (m_recipIndex >= m_mail.recipients.size())
@@ -89,7 +91,7 @@ const Recipient& MAPIMessages::current() const
 
 void MAPIMessages::setRecipAddress(const QString& address)
 {
-    Recipient& r = current();
+    Contact& r = current();
     r.address = address;
     r.name.clear();
 }
@@ -101,13 +103,13 @@ QString MAPIMessages::RecipAddress() const
 
 QString MAPIMessages::RecipDisplayName() const
 {
-    const Recipient& r = current();
+    const Contact& r = current();
     return r.name.isEmpty() ? r.address : r.name;
 }
 
 void MAPIMessages::ResolveName()
 {
-    Recipient& r = current();
+    Contact& r = current();
     r = MailService::instance().resolve(r.address);
 }
 
@@ -166,4 +168,4 @@ void MAPIMessages::Show()
     m_recipIndex = 0;
 }
 
-} // namespace host
+} // namespace mail

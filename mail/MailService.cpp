@@ -1,19 +1,20 @@
-#include "host/MailService.h"
+#include "mail/MailService.h"
 
-#include "host/Application.h"
 #include "host/Conversions.h"
 #include "host/Files.h"
 #include "host/HostError.h"
-#include "host/MailDialogs.h"
-#include "host/MailFormat.h"
-#include "host/Netrc.h"
+#include "mail/MailFormat.h"
+#include "mail/Netrc.h"
+#include "mail/VCard.h"
 #include "host/Settings.h"
 
 #include <QDir>
 #include <QUrl>
 #include <algorithm>
 
-namespace host {
+namespace mail {
+
+using namespace host;
 namespace {
 
 const char* const kSection = "Mail";
@@ -38,6 +39,18 @@ int seconds(const char* key, int defaultValue)
 }
 
 } // namespace
+
+QString accountProblem(const QString& server, const QString& from)
+{
+    const QUrl url(server.trimmed(), QUrl::StrictMode);
+    if (!url.isValid() || (url.scheme() != QLatin1String("smtp") && url.scheme() != QLatin1String("smtps"))
+        || url.host().isEmpty())
+        return QStringLiteral("The mail server must be an address such as smtps://mail.example.org:465 or "
+                              "smtp://mail.example.org:587.");
+    if (!isPlainAddress(from.trimmed()))
+        return QStringLiteral("The sender must be an e-mail address such as me@example.org.");
+    return {};
+}
 
 MailService& MailService::instance()
 {
@@ -74,8 +87,8 @@ qint32 MailService::signOn()
     if (known.server.isEmpty() || !problem.isEmpty() || passwordNeeded(known)) {
         if (problem.isEmpty() && !known.server.isEmpty())
             problem = QStringLiteral("The password for %1 at %2:").arg(known.user, known.server);
-        const std::optional<SignOnDetails> details =
-            askSignOn({known.server, known.from, known.user, known.password}, problem);
+        const std::optional<SignOnDetails> details = m_prompts->askSignOn(
+            {.server = known.server, .from = known.from, .user = known.user, .password = known.password}, problem);
         if (!details)
             messagingError(QStringLiteral("Sign-on was cancelled: no e-mail account is set up."));
         SaveSetting(applicationName(), kSection, "Server", details->server);
@@ -106,21 +119,18 @@ QString MailService::addressBookPath() const
     return path.isEmpty() ? QDir(AppFolder()).filePath(QStringLiteral("contacts.vcf")) : path;
 }
 
-QList<Recipient> MailService::showAddressBook(const QList<Recipient>& current)
+QList<Contact> MailService::showAddressBook(const QList<Contact>& current)
 {
-    QList<Contact> ticked;
-    for (const Recipient& r : current)
-        ticked.append({r.name.isEmpty() ? r.address : r.name, r.address});
-    const std::optional<QList<Contact>> picked = pickRecipients(addressBookPath(), ticked);
+    QList<Contact> ticked = current;
+    for (Contact& c : ticked)
+        c.name = c.name.isEmpty() ? c.address : c.name;
+    const std::optional<QList<Contact>> picked = m_prompts->pickRecipients(addressBookPath(), ticked);
     if (!picked)
         raiseError(ErrorKind::Cancel, QStringLiteral("The address book was cancelled."));
-    QList<Recipient> recipients;
-    for (const Contact& c : *picked)
-        recipients.append({c.address, c.name});
-    return recipients;
+    return *picked;
 }
 
-Recipient MailService::resolve(const QString& nameOrAddresses) const
+Contact MailService::resolve(const QString& nameOrAddresses) const
 {
     // Several entries, as a pick leaves them in the To box: each is resolved
     // on its own, and addresses stand for themselves.
@@ -156,14 +166,14 @@ Recipient MailService::resolve(const QString& nameOrAddresses) const
     }
     if (!problems.isEmpty())
         messagingError(problems.join(QLatin1Char(' ')) + QLatin1Char(' ') + advice);
-    return {addresses.join(QStringLiteral("; ")), names.join(QStringLiteral("; "))};
+    return {.name = names.join(QStringLiteral("; ")), .address = addresses.join(QStringLiteral("; "))};
 }
 
 void MailService::send(qint32 session, const ComposedMail& mail)
 {
     checkSession(session);
     OutgoingMail out;
-    for (const Recipient& r : mail.recipients)
+    for (const Contact& r : mail.recipients)
         for (const QString& address : splitAddresses(r.address)) {
             if (const QString problem = addressProblem(address); !problem.isEmpty())
                 messagingError(problem);
@@ -180,7 +190,7 @@ void MailService::send(qint32 session, const ComposedMail& mail)
     const QString problem = accountProblem(account.server, account.from);
     if (!problem.isEmpty())
         messagingError(problem);
-    sendMail(account, out);
+    sendMail(account, out, *m_prompts);
 }
 
-} // namespace host
+} // namespace mail

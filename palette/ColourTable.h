@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <vector>
 
-namespace host {
+namespace palette {
 
 // The distinct colours of a picture (0xRRGGBB), numbered 0, 1, 2, ... in the
 // order they first appear, with the number of pixels of each. An
@@ -64,4 +64,4 @@ inline quint32 ColourTable::add(quint32 rgb, quint32 count)
     return number;
 }
 
-} // namespace host
+} // namespace palette

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "host/ColourTable.h"
-#include "host/PixelRows.h"
+#include "palette/ColourTable.h"
+#include "palette/PixelRows.h"
 
 #include <vector>
 
-namespace host {
+namespace palette {
 
 // A picture's rows as runs of one colour, made while its colours are counted:
 // each run is its colour's number in the table and the pixel it ends before.
@@ -36,4 +36,4 @@ private:
     bool m_kept = false;
 };
 
-} // namespace host
+} // namespace palette
