@@ -178,7 +178,8 @@ void frmMain::cmdSave_Click()
                 return;
             }
             // Nothing could be written: say so before asking for a name.
-            if (!colourDepthSelected()) {
+            const qint16 depth = chosenDepth();
+            if (depth == 0) {
                 MsgBox(kNoColourDepth);
                 return;
             }
@@ -208,7 +209,7 @@ void frmMain::cmdSave_Click()
             }
             placeCapture();
             AtomicFile file(CaptureFileName, numbered ? AtomicFile::Existing::Keep : AtomicFile::Existing::Replace);
-            writeCapture(file);
+            writeCapture(file, depth);
             if (!numbered)
                 file.commit();
             // A numbered file never replaces another, not even one that another
@@ -252,9 +253,16 @@ bool frmMain::freeNumberedName(QString& name)
     return !exhausted;
 }
 
-bool frmMain::colourDepthSelected() const
+// The colour depth that the option buttons choose, once: the DepthCode of
+// our own writer, kDisplayDepth for the display's own, or 0 when none is
+// selected (the buttons form one group, so at most one is).
+qint16 frmMain::chosenDepth() const
 {
-    return OptMonochrome->Value() || opt16->Value() || opt256->Value() || optDisplayCard->Value();
+    return OptMonochrome->Value() ? 2
+           : opt16->Value()       ? 4
+           : opt256->Value()      ? 8
+           : optDisplayCard->Value() ? kDisplayDepth
+                                     : 0;
 }
 
 // Puts the capture in the thumbnail (when it is ticked) and in Picture1.
@@ -267,16 +275,12 @@ void frmMain::placeCapture()
 }
 
 // Writes Picture1's capture at the chosen colour depth.
-void frmMain::writeCapture(AtomicFile& file)
+void frmMain::writeCapture(AtomicFile& file, qint16 depth)
 {
-    if (OptMonochrome->Value())
-        modcap::SaveBitmap(*Picture1, file, 2);
-    if (opt16->Value())
-        modcap::SaveBitmap(*Picture1, file, 4);
-    if (opt256->Value())
-        modcap::SaveBitmap(*Picture1, file, 8);
-    if (optDisplayCard->Value())
+    if (depth == kDisplayDepth)
         SavePicture(Picture1->Picture(), file);
+    else
+        modcap::SaveBitmap(*Picture1, file, depth);
 }
 
 // The thumbnail takes the picture's own size, or the design box when the

@@ -66,9 +66,10 @@ protected:
 private:
     QString numberedCaptureName(bool& exhausted);
     bool freeNumberedName(QString& name);
+    static constexpr qint16 kDisplayDepth = -1;
+    qint16 chosenDepth() const;
     void placeCapture();
-    void writeCapture(host::AtomicFile& file);
-    bool colourDepthSelected() const;
+    void writeCapture(host::AtomicFile& file, qint16 depth);
 
     void cmdClose_Click();
     void chkThumbnail_Click();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QString>
 #include <QtGlobal>
 
@@ -22,5 +23,13 @@ void SaveBitmap(host::PictureBox& picture, const QString& FileName, qint16 Depth
 
 // The same, into a file the caller puts in place.
 void SaveBitmap(host::PictureBox& picture, host::AtomicFile& out, qint16 DepthCode);
+
+// The bits per pixel of a DepthCode: 1 for 1 or 2 (and any other value), 4
+// for 4 or 16, 8 for 8 or 256.
+int bitsPerPixelFor(qint16 DepthCode);
+
+// The writer itself: the picture as an uncompressed bitmap of 1, 4 or 8 bits
+// per pixel, into the file.
+void WriteBitmap(const QImage& picture, int bitsPerPixel, host::AtomicFile& out);
 
 } // namespace modcap
