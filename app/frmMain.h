@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Options.h"
 #include "dialogs/frmPicture.h"
 #include "email/frmEmail.h"
 #include "dialogs/frmPrompt.h"
@@ -82,5 +83,5 @@ private:
 
     frmPrompt m_prompt;
     frmPicture m_picture;
-    frmEmail m_email{m_picture};
+    frmEmail m_email{m_picture, {options::kSection, options::kEmailAddress, options::kEmailSubject}};
 };

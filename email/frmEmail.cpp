@@ -13,9 +13,6 @@ using namespace host;
 
 namespace {
 
-const char* const kSection = "Defaults";
-const char* const kAddressKey = "emailAddress";
-const char* const kSubjectKey = "emailSubject";
 const char* const kSeparator = "; ";
 const char* const kNoCapture =
     "There is no capture to send: the last save did not write one. Copy a screen capture to the clipboard, "
@@ -28,12 +25,13 @@ void reportError(const HostError& error)
 
 } // namespace
 
-frmEmail::frmEmail(frmPicture& pictureWindow)
+frmEmail::frmEmail(frmPicture& pictureWindow, Remembered remembered)
     : Form({.caption = QStringLiteral("e-Mail Screen Capture"),
             .clientWidth = 7524,
             .clientHeight = 4284,
             .startPosition = StartPosition::CenterOwner}),
-      m_pictureWindow(pictureWindow)
+      m_pictureWindow(pictureWindow),
+      m_remembered(std::move(remembered))
 {
     mail::MailService::instance().setPrompts(&m_mailDialogs);
 }
@@ -64,14 +62,14 @@ void frmEmail::createControls(QWidget* window)
 
 void frmEmail::Form_Load()
 {
-    txtDisplayName->setText(GetSetting(applicationName(), kSection, kAddressKey, QString()));
-    txtSubject->setText(GetSetting(applicationName(), kSection, kSubjectKey, QString()));
+    txtDisplayName->setText(GetSetting(applicationName(), m_remembered.section, m_remembered.toKey, QString()));
+    txtSubject->setText(GetSetting(applicationName(), m_remembered.section, m_remembered.subjectKey, QString()));
 }
 
 void frmEmail::Form_Unload(int&)
 {
-    SaveSetting(applicationName(), kSection, kAddressKey, txtDisplayName->Text());
-    SaveSetting(applicationName(), kSection, kSubjectKey, txtSubject->Text());
+    SaveSetting(applicationName(), m_remembered.section, m_remembered.toKey, txtDisplayName->Text());
+    SaveSetting(applicationName(), m_remembered.section, m_remembered.subjectKey, txtSubject->Text());
 }
 
 void frmEmail::signOn()

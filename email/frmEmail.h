@@ -14,8 +14,16 @@
 class frmEmail : public host::Form {
     Q_OBJECT
 public:
+    // Where the dialog keeps the To and subject texts between runs: the
+    // settings section and the two keys.
+    struct Remembered {
+        QString section;
+        QString toKey;
+        QString subjectKey;
+    };
+
     // The actual-size window that "&View" shows.
-    explicit frmEmail(frmPicture& pictureWindow);
+    frmEmail(frmPicture& pictureWindow, Remembered remembered);
     ~frmEmail() override;
 
     QPointer<host::TextBox> txtDisplayName;
@@ -54,6 +62,7 @@ private:
     void composeAndSend();
 
     frmPicture& m_pictureWindow;
+    Remembered m_remembered;
     // What the messaging service asks and shows, while this dialog exists.
     email::MailDialogs m_mailDialogs;
 };

@@ -1,3 +1,4 @@
+#include "app/Options.h"
 #include "app/frmMain.h"
 #include "email/frmEmail.h"
 #include "host/Files.h"
@@ -113,7 +114,7 @@ protected:
     SmtpTestServer server;
     QByteArray capture;
     frmPicture picture{[] { return QImage(); }};
-    frmEmail dialog{picture};
+    frmEmail dialog{picture, {options::kSection, options::kEmailAddress, options::kEmailSubject}};
     ModalWatcher watcher;
 };
 

@@ -1,5 +1,6 @@
 // Under faults and bad input the program goes on, tells the user clearly,
 // and never loses or damages a file.
+#include "app/Options.h"
 #include "app/frmMain.h"
 #include "capture/modcap.h"
 #include "email/frmEmail.h"
@@ -356,7 +357,7 @@ protected:
     QTemporaryDir dir;
     QString book = dir.filePath("contacts.vcf");
     frmPicture picture{[] { return QImage(); }};
-    frmEmail dialog{picture};
+    frmEmail dialog{picture, {options::kSection, options::kEmailAddress, options::kEmailSubject}};
     ModalWatcher watcher;
 };
 
@@ -399,7 +400,7 @@ TEST(MailFaults, AServerThatDropsTheConnectionMidTransferIsReportedAndTheDialogS
     host::SaveSetting(host::applicationName(), "Mail", "From", "me@example.org");
     writeFile(host::CaptureFilePath(), QByteArray(200'000, 'B'));
     frmPicture picture{[] { return QImage(); }};
-    frmEmail dialog{picture};
+    frmEmail dialog{picture, {options::kSection, options::kEmailAddress, options::kEmailSubject}};
     ModalWatcher watcher;
     dialog.Show();
     dialog.txtDisplayName->setText("alice@example.org");
