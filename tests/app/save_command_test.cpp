@@ -63,13 +63,6 @@ protected:
 
     QStringList files() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
 
-    QStringList messageTexts() const
-    {
-        QStringList texts;
-        for (const auto& m : watcher.messages())
-            texts << m.text;
-        return texts;
-    }
 
     const QImage capture = capturePicture();
     QTemporaryDir dir;
@@ -97,7 +90,7 @@ TEST_P(SaveNaming, WritesTheExpectedFileShowsItAndBeepsOnce)
     form.chkAutoIncrementFilename->setValue(c.autoIncrement);
     save();
     const QString expected = dir.filePath(c.expected);
-    EXPECT_TRUE(watcher.messages().isEmpty()) << messageTexts().join("|").toStdString();
+    EXPECT_TRUE(watcher.messages().isEmpty()) << watcher.texts().join("|").toStdString();
     EXPECT_EQ(testing_support::bmpBitCount(expected), 4);
     EXPECT_EQ(files().size(), c.existingNumbers + 1);
     EXPECT_EQ(form.lblLastMade->Caption(), expected);
@@ -160,7 +153,7 @@ TEST_F(SaveCommand, ABoxOfBlanksIsNoNameAndWritesNothingInTheCurrentFolder)
         form.chkAutoIncrementFilename->setValue(numbered);
         save();
     }
-    EXPECT_EQ(messageTexts(), QStringList({kNoFileName, kNoFileName}));
+    EXPECT_EQ(watcher.texts(), QStringList({kNoFileName, kNoFileName}));
     EXPECT_TRUE(files().isEmpty());
 }
 
@@ -254,7 +247,7 @@ TEST_F(SaveCommand, TheOneShotFlagIsClearedEvenWithoutACapture)
     form.SaveToAppFolder = true;
     save();
     EXPECT_FALSE(form.SaveToAppFolder);
-    EXPECT_EQ(messageTexts(), QStringList{kNoCapture});
+    EXPECT_EQ(watcher.texts(), QStringList{kNoCapture});
     EXPECT_FALSE(QFile::exists(host::CaptureFilePath()));
 }
 

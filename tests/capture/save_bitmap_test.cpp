@@ -2,6 +2,8 @@
 #include "host/HostError.h"
 #include "host/PictureBox.h"
 
+#include "tests/support/Files.h"
+
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
@@ -14,6 +16,9 @@
 
 using namespace host;
 
+using testing_support::readAll;
+using testing_support::writeFile;
+
 namespace {
 
 QImage patterned(int width, int height, int colours)
@@ -25,19 +30,6 @@ QImage patterned(int width, int height, int colours)
             image.setPixel(x, y, qRgb((k * 53) % 256, (k * 101) % 256, (k * 197 + 31) % 256));
         }
     return image;
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(data);
 }
 
 quint32 le32(const QByteArray& bytes, int offset)

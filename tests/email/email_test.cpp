@@ -2,13 +2,11 @@
 #include "app/frmMain.h"
 #include "email/frmEmail.h"
 #include "host/Files.h"
-#include "host/HostError.h"
 #include "mail/MailService.h"
-#include "mail/SmtpSender.h"
 #include "host/Settings.h"
-#include "tests/email/SmtpTestServer.h"
+#include "tests/support/Files.h"
+#include "tests/support/SmtpTestServer.h"
 #include "tests/support/ModalWatcher.h"
-#include "tests/support/Processes.h"
 #include "tests/support/TestSettings.h"
 
 #include <QApplication>
@@ -28,6 +26,8 @@
 
 using namespace testing_support;
 
+using testing_support::writeFile;
+
 namespace {
 
 const QByteArray kContacts = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Alice Liddell\r\nEMAIL:alice@example.org\r\nEND:VCARD\r\n"
@@ -35,13 +35,6 @@ const QByteArray kContacts = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Alice Liddell\r\n
                              "EMAIL;TYPE=home:bob@home.example\r\nEND:VCARD\r\n"
                              "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Carol Twin\r\nEMAIL:carol1@example.org\r\nEND:VCARD\r\n"
                              "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:carol twin\r\nEMAIL:carol2@example.org\r\nEND:VCARD\r\n";
-
-void writeFile(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(data);
-}
 
 void setMail(const QString& key, const QString& value)
 {
@@ -89,13 +82,6 @@ protected:
 
     void send() { QTest::mouseClick(dialog.cmdSend, Qt::LeftButton); }
 
-    QStringList messageTexts() const
-    {
-        QStringList texts;
-        for (const auto& m : watcher.messages())
-            texts << m.text;
-        return texts;
-    }
 
     // Answers the address book: ticks the named contacts, types further addresses, OK or Cancel.
     void answerAddressBook(const QStringList& tick, const QString& typed = {}, bool ok = true)
@@ -126,7 +112,7 @@ TEST_F(EmailDialog, ATypedAddressIsSentWithoutResolvingWithHeadersBodyAndAttachm
     dialog.txtBody->setFocus();
     QTest::keyClicks(dialog.txtBody, "Here it is.");
     send();
-    EXPECT_TRUE(watcher.messages().isEmpty()) << messageTexts().join("|").toStdString();
+    EXPECT_TRUE(watcher.messages().isEmpty()) << watcher.texts().join("|").toStdString();
     EXPECT_FALSE(dialog.IsLoaded());
     const auto mails = server.received();
     ASSERT_EQ(mails.size(), 1);
@@ -150,7 +136,7 @@ TEST_F(EmailDialog, ANameIsResolvedFromTheAddressBookIgnoringLetterCase)
     open();
     type(dialog.txtDisplayName, "alice liddell");
     send();
-    EXPECT_TRUE(watcher.messages().isEmpty()) << messageTexts().join("|").toStdString();
+    EXPECT_TRUE(watcher.messages().isEmpty()) << watcher.texts().join("|").toStdString();
     ASSERT_EQ(server.received().size(), 1);
     EXPECT_EQ(server.received()[0].recipients, QStringList{"alice@example.org"});
 }
@@ -180,7 +166,7 @@ TEST_F(EmailDialog, EachEntryOfTheToTextIsResolvedOnItsOwnAndEveryOneThatIsNotIs
     open();
     type(dialog.txtDisplayName, "Alice Liddell; Nobody; carol1@example.org; Carol Twin");
     send();
-    const QString told = messageTexts().join("|");
+    const QString told = watcher.texts().join("|");
     EXPECT_TRUE(told.contains("\"Nobody\"") && told.contains("\"Carol Twin\"") && !told.contains("Alice")) << told.toStdString();
     type(dialog.txtDisplayName, "alice liddell; carol1@example.org");
     send();
@@ -218,7 +204,7 @@ TEST_F(EmailDialog, APickOfTwoFillsTheBoxesAndTheListAndTheSendUsesTheList)
     EXPECT_EQ(dialog.txtDisplayName->Text(), "Alice Liddell; Carol Twin");
     type(dialog.txtDisplayName, "somebody@else.example");
     send();
-    EXPECT_TRUE(watcher.messages().isEmpty()) << messageTexts().join("|").toStdString();
+    EXPECT_TRUE(watcher.messages().isEmpty()) << watcher.texts().join("|").toStdString();
     ASSERT_EQ(server.received().size(), 1);
     EXPECT_EQ(server.received()[0].recipients, QStringList({"alice@example.org", "carol1@example.org"}));
 }
@@ -329,7 +315,7 @@ TEST_F(EmailDialog, LongHeadersAreFoldedAndAStrictServerReadsThemBackWhole)
         send();
     }
     const auto mails = server.received();
-    ASSERT_EQ(mails.size(), 3) << messageTexts().join("|").toStdString();
+    ASSERT_EQ(mails.size(), 3) << watcher.texts().join("|").toStdString();
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(mails[i].recipients, cases[i].to);
         EXPECT_EQ(mails[i].to, cases[i].to);
@@ -414,7 +400,7 @@ TEST_F(EmailDialog, TheSignOnAsksForTheAccountAndTheLoginAndARefusedLoginIsRepor
     answerSignOn(watcher, {{"password", "secret"}}, true, &problem);
     send();
     EXPECT_TRUE(problem.contains("password")) << problem.toStdString();
-    EXPECT_EQ(watcher.messages().size(), 2) << messageTexts().join("|").toStdString();
+    EXPECT_EQ(watcher.messages().size(), 2) << watcher.texts().join("|").toStdString();
     ASSERT_EQ(guarded.received().size(), 1);
     EXPECT_FALSE(dialog.IsLoaded());
 }
@@ -451,8 +437,8 @@ TEST_P(NetrcLogin, ThePasswordComesFromTheFittingEntryOrIsAsked)
     send();
     QFile::remove(netrc);
     EXPECT_EQ(watcher.pendingAnswers() == 0, c.asked) << c.what;
-    EXPECT_EQ(guarded.received().size(), c.sent ? 1 : 0) << c.what << messageTexts().join("|").toStdString();
-    EXPECT_EQ(messageTexts().join("").contains(netrc), !c.sent) << messageTexts().join("|").toStdString();
+    EXPECT_EQ(guarded.received().size(), c.sent ? 1 : 0) << c.what << watcher.texts().join("|").toStdString();
+    EXPECT_EQ(watcher.texts().join("").contains(netrc), !c.sent) << watcher.texts().join("|").toStdString();
 }
 
 const QFile::Permissions kOwnerOnly = QFile::ReadOwner | QFile::WriteOwner;
@@ -551,40 +537,6 @@ TEST_F(EmailDialog, EnterAndEscDoNothing)
     EXPECT_TRUE(dialog.IsLoaded());
     EXPECT_TRUE(server.received().isEmpty());
     EXPECT_FALSE(dialog.cmdSend->isDefault());
-}
-
-// A server reached at an address other than this machine's loopback must
-// offer STARTTLS: one that does not sees no login and no message. Its
-// address lives on the loopback device of a network namespace of the test's
-// own, so that nothing goes elsewhere.
-TEST(Encryption, AServerElsewhereWithoutStartTlsSeesNoLoginAndNoMessage)
-{
-    if (qEnvironmentVariableIsSet("QORIX_NAMESPACE")) {
-        for (const QStringList& command : {QStringList{"link", "set", "lo", "up"}, QStringList{"addr", "add", "10.9.9.1/32", "dev", "lo"}})
-            ASSERT_EQ(QProcess::execute("ip", command), 0);
-        SmtpTestServer server({"--host", "10.9.9.1", "--auth", "me:secret"});
-        try {
-            mail::NoPrompts nobody;
-            mail::sendMail({server.url(), "me@example.org", "me", "secret"}, {{"alice@example.org"}, "s", "b", {}}, nobody);
-            ADD_FAILURE() << "sent without encryption";
-        } catch (const host::HostError& error) {
-            EXPECT_TRUE(error.description().contains("does not offer an encrypted connection (STARTTLS)"))
-                << error.description().toStdString();
-        }
-        EXPECT_EQ(server.commands(), QStringList());
-        return;
-    }
-    if (QProcess::execute("unshare", {"--net", "--map-root-user", "true"}) != 0) {
-        // No namespace can be made here: the requirement the sender sets.
-        EXPECT_TRUE(mail::encryptionRequired("smtp://10.9.9.1:25"));
-        EXPECT_FALSE(mail::encryptionRequired("smtp://127.0.0.1:25"));
-        return;
-    }
-    QProcess inside;
-    inside.setProcessChannelMode(QProcess::ForwardedChannels);
-    testing_support::startTest(inside, "Encryption.*", {"QORIX_NAMESPACE=1"}, false, {"unshare", "--net", "--map-root-user"});
-    ASSERT_TRUE(inside.waitForFinished(60000));
-    EXPECT_EQ(inside.exitCode(), 0);
 }
 
 class EmailButton : public ::testing::Test {

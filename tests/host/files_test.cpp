@@ -1,6 +1,8 @@
 #include "host/Files.h"
 #include "host/HostError.h"
 
+#include "tests/support/Files.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -8,20 +10,10 @@
 
 using namespace host;
 
+using testing_support::readAll;
+using testing_support::writeFile;
+
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(data);
-}
 
 QStringList entries(const QString& folder)
 {

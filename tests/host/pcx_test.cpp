@@ -1,6 +1,7 @@
 #include "host/HostError.h"
 #include "host/PcxReader.h"
 #include "host/Picture.h"
+#include "tests/support/Files.h"
 
 #include <QColorSpace>
 #include <QDir>
@@ -11,17 +12,11 @@
 #include <gtest/gtest.h>
 
 using namespace host;
+using testing_support::readAll;
 
 namespace {
 
 const QString kData = QStringLiteral(QORIX_TEST_DATA "/pcx");
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
-    return file.readAll();
-}
 
 // The pixels alone: the PNG's gamma note is not part of the picture.
 QImage expected(const QString& name)

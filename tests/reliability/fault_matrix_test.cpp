@@ -9,7 +9,8 @@
 #include "mail/MailService.h"
 #include "host/Picture.h"
 #include "host/Settings.h"
-#include "tests/email/SmtpTestServer.h"
+#include "tests/support/Files.h"
+#include "tests/support/SmtpTestServer.h"
 #include "tests/support/ModalWatcher.h"
 #include "tests/support/Processes.h"
 #include "tests/support/TestSettings.h"
@@ -36,6 +37,8 @@
 
 using namespace testing_support;
 
+using testing_support::writeFile;
+
 namespace {
 
 // Every file under a folder with a digest of its bytes: what "nothing lost,
@@ -52,13 +55,6 @@ QMap<QString, QByteArray> snapshot(const QString& folder)
                                                     : QByteArray("<folder or unreadable>"));
     }
     return files;
-}
-
-void writeFile(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(data);
 }
 
 QImage picture(int width, int height)

@@ -32,4 +32,12 @@ void ModalWatcher::poll()
     answer(modal);
 }
 
+QStringList ModalWatcher::texts() const
+{
+    QStringList texts;
+    for (const ShownMessage& message : m_messages)
+        texts << message.text;
+    return texts;
+}
+
 } // namespace testing_support

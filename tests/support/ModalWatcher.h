@@ -3,6 +3,7 @@
 #include <QList>
 #include <QMessageBox>
 #include <QObject>
+#include <QStringList>
 #include <QTimer>
 #include <functional>
 
@@ -27,6 +28,7 @@ public:
     void queue(Answer answer) { m_answers.append(std::move(answer)); }
 
     const QList<ShownMessage>& messages() const { return m_messages; }
+    QStringList texts() const;
     void clearMessages() { m_messages.clear(); }
     qsizetype pendingAnswers() const { return m_answers.size(); }
 

@@ -1,4 +1,4 @@
-#include "tests/email/SmtpTestServer.h"
+#include "tests/support/SmtpTestServer.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,7 +11,7 @@ SmtpTestServer::SmtpTestServer(const QStringList& options)
     if (options.contains("--host"))
         m_host = options.value(options.indexOf("--host") + 1);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start("/usr/bin/python3", QStringList{QORIX_TEST_SOURCE "/email/smtp_server.py", "--dir", m_dir.path()} + options);
+    m_process.start("/usr/bin/python3", QStringList{QORIX_TEST_SOURCE "/support/smtp_server.py", "--dir", m_dir.path()} + options);
     if (!m_process.waitForStarted(10000)) {
         ADD_FAILURE() << "the test mail server did not start";
         return;

@@ -1,63 +1,18 @@
-#include "palette/ColourRuns.h"
 #include "capture/Dib.h"
-#include "palette/NearestColour.h"
 #include "palette/PaletteChooser.h"
+#include "tests/support/Pictures.h"
 
 #include <QImage>
 #include <QSet>
 #include <gtest/gtest.h>
 #include <random>
 
-using namespace palette;
 using namespace modcap;
+using namespace palette;
+using testing_support::bruteForceNearest;
+using testing_support::runsOf;
 
 namespace {
-
-int bruteForceNearest(const std::vector<Rgb>& palette, const Rgb& c)
-{
-    int best = 0;
-    for (std::size_t i = 1; i < palette.size(); ++i)
-        if (distance2(c, palette[i]) < distance2(c, palette[best]))
-            best = int(i);
-    return best;
-}
-
-TEST(NearestColourSearch, EqualsABruteForceSearchIncludingTies)
-{
-    std::mt19937 random(20261208);
-    std::uniform_int_distribution<int> channel(0, 255);
-    for (int size : {1, 2, 3, 16, 17, 100, 256}) {
-        for (int trial = 0; trial < 3; ++trial) {
-            std::vector<Rgb> palette;
-            for (int i = 0; i < size; ++i) {
-                // Some duplicates and coarse values make exact ties common.
-                if (i > 0 && i % 7 == 0)
-                    palette.push_back(palette[i / 2]);
-                else if (trial == 1)
-                    palette.push_back({channel(random) & 0xE0, channel(random) & 0xE0, channel(random) & 0xE0});
-                else
-                    palette.push_back({channel(random), channel(random), channel(random)});
-            }
-            NearestColour nearest(palette);
-            for (int i = 0; i < 20000; ++i) {
-                const Rgb c = trial == 1 ? Rgb{channel(random) & 0xF0, channel(random) & 0xF0, channel(random) & 0xF0}
-                                         : Rgb{channel(random), channel(random), channel(random)};
-                ASSERT_EQ(nearest(c), bruteForceNearest(palette, c)) << "palette of " << size;
-            }
-        }
-    }
-}
-
-TEST(OtsuThreshold, SplitsTwoPopulationsInTheMiddleOfTheirGap)
-{
-    std::array<quint64, 256> histogram{};
-    histogram[20] = 500;
-    histogram[220] = 100;
-    EXPECT_EQ(otsuThreshold(histogram), 119);
-    histogram = {};
-    histogram[77] = 5;
-    EXPECT_EQ(otsuThreshold(histogram), 127);
-}
 
 struct Converted {
     std::vector<QRgb> table;
@@ -104,77 +59,6 @@ QImage manyColours(int width, int height, int colours, quint32 seed)
     for (int i = 0; i < width * height; ++i)
         image.setPixel(i % width, i / width, set[i < colours ? i : random() % colours]);
     return image;
-}
-
-// Runs of 1 to maxRun pixels of colours from a set, each pixel with its own
-// alpha (which the conversion ignores), so runs end at every offset.
-QImage runsOf(int width, int height, int colours, int maxRun, quint32 seed)
-{
-    std::mt19937 random(seed);
-    std::vector<quint32> set;
-    for (int i = 0; i < colours; ++i)
-        set.push_back(random() & 0xFFFFFF);
-    QImage image(width, height, QImage::Format_ARGB32);
-    quint32 colour = set[0];
-    int left = 0;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            if (left-- == 0) {
-                colour = set[random() % set.size()];
-                left = int(random() % quint32(maxRun));
-            }
-            image.setPixel(x, y, colour | (random() << 24));
-        }
-    return image;
-}
-
-TEST(RunScan, FindsTheSameRunEndsAsAPixelByPixelScan)
-{
-    for (int maxRun : {1, 3, 9, 40}) {
-        const QImage image = runsOf(77, 6, 3, maxRun, quint32(maxRun));
-        for (int y = 0; y < image.height(); ++y) {
-            const auto* row = reinterpret_cast<const quint32*>(image.constScanLine(y));
-            for (int x = 0; x < image.width(); ++x) {
-                const quint32 rgb = row[x] & 0xFFFFFF;
-                int end = x;
-                while (end < image.width() && (row[end] & 0xFFFFFF) == rgb)
-                    ++end;
-                ASSERT_EQ(runEnd(row, x, image.width(), rgb), end) << "x " << x << ", runs up to " << maxRun;
-            }
-        }
-    }
-}
-
-TEST(RunList, RebuildsEveryRowAndCountsEveryPixelUnlessTooManyRunsAreKept)
-{
-    const QImage image = runsOf(53, 31, 40, 12, 4);
-    for (std::size_t maxRuns : {std::size_t(100000), std::size_t(10)}) {
-        PixelRows rows(image);
-        ColourTable table(1000);
-        ColourRuns runs;
-        ASSERT_TRUE(runs.count(rows, image.width(), image.height(), table, maxRuns));
-        EXPECT_EQ(runs.kept(), maxRuns > 10);
-        QHash<quint32, quint32> expected;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                ++expected[image.pixel(x, y) & 0xFFFFFF];
-        ASSERT_EQ(table.size(), std::size_t(expected.size()));
-        for (quint32 n = 0; n < table.size(); ++n)
-            EXPECT_EQ(table.count(n), expected.value(table.colour(n))) << n;
-        for (int y = 0; runs.kept() && y < image.height(); ++y) {
-            int x = 0;
-            for (const ColourRuns::Run* run = runs.begin(y); run != runs.end(y); ++run)
-                for (; x < int(run->end); ++x)
-                    ASSERT_EQ(image.pixel(x, y) & 0xFFFFFF, table.colour(run->number)) << x << ", " << y;
-            EXPECT_EQ(x, image.width());
-        }
-    }
-    // A table that fills up stops the count.
-    PixelRows rows(image);
-    ColourTable small(39);
-    ColourRuns runs;
-    EXPECT_FALSE(runs.count(rows, image.width(), image.height(), small, 100000));
-    EXPECT_FALSE(runs.kept());
 }
 
 TEST(ExactConversion, RunsOfEveryLengthAndOffsetKeepEveryPixel)

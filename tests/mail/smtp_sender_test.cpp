@@ -1,0 +1,56 @@
+#include "host/HostError.h"
+#include "mail/SmtpSender.h"
+#include "tests/support/Processes.h"
+#include "tests/support/SmtpTestServer.h"
+
+#include <QProcess>
+#include <gtest/gtest.h>
+
+using namespace mail;
+
+namespace {
+
+TEST(MailServers, OnlyThisMachineCountsAsLoopback)
+{
+    EXPECT_TRUE(isLoopbackServer("smtp://127.0.0.1:2525"));
+    EXPECT_TRUE(isLoopbackServer("smtp://localhost:25"));
+    EXPECT_TRUE(isLoopbackServer("smtp://[::1]:25"));
+    EXPECT_FALSE(isLoopbackServer("smtp://mail.example.org:587"));
+    EXPECT_FALSE(isLoopbackServer("smtp://127.example.org:587"));
+}
+
+// A server reached at an address other than this machine's loopback must
+// offer STARTTLS: one that does not sees no login and no message. Its
+// address lives on the loopback device of a network namespace of the test's
+// own, so that nothing goes elsewhere.
+TEST(Encryption, AServerElsewhereWithoutStartTlsSeesNoLoginAndNoMessage)
+{
+    if (qEnvironmentVariableIsSet("QORIX_NAMESPACE")) {
+        for (const QStringList& command : {QStringList{"link", "set", "lo", "up"}, QStringList{"addr", "add", "10.9.9.1/32", "dev", "lo"}})
+            ASSERT_EQ(QProcess::execute("ip", command), 0);
+        SmtpTestServer server({"--host", "10.9.9.1", "--auth", "me:secret"});
+        try {
+            NoPrompts nobody;
+            sendMail({server.url(), "me@example.org", "me", "secret"}, {{"alice@example.org"}, "s", "b", {}}, nobody);
+            ADD_FAILURE() << "sent without encryption";
+        } catch (const host::HostError& error) {
+            EXPECT_TRUE(error.description().contains("does not offer an encrypted connection (STARTTLS)"))
+                << error.description().toStdString();
+        }
+        EXPECT_EQ(server.commands(), QStringList());
+        return;
+    }
+    if (QProcess::execute("unshare", {"--net", "--map-root-user", "true"}) != 0) {
+        // No namespace can be made here: the requirement the sender sets.
+        EXPECT_TRUE(encryptionRequired("smtp://10.9.9.1:25"));
+        EXPECT_FALSE(encryptionRequired("smtp://127.0.0.1:25"));
+        return;
+    }
+    QProcess inside;
+    inside.setProcessChannelMode(QProcess::ForwardedChannels);
+    testing_support::startTest(inside, "Encryption.*", {"QORIX_NAMESPACE=1"}, false, {"unshare", "--net", "--map-root-user"});
+    ASSERT_TRUE(inside.waitForFinished(60000));
+    EXPECT_EQ(inside.exitCode(), 0);
+}
+
+} // namespace
