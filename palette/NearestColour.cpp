@@ -3,14 +3,75 @@
 #include <algorithm>
 
 namespace palette {
-NearestColour::NearestColour(std::vector<Rgb> palette) : m_palette(std::move(palette)), m_cells(kCells)
+namespace {
+
+template <class Lanes>
+Lanes lanes(float value)
+{
+    Lanes out{};
+    for (int i = 0; i < 4; ++i)
+        out[i] = value;
+    return out;
+}
+
+PlainLanes operator+(PlainLanes a, PlainLanes b)
+{
+    for (int i = 0; i < 4; ++i)
+        a[i] += b[i];
+    return a;
+}
+
+PlainLanes operator-(PlainLanes a, PlainLanes b)
+{
+    for (int i = 0; i < 4; ++i)
+        a[i] -= b[i];
+    return a;
+}
+
+PlainLanes operator*(PlainLanes a, PlainLanes b)
+{
+    for (int i = 0; i < 4; ++i)
+        a[i] *= b[i];
+    return a;
+}
+
+PlainLanes larger(PlainLanes a, PlainLanes b)
+{
+    for (int i = 0; i < 4; ++i)
+        a[i] = std::max(a[i], b[i]);
+    return a;
+}
+
+PlainLanes smaller(PlainLanes a, PlainLanes b)
+{
+    for (int i = 0; i < 4; ++i)
+        a[i] = std::min(a[i], b[i]);
+    return a;
+}
+
+#if defined(__GNUC__)
+VectorLanes larger(VectorLanes a, VectorLanes b)
+{
+    return a > b ? a : b;
+}
+
+VectorLanes smaller(VectorLanes a, VectorLanes b)
+{
+    return a < b ? a : b;
+}
+#endif
+
+} // namespace
+
+template <class Lanes>
+BasicNearestColour<Lanes>::BasicNearestColour(std::vector<Rgb> palette) : m_palette(std::move(palette)), m_cells(kCells)
 {
     // Padding lies so far away that it is neither near a cell nor bounds one.
     constexpr float kFar = 1e4f;
     const std::size_t groups = (m_palette.size() + kLanes - 1) / kLanes;
-    m_red.assign(groups, Lanes{} + kFar);
-    m_green.assign(groups, Lanes{} + kFar);
-    m_blue.assign(groups, Lanes{} + kFar);
+    m_red.assign(groups, lanes<Lanes>(kFar));
+    m_green.assign(groups, lanes<Lanes>(kFar));
+    m_blue.assign(groups, lanes<Lanes>(kFar));
     for (std::size_t i = 0; i < m_palette.size(); ++i) {
         m_red[i / kLanes][i % kLanes] = float(m_palette[i].r);
         m_green[i / kLanes][i % kLanes] = float(m_palette[i].g);
@@ -19,25 +80,26 @@ NearestColour::NearestColour(std::vector<Rgb> palette) : m_palette(std::move(pal
     m_near.resize(groups * kLanes);
 }
 
-const NearestColour::Cell& NearestColour::cell(int index, const Rgb& corner)
+template <class Lanes>
+const typename BasicNearestColour<Lanes>::Cell& BasicNearestColour<Lanes>::cell(int index, const Rgb& corner)
 {
     Cell& cell = m_cells[index];
     if (cell.count)
         return cell;
     constexpr int span = (1 << kCellShift) - 1;
-    const Lanes loR = Lanes{} + float(corner.r), hiR = loR + float(span);
-    const Lanes loG = Lanes{} + float(corner.g), hiG = loG + float(span);
-    const Lanes loB = Lanes{} + float(corner.b), hiB = loB + float(span);
-    const auto max = [](Lanes a, Lanes b) { return a > b ? a : b; };
+    const Lanes loR = lanes<Lanes>(float(corner.r)), hiR = lanes<Lanes>(float(corner.r + span));
+    const Lanes loG = lanes<Lanes>(float(corner.g)), hiG = lanes<Lanes>(float(corner.g + span));
+    const Lanes loB = lanes<Lanes>(float(corner.b)), hiB = lanes<Lanes>(float(corner.b + span));
+    const auto max = [](Lanes a, Lanes b) { return larger(a, b); };
     const auto square = [](Lanes a) { return a * a; };
     // No colour of the cell is farther from its nearest entry than the
     // smallest "farthest distance" of any entry; only entries that come that
     // close to the cell at all can be nearest.
-    Lanes bounds = Lanes{} + 1e30f;
+    Lanes bounds = lanes<Lanes>(1e30f);
     for (std::size_t g = 0; g < m_red.size(); ++g) {
         const Lanes farthest = square(max(m_red[g] - loR, hiR - m_red[g])) + square(max(m_green[g] - loG, hiG - m_green[g]))
                                + square(max(m_blue[g] - loB, hiB - m_blue[g]));
-        bounds = farthest < bounds ? farthest : bounds;
+        bounds = smaller(farthest, bounds);
     }
     float bound = bounds[0];
     for (int lane = 1; lane < kLanes; ++lane)
@@ -62,7 +124,8 @@ const NearestColour::Cell& NearestColour::cell(int index, const Rgb& corner)
     return cell;
 }
 
-int NearestColour::operator()(const Rgb& colour)
+template <class Lanes>
+int BasicNearestColour<Lanes>::operator()(const Rgb& colour)
 {
     const int index = ((colour.r >> kCellShift) << (2 * (8 - kCellShift)))
                       | ((colour.g >> kCellShift) << (8 - kCellShift)) | (colour.b >> kCellShift);
@@ -81,5 +144,10 @@ int NearestColour::operator()(const Rgb& colour)
     }
     return best;
 }
+
+#if defined(__GNUC__)
+template class BasicNearestColour<VectorLanes>;
+#endif
+template class BasicNearestColour<PlainLanes>;
 
 } // namespace palette

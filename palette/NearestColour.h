@@ -26,13 +26,27 @@ inline int distance2(const Rgb& a, const Rgb& b)
     return dr * dr + dg * dg + db * db;
 }
 
+// Four single-precision numbers worked on at once: the processor's vector
+// registers where the compiler has vector types, and a plain array, which
+// gives exactly the same results, everywhere. Single precision holds every
+// squared distance between colours (at most 3 x 255 x 255) exactly.
+#if defined(__GNUC__)
+using VectorLanes = float __attribute__((vector_size(16)));
+#endif
+struct PlainLanes {
+    float lane[4] = {};
+    float& operator[](int i) { return lane[i]; }
+    float operator[](int i) const { return lane[i]; }
+};
+
 // The palette entry nearest to a colour (squared RGB distance), the lowest
 // index among equally near ones: exact, as a search of every entry would
 // give. Colour space is split into cells, each with the short list of
 // entries that can be nearest to some colour in it, built when first needed.
-class NearestColour {
+template <class Lanes>
+class BasicNearestColour {
 public:
-    explicit NearestColour(std::vector<Rgb> palette);
+    explicit BasicNearestColour(std::vector<Rgb> palette);
 
     int operator()(const Rgb& colour);
 
@@ -41,16 +55,12 @@ public:
 private:
     static constexpr int kCellShift = 3; // 32 x 32 x 32 cells of 8 levels each
     static constexpr int kCells = 1 << (3 * (8 - kCellShift));
+    static constexpr int kLanes = 4;
 
     struct Cell {
         quint32 first = 0;
         quint32 count = 0; // 0: not built yet
     };
-
-    // Four entries at a time, in single precision, which holds every squared
-    // distance between colours (at most 3 x 255 x 255) exactly.
-    using Lanes = float __attribute__((vector_size(16)));
-    static constexpr int kLanes = 4;
 
     const Cell& cell(int index, const Rgb& corner);
 
@@ -60,5 +70,12 @@ private:
     std::vector<Cell> m_cells;
     std::vector<quint8> m_candidates;
 };
+
+#if defined(__GNUC__)
+using NearestColour = BasicNearestColour<VectorLanes>;
+#else
+using NearestColour = BasicNearestColour<PlainLanes>;
+#endif
+using PlainNearestColour = BasicNearestColour<PlainLanes>;
 
 } // namespace palette

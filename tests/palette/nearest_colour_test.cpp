@@ -9,7 +9,8 @@ using testing_support::bruteForceNearest;
 
 namespace {
 
-TEST(NearestColourSearch, EqualsABruteForceSearchIncludingTies)
+// Both the vector lanes and their plain twin.
+TEST(NearestColourSearch, EqualsABruteForceSearchIncludingTiesInVectorAndPlainLanes)
 {
     std::mt19937 random(20261208);
     std::uniform_int_distribution<int> channel(0, 255);
@@ -26,10 +27,12 @@ TEST(NearestColourSearch, EqualsABruteForceSearchIncludingTies)
                     palette.push_back({channel(random), channel(random), channel(random)});
             }
             NearestColour nearest(palette);
+            PlainNearestColour plain(palette);
             for (int i = 0; i < 20000; ++i) {
                 const Rgb c = trial == 1 ? Rgb{channel(random) & 0xF0, channel(random) & 0xF0, channel(random) & 0xF0}
                                          : Rgb{channel(random), channel(random), channel(random)};
                 ASSERT_EQ(nearest(c), bruteForceNearest(palette, c)) << "palette of " << size;
+                ASSERT_EQ(plain(c), nearest(c)) << "palette of " << size;
             }
         }
     }
