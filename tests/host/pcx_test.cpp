@@ -135,25 +135,4 @@ TEST(PcxReader, TheLoaderNamesTheFileThatCannotBeRead)
     }
 }
 
-// One limit for every picture decoded: captures of 8K and of three 4K screens
-// load, larger pictures are refused with their size and the limit named.
-TEST(PictureLoader, LoadsEveryCaptureSizeAndRefusesLargerPicturesByName)
-{
-    QTemporaryDir dir;
-    for (const QString name : {"7680x4320.png", "11520x2160.jpg", "9000x9000.png", "8000x8000.jpg"}) {
-        const QStringList size = name.section('.', 0, 0).split('x');
-        QImage picture(size[0].toInt(), size[1].toInt(), QImage::Format_Grayscale8);
-        picture.fill(200);
-        ASSERT_TRUE(picture.save(dir.filePath(name)));
-        const bool fits = picture.width() * picture.height() < 40'000'000;
-        try {
-            EXPECT_EQ(LoadPicture(dir.filePath(name)).size(), picture.size()) << name.toStdString();
-            EXPECT_TRUE(fits) << name.toStdString();
-        } catch (const HostError& error) {
-            EXPECT_FALSE(fits);
-            EXPECT_TRUE(error.description().contains(size.join(" x ") + " pixels): at most 50 million")) << error.description().toStdString();
-        }
-    }
-}
-
 } // namespace
