@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <gtest/gtest.h>
 
 // Every test program runs with a home and XDG folders of its own, so that no
@@ -25,5 +26,9 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     host::setUpApplication(application);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    // Worker threads end before the program does, so that the leak check
+    // at exit never meets a thread on its way out.
+    QThreadPool::globalInstance()->waitForDone();
+    return result;
 }
