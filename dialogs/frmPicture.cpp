@@ -4,9 +4,6 @@
 #include "host/MessageBox.h"
 #include "host/Screen.h"
 
-#include <QScrollArea>
-#include <QStyle>
-
 using namespace host;
 
 frmPicture::frmPicture(std::function<QImage()> source)
@@ -56,7 +53,7 @@ QSizeF frmPicture::fittedBox(double across, double down)
     if (screen.isEmpty() || (width <= roomWidth && height <= roomHeight))
         return {width, height};
     // A scroll bar in one direction takes room from the other.
-    const double bar = logicalPixelsToTwips(window()->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    const double bar = ScrollBox::scrollBarTwips();
     bool wide = width > roomWidth;
     bool tall = height > roomHeight;
     for (int pass = 0; pass < 2; ++pass) {
@@ -65,13 +62,8 @@ QSizeF frmPicture::fittedBox(double across, double down)
     }
     const QSizeF box(wide ? roomWidth : width + bar, tall ? roomHeight : height + bar);
 
-    auto* scroller = new QScrollArea(window());
-    scroller->setObjectName("pictureScroller");
-    scroller->setFrameShape(QFrame::NoFrame);
-    const int left = twipsToLogicalPixels(Picture1->Left());
-    const int top = twipsToLogicalPixels(Picture1->Top());
-    scroller->setGeometry(left, top, twipsToLogicalPixels(Picture1->Left() + box.width()) - left,
-                          twipsToLogicalPixels(Picture1->Top() + box.height()) - top);
+    auto* scroller =
+        new ScrollBox(window(), "pictureScroller", {Picture1->Left(), Picture1->Top(), box.width(), box.height()});
     scroller->setWidget(Picture1);
     scroller->show();
     return box;

@@ -20,7 +20,6 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTreeWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace email {

@@ -33,12 +33,12 @@ frmEmail::frmEmail(frmPicture& pictureWindow, Remembered remembered)
       m_pictureWindow(pictureWindow),
       m_remembered(std::move(remembered))
 {
-    mail::MailService::instance().setPrompts(&m_mailDialogs);
+    mail::MailService::instance().setPrompts(m_mailDialogs);
 }
 
 frmEmail::~frmEmail()
 {
-    mail::MailService::instance().setPrompts(nullptr);
+    mail::MailService::instance().releasePrompts(m_mailDialogs);
 }
 
 void frmEmail::createControls(QWidget* window)

@@ -1,7 +1,9 @@
 #include "host/Controls.h"
 
 #include "host/HostError.h"
+#include "host/Screen.h"
 
+#include <QApplication>
 #include <QPainter>
 #include <QStyle>
 
@@ -172,6 +174,18 @@ void Frame::paintEvent(QPaintEvent*)
     painter.fillRect(caption, palette().window());
     style()->drawItemText(&painter, caption, Qt::AlignCenter | Qt::TextShowMnemonic, palette(), isEnabled(),
                           title(), QPalette::WindowText);
+}
+
+ScrollBox::ScrollBox(QWidget* container, const QString& name, const Design& design)
+    : QScrollArea(container), ControlGeometry(this, design)
+{
+    setObjectName(name);
+    setFrameShape(QFrame::NoFrame);
+}
+
+double ScrollBox::scrollBarTwips()
+{
+    return logicalPixelsToTwips(QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent));
 }
 
 } // namespace host

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QRadioButton>
 
 // The standard controls of the windows, placed by design twips. Each keeps
@@ -102,6 +103,17 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+};
+
+// A borderless box that shows one control at that control's own size and
+// scrolls it when it is larger.
+class ScrollBox : public QScrollArea, public ControlGeometry {
+    Q_OBJECT
+public:
+    ScrollBox(QWidget* container, const QString& name, const Design& design);
+
+    // The room a scroll bar takes across, in twips.
+    static double scrollBarTwips();
 };
 
 } // namespace host

@@ -47,8 +47,14 @@ public:
     // Forgets the password kept in memory.
     void forgetPassword() { m_password.clear(); }
 
-    // What asks the person and shows progress; none: nothing is asked.
-    void setPrompts(Prompts* prompts) { m_prompts = prompts ? prompts : &m_noPrompts; }
+    // What asks the person and shows progress, until released by its owner;
+    // without one, nothing is asked.
+    void setPrompts(Prompts& prompts) { m_prompts = &prompts; }
+    void releasePrompts(const Prompts& prompts)
+    {
+        if (m_prompts == &prompts)
+            m_prompts = &m_noPrompts;
+    }
 
 private:
     MailService() = default;
