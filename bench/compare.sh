@@ -3,7 +3,9 @@
 # and on the same pictures (bench/corpus, made by bench/make-corpus.sh).
 # Prints, per picture and colour count: our time (conversion + write, the
 # conversion alone, and with the PNG decode), the peers' times, the time
-# ratios, PSNR of each, and our peak memory beyond the loaded input.
+# ratios, PSNR of each, our peak memory beyond the loaded input, and the
+# floor (one copy of the input's pixels plus writing the bitmap's bytes to a
+# new file with fdatasync) with our conversion + write as a multiple of it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [[ -d bench/corpus ]] || bench/make-corpus.sh
@@ -39,9 +41,9 @@ field() { sed -n "s/.*$1=\([^ ]*\).*/\1/p"; }
 
 # im/ours: ImageMagick's time over ours (conversion + write); im/png: the
 # same with our PNG decode counted, as ImageMagick's time counts its own.
-printf '%-30s %4s %9s %8s %8s %8s %8s %8s %7s %7s %7s %7s %7s %7s\n' \
-  picture bits pixels ours_ms convert with_png im_ms pq_ms im/ours im/png ours_dB im_dB pq_dB mem_MB
-for picture in bench/corpus/*.png; do
+printf '%-34s %4s %9s %8s %8s %8s %8s %8s %7s %7s %7s %7s %7s %7s %8s %7s\n' \
+  picture bits pixels ours_ms convert with_png im_ms pq_ms im/ours im/png ours_dB im_dB pq_dB mem_MB floor_ms x_floor
+for picture in bench/corpus/${PICTURES:-*}.png; do
   name=$(basename "$picture" .png)
   for bits in ${BITS:-1 4 8}; do
     colours=$((1 << bits))
@@ -54,9 +56,10 @@ for picture in bench/corpus/*.png; do
       pq_db=$("$bench" psnr "$picture" "$tmp/pq.png" 2>/dev/null)
     fi
     convert=$(echo "$ours" | field convert_ms) total=$(echo "$ours" | field total_ms)
-    printf '%-30s %4s %9s %8s %8s %8s %8s %8s %7.1f %7.1f %7s %7s %7s %7s\n' "$name" $bits \
+    printf '%-34s %4s %9s %8s %8s %8s %8s %8s %7.1f %7.1f %7s %7s %7s %7s %8s %7s\n' "$name" $bits \
       "$(echo "$ours" | field pixels)" "$convert" "$(echo "$ours" | field conversion_ms)" "$total" "$im_ms" "$pq_ms" \
       "$(echo "$im_ms $convert" | awk '{ print $1 / $2 }')" "$(echo "$im_ms $total" | awk '{ print $1 / $2 }')" \
-      "$(echo "$ours" | field psnr)" "$im_db" "$pq_db" "$(echo "$ours" | field peak_extra_mb)"
+      "$(echo "$ours" | field psnr)" "$im_db" "$pq_db" "$(echo "$ours" | field peak_extra_mb)" \
+      "$(echo "$ours" | field floor_ms)" "$(echo "$ours" | field x_floor)"
   done
 done
