@@ -1,6 +1,7 @@
 #include "palette/IndexedRows.h"
 
 #include "palette/ColourRuns.h"
+#include "palette/Monochrome.h"
 #include "palette/NearestColour.h"
 #include "palette/PaletteChooser.h"
 #include "palette/PixelRows.h"
@@ -49,7 +50,7 @@ std::vector<WeightedColour> coarseColours(PixelRows& rows, int width, int height
 }
 
 // The palette and the index of every pixel colour: by its number in the
-// colour table, split by luma, or searched with a cache in front.
+// colour table, or searched with a cache in front.
 class PixelMapper {
 public:
     std::vector<Rgb> palette;
@@ -59,8 +60,6 @@ public:
         switch (m_kind) {
         case Kind::Table:
             return ofNumber(m_table->numberOf(rgb));
-        case Kind::Luma:
-            return luma(toRgb(rgb)) > m_threshold ? 1 : 0;
         case Kind::Search:
             break;
         }
@@ -84,21 +83,6 @@ public:
             mapper.m_indexOf[n] = quint8(std::lower_bound(mapper.palette.begin(), mapper.palette.end(),
                                                           toRgb(table.colour(n)), lumaOrder)
                                          - mapper.palette.begin());
-        return mapper;
-    }
-
-    static PixelMapper blackAndWhite(PixelRows& rows, int width, int height)
-    {
-        std::array<quint64, 256> histogram{};
-        for (int y = 0; y < height; ++y) {
-            forEachRun(rows.row(y), width, [&](quint32 rgb, int x, int end) {
-                histogram[luma(toRgb(rgb))] += quint64(end - x);
-                return true;
-            });
-        }
-        PixelMapper mapper(Kind::Luma);
-        mapper.palette = {{0, 0, 0}, {255, 255, 255}};
-        mapper.m_threshold = otsuThreshold(histogram);
         return mapper;
     }
 
@@ -128,7 +112,7 @@ public:
     }
 
 private:
-    enum class Kind { Table, Luma, Search };
+    enum class Kind { Table, Search };
     static constexpr int kCacheBits = 18;
     static constexpr quint32 kEmpty = 0xFFFFFFFFu;
 
@@ -138,7 +122,6 @@ private:
     Kind m_kind;
     const ColourTable* m_table = nullptr;
     std::vector<quint8> m_indexOf; // by colour number
-    int m_threshold = 127;
     std::unique_ptr<NearestColour> m_nearest;
     std::vector<quint32> m_cache;
 };
@@ -209,30 +192,38 @@ struct IndexedRows::Parts {
     ColourTable table;
     ColourRuns runs;
     std::optional<PixelMapper> mapping;
+    std::optional<Monochrome> monochrome;
 };
 
 IndexedRows::IndexedRows(const QImage& picture, int width, int height, int entries)
     : m_parts(std::make_unique<Parts>(picture, entries)), m_width(width)
 {
     Parts& p = *m_parts;
-    p.mapping.emplace(!p.runs.count(p.rows, width, height, p.table, kMaxRuns)
-                          ? (entries == 2 ? PixelMapper::blackAndWhite(p.rows, width, height)
-                                          : PixelMapper::searched(p.rows, width, height, entries))
-                      : int(p.table.size()) <= entries ? PixelMapper::exact(p.table)
-                                                       : PixelMapper::adaptive(p.table, entries));
+    if (!p.runs.count(p.rows, width, height, p.table, kMaxRuns)) {
+        if (entries == 2)
+            p.monochrome.emplace(picture, width, height);
+        else
+            p.mapping.emplace(PixelMapper::searched(p.rows, width, height, entries));
+    } else {
+        p.mapping.emplace(int(p.table.size()) <= entries ? PixelMapper::exact(p.table)
+                                                         : PixelMapper::adaptive(p.table, entries));
+    }
 }
 
 IndexedRows::~IndexedRows() = default;
 
 const std::vector<Rgb>& IndexedRows::palette() const
 {
-    return m_parts->mapping->palette;
+    static const std::vector<Rgb> blackAndWhite{{0, 0, 0}, {255, 255, 255}};
+    return m_parts->monochrome ? blackAndWhite : m_parts->mapping->palette;
 }
 
 void IndexedRows::pack(int y, int bits, quint8* row)
 {
     Parts& p = *m_parts;
-    if (bits == 8)
+    if (p.monochrome)
+        std::memcpy(row, p.monochrome->row(y), (std::size_t(m_width) + 7) / 8);
+    else if (bits == 8)
         packRow<8>(p.rows, p.runs, y, m_width, row, *p.mapping);
     else if (bits == 4)
         packRow<4>(p.rows, p.runs, y, m_width, row, *p.mapping);

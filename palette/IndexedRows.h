@@ -9,8 +9,8 @@
 namespace palette {
 
 // A picture's pixels as indices into a palette of 2, 16 or 256 entries at
-// most: the picture's own colours when it has no more, black and white split
-// at Otsu's threshold for 2, and otherwise the colours that minimise the
+// most: the picture's own colours when it has no more, black and white that
+// keeps text legible (Monochrome) for 2, and otherwise the colours that minimise the
 // squared error. The same picture always gives the same result.
 class IndexedRows {
 public:

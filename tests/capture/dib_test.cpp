@@ -170,15 +170,25 @@ TEST(AdaptiveConversion, OtherPixelFormatsGiveTheSameResultAsThirtyTwoBits)
 struct TextCase {
     const char* name;
     QRgb background, text;
+    QRgb panel; // below the text, as large as it: moves the picture's one threshold
 };
 
+// Text stands out from its own background: every stroke pixel has one value
+// and every background pixel the other, whichever is darker, also where one
+// threshold for the whole picture would put both on the same side.
 TEST(MonochromeConversion, TextStaysLegibleOnLightAndDarkInterfaces)
 {
-    for (const TextCase& t : {TextCase{"light", qRgb(246, 245, 244), qRgb(46, 52, 54)},
-                              TextCase{"dark", qRgb(36, 31, 49), qRgb(222, 221, 218)},
-                              TextCase{"blue", qRgb(0, 84, 166), qRgb(255, 255, 255)}}) {
+    for (const TextCase& t : {TextCase{"light", qRgb(246, 245, 244), qRgb(46, 52, 54), qRgb(246, 245, 244)},
+                              TextCase{"dark", qRgb(36, 31, 49), qRgb(222, 221, 218), qRgb(36, 31, 49)},
+                              TextCase{"blue", qRgb(0, 84, 166), qRgb(255, 255, 255), qRgb(0, 84, 166)},
+                              TextCase{"greyed out, beside black", qRgb(246, 245, 244), qRgb(146, 149, 149), qRgb(0, 0, 0)},
+                              TextCase{"white on a light bar, beside black", qRgb(114, 159, 207), qRgb(255, 255, 255),
+                                       qRgb(20, 20, 20)},
+                              TextCase{"dim on dark, beside white", qRgb(53, 53, 53), qRgb(130, 130, 130),
+                                       qRgb(255, 255, 255)}}) {
         // Glyph-like strokes with anti-aliased edges between text and background.
-        QImage image(120, 40, QImage::Format_RGB32);
+        QImage image(120, 80, QImage::Format_RGB32);
+        image.fill(t.panel);
         std::vector<bool> stroke;
         for (int y = 0; y < 40; ++y)
             for (int x = 0; x < 120; ++x) {
@@ -195,14 +205,14 @@ TEST(MonochromeConversion, TextStaysLegibleOnLightAndDarkInterfaces)
         const Converted c = convert(image, 1);
         EXPECT_EQ(c.table[0], qRgb(0, 0, 0)) << t.name;
         EXPECT_EQ(c.table[1], qRgb(255, 255, 255)) << t.name;
-        const bool textIsLight = luma(rgbOf(t.text)) > luma(rgbOf(t.background));
+        const int background = c.indices[0];
         int wrongCore = 0, wrongBackground = 0;
         for (std::size_t i = 0; i < stroke.size(); ++i) {
             const Rgb source = rgbOf(image.pixel(int(i % 120), int(i / 120)));
             if (stroke[i])
-                wrongCore += c.indices[i] != (textIsLight ? 1 : 0);
+                wrongCore += c.indices[i] == background;
             else if (source == rgbOf(t.background))
-                wrongBackground += c.indices[i] != (textIsLight ? 0 : 1);
+                wrongBackground += c.indices[i] != background;
         }
         EXPECT_EQ(wrongCore, 0) << t.name;
         EXPECT_EQ(wrongBackground, 0) << t.name;

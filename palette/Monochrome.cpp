@@ -1,0 +1,345 @@
+#include "palette/Monochrome.h"
+
+#include "palette/PaletteChooser.h"
+#include "palette/Parallel.h"
+#include "palette/PixelRows.h"
+
+#include <array>
+#include <atomic>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace palette {
+namespace {
+
+// The strokes' background is found by morphology on the luma plane: an
+// opening (the largest of the smallest values in a square) wipes out light
+// strokes narrower than the square, a closing dark ones. The square is
+// kStroke + 1 pixels wide, the reach kReach pixels each way; a pixel's
+// closing and opening look kMargin pixels beyond it, and so does the square
+// twice as wide whose mean and range tell which side is the background: the
+// larger one holds more background than strokes also in dense text.
+constexpr int kReach = Monochrome::kStroke / 2;
+constexpr int kMargin = 2 * kReach;
+static_assert(kReach == 3, "the window filters below take 7 values");
+// Rows worked on at a time, so the planes of one band stay in the cache.
+constexpr int kBand = 32;
+
+#if defined(__SSE2__)
+constexpr bool kVectors = true;
+#else
+constexpr bool kVectors = false;
+#endif
+
+struct Min {
+    static quint8 plain(quint8 a, quint8 b) { return std::min(a, b); }
+#if defined(__SSE2__)
+    static __m128i vector(__m128i a, __m128i b) { return _mm_min_epu8(a, b); }
+#endif
+};
+
+struct Max {
+    static quint8 plain(quint8 a, quint8 b) { return std::max(a, b); }
+#if defined(__SSE2__)
+    static __m128i vector(__m128i a, __m128i b) { return _mm_max_epu8(a, b); }
+#endif
+};
+
+// out[i] = Op(a[i], a[i + offset]) for i in [0, n).
+template <bool Vector, class Op>
+void pairs(const quint8* a, std::size_t offset, quint8* out, std::size_t n)
+{
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    if constexpr (Vector) {
+        for (; i + 16 <= n; i += 16) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+            const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i + offset));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), Op::vector(x, y));
+        }
+    }
+#endif
+    for (; i < n; ++i)
+        out[i] = Op::plain(a[i], a[i + offset]);
+}
+
+// out[i] = Op over in[i], in[i + step], ..., in[i + 6 step] for the n - 6 step
+// first i, by doubling: pairs, then pairs of pairs, then two overlapping
+// fours.
+template <bool Vector, class Op>
+void window(const quint8* in, std::size_t n, std::size_t step, quint8* out, quint8* two, quint8* four)
+{
+    pairs<Vector, Op>(in, step, two, n - step);
+    pairs<Vector, Op>(two, 2 * step, four, n - 3 * step);
+    pairs<Vector, Op>(four, 3 * step, out, n - 6 * step);
+}
+
+// out[i] = a[i] + b[i] for i in [0, n), in 16 bits.
+template <bool Vector, class A, class B>
+void sums(const A* a, const B* b, quint16* out, std::size_t n)
+{
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    if constexpr (Vector) {
+        const auto load = [](const auto* p) {
+            if constexpr (sizeof(*p) == 1)
+                return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), _mm_setzero_si128());
+            else
+                return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        };
+        for (; i + 8 <= n; i += 8)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_add_epi16(load(a + i), load(b + i)));
+    }
+#endif
+    for (; i < n; ++i)
+        out[i] = quint16(a[i] + b[i]);
+}
+
+// out[i] = in[i] + in[i + step] + ... + in[i + 12 step] for the n - 12 step
+// first i: sums of 2, 4 and 8, then 8 + 4 + 1.
+template <bool Vector>
+void windowSum(const quint16* in, std::size_t n, std::size_t step, quint16* out, quint16* two, quint16* four)
+{
+    sums<Vector>(in, in + step, two, n - step);
+    sums<Vector>(two, two + 2 * step, four, n - 3 * step);
+    sums<Vector>(four, four + 4 * step, two, n - 7 * step);
+    sums<Vector>(two, four + 8 * step, out, n - 12 * step);
+    sums<Vector>(out, in + 12 * step, out, n - 12 * step);
+}
+
+// The byte of eight pixels with the first pixel in the most significant bit.
+constexpr std::array<quint8, 256> kReversed = [] {
+    std::array<quint8, 256> table{};
+    for (int i = 0; i < 256; ++i)
+        for (int b = 0; b < 8; ++b)
+            if (i & (1 << b))
+                table[std::size_t(i)] |= quint8(0x80 >> b);
+    return table;
+}();
+
+// Luma of n pixels, as palette::luma gives it. In single precision the
+// weighted sum is exact and its thousandth never comes within 0.0005 of the
+// wrong whole number, so rounding down after adding that gives the exact
+// integer quotient.
+template <bool Vector>
+void lumaRow(const quint32* pixels, int n, quint8* out)
+{
+    int x = 0;
+#if defined(__SSE2__)
+    if constexpr (Vector) {
+        const __m128i byte = _mm_set1_epi32(0xFF);
+        const __m128 wr = _mm_set1_ps(299), wg = _mm_set1_ps(587), wb = _mm_set1_ps(114);
+        const __m128 half = _mm_set1_ps(500), thousandth = _mm_set1_ps(0.001f), nudge = _mm_set1_ps(0.0005f);
+        const auto four = [&](const quint32* p) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const __m128 b = _mm_cvtepi32_ps(_mm_and_si128(v, byte));
+            const __m128 g = _mm_cvtepi32_ps(_mm_and_si128(_mm_srli_epi32(v, 8), byte));
+            const __m128 r = _mm_cvtepi32_ps(_mm_and_si128(_mm_srli_epi32(v, 16), byte));
+            const __m128 sum = _mm_add_ps(_mm_add_ps(_mm_mul_ps(r, wr), _mm_mul_ps(g, wg)),
+                                          _mm_add_ps(_mm_mul_ps(b, wb), half));
+            return _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(sum, thousandth), nudge));
+        };
+        for (; x + 16 <= n; x += 16) {
+            const __m128i low = _mm_packs_epi32(four(pixels + x), four(pixels + x + 4));
+            const __m128i high = _mm_packs_epi32(four(pixels + x + 8), four(pixels + x + 12));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_packus_epi16(low, high));
+        }
+    }
+#endif
+    for (; x < n; ++x)
+        out[x] = quint8(luma(toRgb(pixels[x])));
+}
+
+// Whether each pixel of a row is white, packed into bits. Where the window's
+// mean is at least the middle of its range (rounded up), most of it is light: the background is light and only dark strokes
+// count, otherwise only light ones; a stroke takes the
+// opposite of its background, the rest splits at the threshold.
+template <bool Vector>
+void classifyRow(const quint8* l, const quint8* e, const quint8* d, const quint8* o, const quint8* c,
+                 const quint8* wideE, const quint8* wideD, const quint16* sum, int n, int threshold, quint8* bits)
+{
+    constexpr int kArea = (2 * kMargin + 1) * (2 * kMargin + 1);
+    int x = 0;
+#if defined(__SSE2__)
+    if constexpr (Vector) {
+        const __m128i contrast = _mm_set1_epi8(char(Monochrome::kContrast));
+        const __m128i above = _mm_set1_epi8(char(threshold + 1));
+        const __m128i zero = _mm_setzero_si128(), area = _mm_set1_epi16(kArea);
+        const auto load = [](const auto* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+        const auto atLeast = [](__m128i a, __m128i b) { return _mm_cmpeq_epi8(_mm_max_epu8(a, b), a); };
+        // A stroke of depth s in a window of contrast w: s >= kContrast and 3s >= w.
+        const auto stroke = [&](__m128i s, __m128i w) {
+            return _mm_and_si128(atLeast(s, contrast), atLeast(_mm_adds_epu8(_mm_adds_epu8(s, s), s), w));
+        };
+        // All ones where the sum is at least the area times the middle of the
+        // range, in unsigned 16 bits.
+        const auto lightBackground = [&](__m128i middle, const quint16* total) {
+            const auto half = [&](__m128i m, __m128i t) {
+                return _mm_cmpeq_epi16(_mm_subs_epu16(_mm_mullo_epi16(m, area), t), zero);
+            };
+            return _mm_packs_epi16(half(_mm_unpacklo_epi8(middle, zero), load(total)),
+                                   half(_mm_unpackhi_epi8(middle, zero), load(total + 8)));
+        };
+        for (; x + 16 <= n; x += 16) {
+            const __m128i L = load(l + x), E = load(e + x), D = load(d + x), O = load(o + x), C = load(c + x);
+            const __m128i light = lightBackground(_mm_avg_epu8(load(wideE + x), load(wideD + x)), sum + x);
+            const __m128i dark = _mm_and_si128(light, stroke(_mm_subs_epu8(C, L), _mm_subs_epu8(C, E)));
+            const __m128i bright = _mm_andnot_si128(light, stroke(_mm_subs_epu8(L, O), _mm_subs_epu8(D, O)));
+            const __m128i plain = _mm_andnot_si128(_mm_or_si128(dark, bright), atLeast(L, above));
+            const __m128i onDark = _mm_andnot_si128(atLeast(C, above), dark);
+            const __m128i onLight = _mm_andnot_si128(atLeast(O, above), bright);
+            const int white = _mm_movemask_epi8(_mm_or_si128(plain, _mm_or_si128(onDark, onLight)));
+            bits[x / 8] = kReversed[std::size_t(white & 0xFF)];
+            bits[x / 8 + 1] = kReversed[std::size_t(white >> 8)];
+        }
+    }
+#endif
+    for (; x < n; ++x) {
+        const bool lightBackground = sum[x] >= kArea * ((wideE[x] + wideD[x] + 1) / 2);
+        bool white = l[x] > threshold;
+        if (lightBackground) {
+            const int depth = c[x] - l[x];
+            if (depth >= Monochrome::kContrast && 3 * depth >= c[x] - e[x])
+                white = c[x] <= threshold;
+        } else {
+            const int depth = l[x] - o[x];
+            if (depth >= Monochrome::kContrast && 3 * depth >= d[x] - o[x])
+                white = o[x] <= threshold;
+        }
+        if (white)
+            bits[x / 8] |= quint8(0x80 >> (x % 8));
+    }
+}
+
+// The luma plane, kMargin columns and rows wider on each side than the
+// picture, the edge pixels repeated, so that every window lies inside it.
+struct LumaPlane {
+    int width, height;
+    std::size_t stride;
+    std::vector<quint8> bytes;
+
+    quint8* row(int y) { return bytes.data() + std::size_t(y + kMargin) * stride + kMargin; }
+
+    void padRow(quint8* centre) const
+    {
+        std::memset(centre - kMargin, centre[0], kMargin);
+        std::memset(centre + width, centre[width - 1], kMargin);
+    }
+};
+
+template <bool Vector>
+void fillLuma(const QImage& picture, LumaPlane& plane, std::array<quint64, 256>& histogram, int first, int last)
+{
+    PixelRows rows(picture);
+    for (int y = first; y < last; ++y) {
+        quint8* out = plane.row(y);
+        lumaRow<Vector>(rows.row(y), plane.width, out);
+        plane.padRow(out);
+        for (int x = 0; x < plane.width; ++x)
+            ++histogram[out[x]];
+    }
+}
+
+// The rows [first, last) of the picture into bits, a band at a time.
+template <bool Vector>
+void classifyRows(LumaPlane& plane, int threshold, int first, int last, std::size_t bitStride, quint8* bits)
+{
+    const std::size_t S = plane.stride;
+    const std::size_t size = std::size_t(kBand + 2 * kMargin) * S;
+    std::vector<quint8> scratch(9 * size);
+    quint8 *h = scratch.data(), *two = h + size, *four = two + size;
+    quint8 *e = four + size, *d = e + size, *o = d + size, *c = o + size;
+    quint8 *wideE = c + size, *wideD = wideE + size;
+    std::vector<quint16> wide(5 * size);
+    quint16 *sum = wide.data(), *across16 = sum + size, *two16 = across16 + size, *four16 = two16 + size;
+    quint16* wide16 = four16 + size;
+    const std::vector<quint8> zeros(size);
+    for (int top = first; top < last; top += kBand) {
+        const int rows = std::min(kBand, last - top);
+        const std::size_t n = std::size_t(rows + 2 * kMargin) * S;
+        const quint8* in = plane.bytes.data() + std::size_t(top) * S; // from kMargin rows above
+        const std::size_t across = kReach, down = kReach * S;
+        window<Vector, Min>(in, n, 1, h + across, two, four);
+        window<Vector, Min>(h, n, S, e + down, two, four);
+        window<Vector, Max>(in, n, 1, h + across, two, four);
+        window<Vector, Max>(h, n, S, d + down, two, four);
+        // The erosion and dilation are good from kReach rows in; like the
+        // luma, beyond the picture's edges they repeat their edge pixels.
+        const int first = kReach, end = rows + 2 * kMargin - kReach;
+        const int topRow = kMargin - top, bottomRow = plane.height - 1 - top + kMargin;
+        for (quint8* filtered : {e, d}) {
+            for (int k = first; k < end; ++k)
+                plane.padRow(filtered + std::size_t(k) * S + kMargin);
+            for (int k = first; k < end; ++k)
+                if (k < topRow || k > bottomRow)
+                    std::memcpy(filtered + std::size_t(k) * S, filtered + std::size_t(k < topRow ? topRow : bottomRow) * S, S);
+        }
+        const std::size_t inner = n - 2 * down;
+        window<Vector, Max>(e + down, inner, 1, h + down + across, two, four);
+        window<Vector, Max>(h + down, inner, S, o + 2 * down, two, four);
+        window<Vector, Min>(d + down, inner, 1, h + down + across, two, four);
+        window<Vector, Min>(h + down, inner, S, c + 2 * down, two, four);
+        // The range of the wider square: the erosion eroded again, the
+        // dilation dilated again.
+        window<Vector, Min>(e + down, inner, 1, h + down + across, two, four);
+        window<Vector, Min>(h + down, inner, S, wideE + 2 * down, two, four);
+        window<Vector, Max>(d + down, inner, 1, h + down + across, two, four);
+        window<Vector, Max>(h + down, inner, S, wideD + 2 * down, two, four);
+        // The sums of the windows around the band's rows, in 16 bits.
+        sums<Vector>(in, zeros.data(), wide16, n);
+        windowSum<Vector>(wide16, n, 1, across16 + kMargin, two16, four16);
+        windowSum<Vector>(across16, n, S, sum + 2 * down, two16, four16);
+        for (int k = 0; k < rows; ++k) {
+            const std::size_t at = std::size_t(k + kMargin) * S + kMargin;
+            classifyRow<Vector>(in + at, e + at, d + at, o + at, c + at, wideE + at, wideD + at, sum + at, plane.width, threshold,
+                                bits + std::size_t(top + k) * bitStride);
+        }
+    }
+}
+
+template <bool Vector>
+int convert(const QImage& picture, int width, int height, std::size_t bitStride, quint8* bits)
+{
+    LumaPlane plane{width, height, std::size_t(width + 2 * kMargin), {}};
+    plane.bytes.resize(plane.stride * std::size_t(height + 2 * kMargin));
+    std::array<quint64, 256> histogram{};
+    const auto parts = [&](auto&& f) {
+        if constexpr (Vector)
+            forEachPart(height, kBand, f);
+        else
+            f(0, height);
+    };
+    std::vector<std::array<quint64, 256>> partHistograms(std::thread::hardware_concurrency() + 1);
+    std::atomic<int> nextPart{0};
+    parts([&](int first, int last) {
+        auto& mine = partHistograms[std::size_t(nextPart++)];
+        mine.fill(0);
+        fillLuma<Vector>(picture, plane, mine, first, last);
+    });
+    for (int p = 0; p < nextPart; ++p)
+        for (int i = 0; i < 256; ++i)
+            histogram[std::size_t(i)] += partHistograms[std::size_t(p)][std::size_t(i)];
+    for (int k = 0; k < kMargin; ++k) {
+        std::memcpy(plane.row(-1 - k) - kMargin, plane.row(0) - kMargin, plane.stride);
+        std::memcpy(plane.row(height + k) - kMargin, plane.row(height - 1) - kMargin, plane.stride);
+    }
+    const int threshold = otsuThreshold(histogram);
+    parts([&](int first, int last) { classifyRows<Vector>(plane, threshold, first, last, bitStride, bits); });
+    return threshold;
+}
+
+} // namespace
+
+Monochrome::Monochrome(const QImage& picture, int width, int height, Speed speed)
+    : m_stride((std::size_t(width) + 7) / 8), m_bits(m_stride * std::size_t(height))
+{
+    if (speed == Speed::Fast && kVectors)
+        m_threshold = convert<true>(picture, width, height, m_stride, m_bits.data());
+    else
+        m_threshold = convert<false>(picture, width, height, m_stride, m_bits.data());
+}
+
+} // namespace palette

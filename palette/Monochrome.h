@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QImage>
+#include <vector>
+
+namespace palette {
+
+// A screen in black and white that keeps its text legible wherever it
+// stands. A pixel that belongs to a thin stroke (text, a line) darker or
+// lighter than its surroundings takes the opposite of its background's
+// colour; every other pixel is split from the rest at one luma threshold
+// (Otsu's), so a region of one colour stays one colour. Strokes up to
+// kStroke pixels wide count as thin, and a stroke differs from its background
+// by at least kContrast luma levels. No dithering; alpha is ignored; the same
+// picture always gives the same bits.
+class Monochrome {
+public:
+    static constexpr int kStroke = 6;
+    static constexpr int kContrast = 32;
+
+    // How the work is done; both give the same bits. Fast uses the
+    // processor's vector registers and every core, Plain neither.
+    enum class Speed { Fast, Plain };
+
+    // The first width x height pixels of the picture.
+    Monochrome(const QImage& picture, int width, int height, Speed speed = Speed::Fast);
+
+    // Row y from the top, one bit per pixel from the most significant bit,
+    // 1 for white; the bits after the last pixel are 0.
+    const quint8* row(int y) const { return m_bits.data() + std::size_t(y) * m_stride; }
+    int threshold() const { return m_threshold; }
+
+private:
+    std::size_t m_stride;
+    std::vector<quint8> m_bits;
+    int m_threshold = 127;
+};
+
+} // namespace palette

@@ -1,0 +1,123 @@
+#include "palette/Monochrome.h"
+#include "palette/PaletteChooser.h"
+
+#include <QPainter>
+#include <gtest/gtest.h>
+#include <random>
+
+using namespace palette;
+
+namespace {
+
+// A screen-like picture: panels of flat colour, a gradient, noise, and text
+// in several colours on them.
+QImage screenLike(int width, int height, quint32 seed)
+{
+    std::mt19937 random(seed);
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(qRgb(246, 245, 244));
+    QPainter painter(&image);
+    for (int i = 0; i < 12; ++i) {
+        const QColor colour(int(random() % 256), int(random() % 256), int(random() % 256));
+        const QRect box(int(random() % width), int(random() % height), 10 + int(random() % 120), 8 + int(random() % 60));
+        if (i % 4 == 0) {
+            QLinearGradient gradient(box.topLeft(), box.topRight());
+            gradient.setColorAt(0, colour);
+            gradient.setColorAt(1, colour.lighter(170));
+            painter.fillRect(box, gradient);
+        } else {
+            painter.fillRect(box, colour);
+        }
+        painter.setPen(QColor(int(random() % 256), int(random() % 256), int(random() % 256)));
+        painter.drawText(box.adjusted(2, 2, 0, 0), "Save to File e-Mail");
+        painter.drawLine(box.bottomLeft(), box.bottomRight() + QPoint(20, 0));
+    }
+    painter.end();
+    for (int i = 0; i < width * height / 20; ++i)
+        image.setPixel(int(random() % width), int(random() % height), random());
+    return image;
+}
+
+// The conversion as defined, one pixel at a time: erosion and dilation in a
+// square reaching kStroke / 2 pixels each way, the picture's edge pixels
+// repeated beyond it, then opening and closing, and the mean and range of a
+// square reaching twice as far.
+std::vector<bool> definedWhite(const QImage& image)
+{
+    const int w = image.width(), h = image.height(), reach = Monochrome::kStroke / 2;
+    std::vector<int> l(std::size_t(w * h));
+    std::array<quint64, 256> histogram{};
+    for (int i = 0; i < w * h; ++i) {
+        const QRgb c = image.pixel(i % w, i / w);
+        l[std::size_t(i)] = luma({qRed(c), qGreen(c), qBlue(c)});
+        ++histogram[std::size_t(l[std::size_t(i)])];
+    }
+    const auto filter = [&](const std::vector<int>& in, bool smallest) {
+        std::vector<int> out(in.size());
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                int v = in[std::size_t(y * w + x)];
+                for (int dy = -reach; dy <= reach; ++dy)
+                    for (int dx = -reach; dx <= reach; ++dx) {
+                        const int u = in[std::size_t(std::clamp(y + dy, 0, h - 1) * w + std::clamp(x + dx, 0, w - 1))];
+                        v = smallest ? std::min(v, u) : std::max(v, u);
+                    }
+                out[std::size_t(y * w + x)] = v;
+            }
+        return out;
+    };
+    const std::vector<int> e = filter(l, true), d = filter(l, false), o = filter(e, false), c = filter(d, true);
+    const std::vector<int> wideE = filter(e, true), wideD = filter(d, false);
+    const int t = otsuThreshold(histogram);
+    std::vector<bool> white;
+    for (int i = 0; i < w * h; ++i) {
+        const std::size_t p = std::size_t(i);
+        double mean = 0;
+        for (int dy = -2 * reach; dy <= 2 * reach; ++dy)
+            for (int dx = -2 * reach; dx <= 2 * reach; ++dx)
+                mean += l[std::size_t(std::clamp(i / w + dy, 0, h - 1) * w + std::clamp(i % w + dx, 0, w - 1))];
+        mean /= (4 * reach + 1) * (4 * reach + 1);
+        // Light background where most of the window is light.
+        const bool lightBackground = mean >= (wideE[p] + wideD[p] + 1) / 2;
+        const int depth = lightBackground ? c[p] - l[p] : l[p] - o[p];
+        const int background = lightBackground ? c[p] : o[p];
+        const int spread = lightBackground ? c[p] - e[p] : d[p] - o[p];
+        if (depth >= Monochrome::kContrast && 3 * depth >= spread)
+            white.push_back(background <= t);
+        else
+            white.push_back(l[p] > t);
+    }
+    return white;
+}
+
+std::vector<bool> whiteOf(const Monochrome& m, int width, int height)
+{
+    std::vector<bool> white;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x)
+            white.push_back(m.row(y)[x / 8] & (0x80 >> (x % 8)));
+        if (width % 8) {
+            EXPECT_EQ(m.row(y)[width / 8] & (0xFF >> (width % 8)), 0) << "bits after the last pixel, row " << y;
+        }
+    }
+    return white;
+}
+
+// Sizes around the vector width and the band height, one row and one column.
+TEST(MonochromeConversion, FastAndPlainGiveWhatTheDefinitionGives)
+{
+    for (const QSize size : {QSize(1, 1), QSize(17, 1), QSize(1, 40), QSize(231, 97), QSize(64, 33)}) {
+        const QImage image = screenLike(size.width(), size.height(), quint32(size.width() * 1000 + size.height()));
+        const std::vector<bool> defined = definedWhite(image);
+        for (const auto speed : {Monochrome::Speed::Fast, Monochrome::Speed::Plain}) {
+            const Monochrome m(image, size.width(), size.height(), speed);
+            const std::vector<bool> white = whiteOf(m, size.width(), size.height());
+            int wrong = 0;
+            for (std::size_t i = 0; i < white.size(); ++i)
+                wrong += white[i] != defined[i];
+            EXPECT_EQ(wrong, 0) << size.width() << "x" << size.height() << (speed == Monochrome::Speed::Fast ? " fast" : " plain");
+        }
+    }
+}
+
+} // namespace
