@@ -153,10 +153,12 @@ void lumaRow(const quint32* pixels, int n, quint8* out)
         out[x] = quint8(luma(toRgb(pixels[x])));
 }
 
-// Whether each pixel of a row is white, packed into bits. Where the window's
-// mean is at least the middle of its range (rounded up), most of it is light: the background is light and only dark strokes
-// count, otherwise only light ones; a stroke takes the
-// opposite of its background, the rest splits at the threshold.
+// Whether each pixel of a row is white, packed into bits. Where the wide
+// square's mean is at least the middle of its range (rounded up), most of it
+// is light: the background is light and only dark strokes count, otherwise
+// only light ones. A stroke pixel lies at least a third of the way from its
+// background to the small square's extreme; it takes the opposite of its
+// background, the rest splits at the threshold.
 template <bool Vector>
 void classifyRow(const quint8* l, const quint8* e, const quint8* d, const quint8* o, const quint8* c,
                  const quint8* wideE, const quint8* wideD, const quint16* sum, int n, int threshold, quint8* bits)

@@ -10,8 +10,9 @@ namespace palette {
 // lighter than its surroundings takes the opposite of its background's
 // colour; every other pixel is split from the rest at one luma threshold
 // (Otsu's), so a region of one colour stays one colour. Strokes up to
-// kStroke pixels wide count as thin, and a stroke differs from its background
-// by at least kContrast luma levels. No dithering; alpha is ignored; the same
+// kStroke pixels wide count as thin, a stroke differs from its background by
+// at least kContrast luma levels, and the background is the side that most of
+// the pixels around are on. No dithering; alpha is ignored; the same
 // picture always gives the same bits.
 class Monochrome {
 public:
