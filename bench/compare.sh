@@ -8,15 +8,10 @@
 # new file with fdatasync) with our conversion + write as a multiple of it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source bench/common.sh
 [[ -d bench/corpus ]] || bench/make-corpus.sh
-for p in imagemagick pngquant; do
-  dpkg-query -W -f='${Status}' $p 2>/dev/null | grep -q "install ok installed" \
-    || { sudo_=(); [[ $(id -u) != 0 ]] && sudo_=(sudo); "${sudo_[@]}" apt-get install -y --no-install-recommends $p; }
-done
-scripts/setup run >/dev/null
-build=${QORIX_BUILD_DIR:-build}
-cmake --build "$build" --target bench_conversion >/dev/null
-bench=$build/bench/bench_conversion
+need_packages imagemagick pngquant
+build_bench
 runs=${RUNS:-5}
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT

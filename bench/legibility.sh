@@ -8,15 +8,10 @@
 # least 0.90, and never more than one word below ImageMagick.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source bench/common.sh
 [[ -d bench/corpus ]] || bench/make-corpus.sh
-for p in imagemagick tesseract-ocr tesseract-ocr-eng; do
-  dpkg-query -W -f='${Status}' $p 2>/dev/null | grep -q "install ok installed" \
-    || { sudo_=(); [[ $(id -u) != 0 ]] && sudo_=(sudo); "${sudo_[@]}" apt-get install -y --no-install-recommends $p; }
-done
-scripts/setup run >/dev/null
-build=${QORIX_BUILD_DIR:-build}
-cmake --build "$build" --target bench_conversion >/dev/null
-bench=$build/bench/bench_conversion
+need_packages imagemagick tesseract-ocr tesseract-ocr-eng
+build_bench
 keep=${KEEP:-}
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT

@@ -7,18 +7,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=bench/corpus
+source bench/common.sh
 mkdir -p "$out"
 
 packages=(xvfb xauth imagemagick librsvg2-bin desktop-base plasma-workspace-wallpapers gtk-3-examples xterm x11-apps
           x11-xserver-utils openbox xcompmgr xdotool xwallpaper)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  sudo_=(); [[ $(id -u) != 0 ]] && sudo_=(sudo)
-  DEBIAN_FRONTEND=noninteractive "${sudo_[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+need_packages "${packages[@]}"
 
 scripts/setup run >/dev/null
 program=$PWD/${QORIX_BUILD_DIR:-build}/qorix-capture
