@@ -36,18 +36,20 @@ int GetDIBits(const QImage& bitmap, quint32 startScan, quint32 scanLines, void* 
         colours[i] = {quint8(c.b), quint8(c.g), quint8(c.r), 0};
     }
 
+    // Line 0 is the bottom row of the picture.
     auto* out = static_cast<quint8*>(bits);
-    for (int line = 0; line < lines; ++line) {
-        quint8* row = out + qint64(line) * stride;
-        // Line 0 is the bottom row of the picture.
-        const int y = height - 1 - (int(startScan) + line);
-        // At 8 bits every pixel of a pictured row is stored; the rest is zero.
-        const int stored = bpp == 8 && y < picturedRows ? width : 0;
-        std::memset(row + stored, 0, std::size_t(stride - stored));
-        if (y >= picturedRows)
-            continue;
-        indexed.pack(y, bpp, row);
-    }
+    const auto rowOf = [&](int y) { return out + (qint64(height) - 1 - startScan - y) * stride; };
+    const int top = height - int(startScan) - lines;
+    const int bottom = height - int(startScan); // [top, bottom) from the top
+    for (int y = std::max(top, picturedRows); y < bottom; ++y)
+        std::memset(rowOf(y), 0, std::size_t(stride));
+    // At 8 bits every pixel of a pictured row is stored; the rest is zero.
+    const std::size_t stored = bpp == 8 ? std::size_t(width) : 0;
+    indexed.pack(top, std::min(bottom, picturedRows), bpp, [&](int y) {
+        quint8* row = rowOf(y);
+        std::memset(row + stored, 0, std::size_t(stride) - stored);
+        return row;
+    });
     return lines;
 }
 

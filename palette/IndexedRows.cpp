@@ -1,133 +1,119 @@
 #include "palette/IndexedRows.h"
 
-#include "palette/ColourRuns.h"
+#include "palette/ColourSet.h"
 #include "palette/Monochrome.h"
-#include "palette/NearestColour.h"
 #include "palette/PaletteChooser.h"
 #include "palette/PixelRows.h"
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
-#include <optional>
 
 namespace palette {
 namespace {
 
-// Up to this many distinct colours are counted exactly (the table then takes
-// 6 MB); a picture with more is summarised in a 6-bit-per-channel histogram.
-constexpr std::size_t kMaxExactColours = std::size_t(1) << 18;
-// Runs kept for packing: at most 16 MB of them.
-constexpr std::size_t kMaxRuns = std::size_t(1) << 21;
+// Up to this many distinct colours the palette is chosen from the colours
+// themselves; a picture with more is summarised in a 6-bit-per-channel
+// histogram first.
+constexpr quint32 kMaxExactColours = quint32(1) << 18;
+// Up to this many, each part of the picture counts its colours in an array
+// by rank (4 MB at most); beyond, the histogram is made from the pixels.
+constexpr quint32 kMaxCounted = quint32(1) << 20;
+// The parts the picture is split into, at most: each has a 2 MB set of its
+// colours and an array of counts.
+constexpr int kMaxParts = 4;
+constexpr int kMinPartRows = 64;
+// Rows whose runs of one colour are this long on average are read a run at
+// a time.
+constexpr int kLongRun = 8;
 
-std::vector<WeightedColour> coarseColours(PixelRows& rows, int width, int height)
-{
-    struct Cell {
-        quint64 n = 0, r = 0, g = 0, b = 0;
-    };
-    std::vector<Cell> cells(1 << 18);
-    for (int y = 0; y < height; ++y) {
-        const quint32* p = rows.row(y);
-        for (int x = 0; x < width; ++x) {
-            const Rgb c = toRgb(p[x]);
-            Cell& cell = cells[((c.r >> 2) << 12) | ((c.g >> 2) << 6) | (c.b >> 2)];
-            ++cell.n;
-            cell.r += c.r;
-            cell.g += c.g;
-            cell.b += c.b;
-        }
-    }
-    std::vector<WeightedColour> colours;
-    for (const Cell& cell : cells) {
-        if (!cell.n)
-            continue;
-        const quint32 r = quint32((cell.r + cell.n / 2) / cell.n);
-        const quint32 g = quint32((cell.g + cell.n / 2) / cell.n);
-        const quint32 b = quint32((cell.b + cell.n / 2) / cell.n);
-        colours.push_back({(r << 16) | (g << 8) | b, quint32(std::min<quint64>(cell.n, 0xFFFFFFFFu))});
-    }
-    return colours;
-}
+// The buffers of a conversion.
+struct Buffers {
+    std::vector<ColourSet::Marks> marks; // by part
+    ColourSet colours;
+    std::vector<std::vector<quint32>> counts; // by part, then by rank
+    std::vector<quint8> indexOf;              // the palette index of each colour, by rank
+    std::vector<quint8> longRuns;             // by row: whether its runs of one colour are long
+};
 
-// The palette and the index of every pixel colour: by its number in the
-// colour table, or searched with a cache in front.
-class PixelMapper {
+// Colours summed in cells of 6 bits per channel; each cell gives the mean of
+// its pixels.
+class CoarseHistogram {
 public:
-    std::vector<Rgb> palette;
+    CoarseHistogram() : m_cells(1 << 18) {}
 
-    int operator()(quint32 rgb)
+    void add(quint32 rgb, quint64 count)
     {
-        switch (m_kind) {
-        case Kind::Table:
-            return ofNumber(m_table->numberOf(rgb));
-        case Kind::Search:
-            break;
-        }
-        quint32& slot = m_cache[(rgb * 0x9E3779B1u) >> (32 - kCacheBits)];
-        if ((slot & PixelRows::kRgbMask) != rgb || slot == kEmpty)
-            slot = rgb | quint32((*m_nearest)(toRgb(rgb))) << 24;
-        return int(slot >> 24);
+        const Rgb c = toRgb(rgb);
+        Cell& cell = m_cells[std::size_t(((c.r >> 2) << 12) | ((c.g >> 2) << 6) | (c.b >> 2))];
+        cell.n += count;
+        cell.r += count * quint64(c.r);
+        cell.g += count * quint64(c.g);
+        cell.b += count * quint64(c.b);
     }
 
-    // The index of the colour with this number in the table.
-    int ofNumber(quint32 number) const { return m_indexOf[number]; }
-
-    // The colours of the table are the palette, darkest first.
-    static PixelMapper exact(const ColourTable& table)
-    {
-        PixelMapper mapper(Kind::Table, table);
-        for (quint32 n = 0; n < table.size(); ++n)
-            mapper.palette.push_back(toRgb(table.colour(n)));
-        sortByLuma(mapper.palette);
-        for (quint32 n = 0; n < table.size(); ++n)
-            mapper.m_indexOf[n] = quint8(std::lower_bound(mapper.palette.begin(), mapper.palette.end(),
-                                                          toRgb(table.colour(n)), lumaOrder)
-                                         - mapper.palette.begin());
-        return mapper;
-    }
-
-    static PixelMapper adaptive(ColourTable& table, int entries)
+    std::vector<WeightedColour> colours() const
     {
         std::vector<WeightedColour> colours;
-        colours.reserve(table.size());
-        for (quint32 n = 0; n < table.size(); ++n)
-            colours.push_back({table.colour(n), table.count(n)});
-        PixelMapper mapper(Kind::Table, table);
-        mapper.palette = choosePalette(colours, entries);
-        colours = {};
-        NearestColour nearest(mapper.palette);
-        for (quint32 n = 0; n < table.size(); ++n)
-            mapper.m_indexOf[n] = quint8(nearest(toRgb(table.colour(n))));
-        return mapper;
-    }
-
-    // Too many colours to list: a direct-mapped cache in front of the search.
-    static PixelMapper searched(PixelRows& rows, int width, int height, int entries)
-    {
-        PixelMapper mapper(Kind::Search);
-        mapper.palette = choosePalette(coarseColours(rows, width, height), entries);
-        mapper.m_nearest = std::make_unique<NearestColour>(mapper.palette);
-        mapper.m_cache.assign(std::size_t(1) << kCacheBits, kEmpty);
-        return mapper;
+        for (const Cell& cell : m_cells) {
+            if (!cell.n)
+                continue;
+            const quint32 r = quint32((cell.r + cell.n / 2) / cell.n);
+            const quint32 g = quint32((cell.g + cell.n / 2) / cell.n);
+            const quint32 b = quint32((cell.b + cell.n / 2) / cell.n);
+            colours.push_back({(r << 16) | (g << 8) | b, quint32(std::min<quint64>(cell.n, 0xFFFFFFFFu))});
+        }
+        return colours;
     }
 
 private:
-    enum class Kind { Table, Search };
-    static constexpr int kCacheBits = 18;
-    static constexpr quint32 kEmpty = 0xFFFFFFFFu;
-
-    explicit PixelMapper(Kind kind) : m_kind(kind) {}
-    PixelMapper(Kind kind, const ColourTable& table) : m_kind(kind), m_table(&table), m_indexOf(table.size()) {}
-
-    Kind m_kind;
-    const ColourTable* m_table = nullptr;
-    std::vector<quint8> m_indexOf; // by colour number
-    std::unique_ptr<NearestColour> m_nearest;
-    std::vector<quint32> m_cache;
+    struct Cell {
+        quint64 n = 0, r = 0, g = 0, b = 0;
+    };
+    std::vector<Cell> m_cells;
 };
 
+// Whether the picture has more than n colours; it stops reading at the first
+// one too many.
+bool moreColoursThan(const QImage& picture, int width, int height, std::size_t n)
+{
+    PixelRows rows(picture);
+    std::vector<quint32> seen;
+    for (int y = 0; y < height; ++y) {
+        const bool fewEnough = forEachRun(rows.row(y), width, [&](quint32 rgb, int, int) {
+            if (std::find(seen.begin(), seen.end(), rgb) == seen.end())
+                seen.push_back(rgb);
+            return seen.size() <= n;
+        });
+        if (!fewEnough)
+            return true;
+    }
+    return false;
+}
+
+// Calls f(rgb, x, end) for the pixels of the rows [first, last): a run of
+// one colour at a time in rows of long runs (interfaces), and pixel by pixel
+// in the others (photographs), where finding where each run ends would cost
+// more than it saves.
+template <class F>
+void forEachColourIn(const QImage& picture, int width, int first, int last, const std::vector<quint8>& longRuns, F&& f)
+{
+    PixelRows rows(picture);
+    for (int y = first; y < last; ++y) {
+        const quint32* row = rows.row(y);
+        if (longRuns[std::size_t(y)]) {
+            forEachRun(row, width, [&](quint32 rgb, int x, int end) {
+                f(rgb, x, end);
+                return true;
+            });
+        } else {
+            for (int x = 0; x < width; ++x)
+                f(row[x] & PixelRows::kRgbMask, x, x + 1);
+        }
+    }
+}
+
 // Sets the pixels [x, end) of a row to an index (below 8 bits the row is
-// zeroed first): short runs pixel by pixel, long ones with their whole bytes
+// zero before): short runs pixel by pixel, long ones with their whole bytes
 // at once.
 template <int Bits>
 void fill(quint8* row, int x, int end, int index)
@@ -155,80 +141,180 @@ void fill(quint8* row, int x, int end, int index)
         set(x);
 }
 
-template <int Bits>
-void packPixels(const quint32* source, int width, quint8* row, PixelMapper& mapping)
+void countRows(const QImage& picture, int width, int first, int last, const Buffers& b, quint32* counts)
 {
-    forEachRun(source, width, [&](quint32 rgb, int x, int end) {
-        fill<Bits>(row, x, end, mapping(rgb));
-        return true;
-    });
+    forEachColourIn(picture, width, first, last, b.longRuns,
+                    [&](quint32 rgb, int x, int end) { counts[b.colours.rank(rgb)] += quint32(end - x); });
 }
 
 template <int Bits>
-void packRuns(const ColourRuns::Run* run, const ColourRuns::Run* last, quint8* row, const PixelMapper& mapping)
+void packRowsOf(const QImage& picture, int width, int first, int last, const Buffers& b,
+                const std::function<quint8*(int)>& rowOf)
 {
-    for (int x = 0; run != last; ++run) {
-        fill<Bits>(row, x, int(run->end), mapping.ofNumber(run->number));
-        x = int(run->end);
+    for (int y = first; y < last; ++y) {
+        quint8* row = rowOf(y);
+        forEachColourIn(picture, width, y, y + 1, b.longRuns,
+                        [&](quint32 rgb, int x, int end) { fill<Bits>(row, x, end, b.indexOf[b.colours.rank(rgb)]); });
     }
 }
 
-// Packs row y of the picture into a row of the bitmap.
-template <int Bits>
-void packRow(PixelRows& rows, const ColourRuns& runs, int y, int width, quint8* row, PixelMapper& mapping)
+void packRows(int bits, const QImage& picture, int width, int first, int last, const Buffers& b,
+              const std::function<quint8*(int)>& rowOf)
 {
-    if (runs.kept())
-        packRuns<Bits>(runs.begin(y), runs.end(y), row, mapping);
+    if (bits == 8)
+        packRowsOf<8>(picture, width, first, last, b, rowOf);
+    else if (bits == 4)
+        packRowsOf<4>(picture, width, first, last, b, rowOf);
     else
-        packPixels<Bits>(rows.row(y), width, row, mapping);
+        packRowsOf<1>(picture, width, first, last, b, rowOf);
 }
 
 } // namespace
 
 struct IndexedRows::Parts {
-    Parts(const QImage& picture, int entries) : rows(picture), table(entries == 2 ? 2 : kMaxExactColours) {}
+    Parts(const QImage& picture, int width, int height, Speed speed)
+        : picture(picture), width(width), height(height),
+          parts(speed == Speed::Fast ? partsFor(height, kMinPartRows, kMaxParts) : 1)
+    {
+    }
 
-    PixelRows rows;
-    ColourTable table;
-    ColourRuns runs;
-    std::optional<PixelMapper> mapping;
-    std::optional<Monochrome> monochrome;
+    void countColours();
+    std::vector<WeightedColour> weightedColours();
+    void mapToNearest();
+
+    const QImage& picture;
+    int width, height, parts;
+    std::vector<Rgb> palette;
+    std::unique_ptr<Monochrome> monochrome;
+    Buffers buffers;
 };
 
-IndexedRows::IndexedRows(const QImage& picture, int width, int height, int entries)
-    : m_parts(std::make_unique<Parts>(picture, entries)), m_width(width)
+// Each part of the rows marks its colours in a set of its own, pixel by
+// pixel, and notes which rows are long runs of one colour.
+void IndexedRows::Parts::countColours()
+{
+    Buffers& b = buffers;
+    b.marks.resize(std::size_t(parts));
+    b.longRuns.resize(std::size_t(height));
+    forEachPart(height, parts, [&](int first, int last, int part) {
+        ColourSet::Marks& marks = b.marks[std::size_t(part)];
+        ColourSet::clear(marks);
+        PixelRows rows(picture);
+        for (int y = first; y < last; ++y) {
+            const quint32* row = rows.row(y);
+            // Four pixels at a time: skipped at once where they continue a
+            // run, marked without a branch each where they do not.
+            quint32 last = ~row[0] & PixelRows::kRgbMask;
+            int changes = 0, x = 0;
+            const auto markOne = [&](quint32 pixel) {
+                const quint32 rgb = pixel & PixelRows::kRgbMask;
+                ColourSet::mark(marks, rgb);
+                changes += rgb != last;
+                last = rgb;
+            };
+            for (; x + 4 <= width; x += 4) {
+                if (((row[x] ^ last) | (row[x + 1] ^ last) | (row[x + 2] ^ last) | (row[x + 3] ^ last)) & PixelRows::kRgbMask) {
+                    markOne(row[x]);
+                    markOne(row[x + 1]);
+                    markOne(row[x + 2]);
+                    markOne(row[x + 3]);
+                }
+            }
+            for (; x < width; ++x)
+                markOne(row[x]);
+            b.longRuns[std::size_t(y)] = changes <= width / kLongRun;
+        }
+    });
+    b.colours.assign(b.marks);
+}
+
+// The picture's colours with their pixel counts, or the cells of the coarse
+// histogram when there are too many.
+std::vector<WeightedColour> IndexedRows::Parts::weightedColours()
+{
+    Buffers& b = buffers;
+    const quint32 distinct = b.colours.size();
+    if (distinct > kMaxCounted) {
+        CoarseHistogram histogram;
+        forEachColourIn(picture, width, 0, height, b.longRuns,
+                        [&](quint32 rgb, int x, int end) { histogram.add(rgb, quint64(end - x)); });
+        return histogram.colours();
+    }
+    b.counts.resize(std::size_t(parts));
+    forEachPart(height, parts, [&](int first, int last, int part) {
+        std::vector<quint32>& counts = b.counts[std::size_t(part)];
+        counts.assign(distinct, 0);
+        countRows(picture, width, first, last, b, counts.data());
+    });
+    std::vector<quint32>& total = b.counts[0];
+    for (std::size_t part = 1; part < b.counts.size(); ++part)
+        for (quint32 rank = 0; rank < distinct; ++rank)
+            total[rank] = quint32(std::min<quint64>(quint64(total[rank]) + b.counts[part][rank], 0xFFFFFFFFu));
+    if (distinct > kMaxExactColours) {
+        CoarseHistogram histogram;
+        b.colours.forEach(0, ColourSet::kWords, [&](quint32 rank, quint32 rgb) { histogram.add(rgb, total[rank]); });
+        return histogram.colours();
+    }
+    std::vector<WeightedColour> colours;
+    colours.reserve(distinct);
+    b.colours.forEach(0, ColourSet::kWords, [&](quint32 rank, quint32 rgb) { colours.push_back({rgb, total[rank]}); });
+    return colours;
+}
+
+// Every colour of the picture takes its nearest palette entry, the parts of
+// the colour set on their own cores.
+void IndexedRows::Parts::mapToNearest()
+{
+    Buffers& b = buffers;
+    forEachPart(ColourSet::kWords, parts, [&](int first, int last, int) {
+        NearestColour nearest(palette);
+        b.colours.forEach(first, last, [&](quint32 rank, quint32 rgb) { b.indexOf[rank] = quint8(nearest(toRgb(rgb))); });
+    });
+}
+
+IndexedRows::IndexedRows(const QImage& picture, int width, int height, int entries, Speed speed)
+    : m_parts(std::make_unique<Parts>(picture, width, height, speed))
 {
     Parts& p = *m_parts;
-    if (!p.runs.count(p.rows, width, height, p.table, kMaxRuns)) {
-        if (entries == 2)
-            p.monochrome.emplace(picture, width, height);
-        else
-            p.mapping.emplace(PixelMapper::searched(p.rows, width, height, entries));
-    } else {
-        p.mapping.emplace(int(p.table.size()) <= entries ? PixelMapper::exact(p.table)
-                                                         : PixelMapper::adaptive(p.table, entries));
+    if (entries == 2 && moreColoursThan(picture, width, height, 2)) {
+        p.monochrome = std::make_unique<Monochrome>(picture, width, height, speed);
+        p.palette = {{0, 0, 0}, {255, 255, 255}};
+        return;
     }
+    p.countColours();
+    Buffers& b = p.buffers;
+    b.indexOf.resize(b.colours.size());
+    if (b.colours.size() <= quint32(entries)) {
+        b.colours.forEach(0, ColourSet::kWords, [&](quint32, quint32 rgb) { p.palette.push_back(toRgb(rgb)); });
+        sortByLuma(p.palette);
+        b.colours.forEach(0, ColourSet::kWords, [&](quint32 rank, quint32 rgb) {
+            b.indexOf[rank] = quint8(std::lower_bound(p.palette.begin(), p.palette.end(), toRgb(rgb), lumaOrder) - p.palette.begin());
+        });
+        return;
+    }
+    p.palette = choosePalette(p.weightedColours(), entries);
+    p.mapToNearest();
 }
 
 IndexedRows::~IndexedRows() = default;
 
 const std::vector<Rgb>& IndexedRows::palette() const
 {
-    static const std::vector<Rgb> blackAndWhite{{0, 0, 0}, {255, 255, 255}};
-    return m_parts->monochrome ? blackAndWhite : m_parts->mapping->palette;
+    return m_parts->palette;
 }
 
-void IndexedRows::pack(int y, int bits, quint8* row)
+void IndexedRows::pack(int first, int last, int bits, const std::function<quint8*(int y)>& rowOf) const
 {
-    Parts& p = *m_parts;
-    if (p.monochrome)
-        std::memcpy(row, p.monochrome->row(y), (std::size_t(m_width) + 7) / 8);
-    else if (bits == 8)
-        packRow<8>(p.rows, p.runs, y, m_width, row, *p.mapping);
-    else if (bits == 4)
-        packRow<4>(p.rows, p.runs, y, m_width, row, *p.mapping);
-    else
-        packRow<1>(p.rows, p.runs, y, m_width, row, *p.mapping);
+    const Parts& p = *m_parts;
+    if (p.monochrome) {
+        for (int y = first; y < last; ++y)
+            std::memcpy(rowOf(y), p.monochrome->row(y), (std::size_t(p.width) + 7) / 8);
+        return;
+    }
+    const Buffers& b = p.buffers;
+    forEachPart(last - first, std::min(p.parts, partsFor(last - first, kMinPartRows)), [&](int from, int to, int) {
+        packRows(bits, p.picture, p.width, first + from, first + to, b, rowOf);
+    });
 }
 
 } // namespace palette

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "palette/NearestColour.h"
+#include "palette/Parallel.h"
 
 #include <QImage>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -10,25 +12,27 @@ namespace palette {
 
 // A picture's pixels as indices into a palette of 2, 16 or 256 entries at
 // most: the picture's own colours when it has no more, black and white that
-// keeps text legible (Monochrome) for 2, and otherwise the colours that minimise the
-// squared error. The same picture always gives the same result.
+// keeps text legible (Monochrome) for 2, and otherwise the colours that
+// minimise the squared error, each pixel taking its nearest. The same
+// picture always gives the same result, at either speed.
 class IndexedRows {
 public:
     // The first width x height pixels of the picture, which must outlive this.
-    IndexedRows(const QImage& picture, int width, int height, int entries);
+    IndexedRows(const QImage& picture, int width, int height, int entries, Speed speed = Speed::Fast);
     ~IndexedRows();
 
     // Darkest first when they are the picture's own colours.
     const std::vector<Rgb>& palette() const;
 
-    // Row y from the top, packed at 1, 4 or 8 bits per pixel from the most
-    // significant bits. Below 8 bits the row must be zero before.
-    void pack(int y, int bits, quint8* row);
+    // Packs the rows [first, last) from the top at 1, 4 or 8 bits per pixel,
+    // from the most significant bits, each into rowOf(y), which must give a
+    // zeroed row below 8 bits. rowOf is called on several threads at once,
+    // for different rows.
+    void pack(int first, int last, int bits, const std::function<quint8*(int y)>& rowOf) const;
 
 private:
     struct Parts;
     std::unique_ptr<Parts> m_parts;
-    int m_width;
 };
 
 } // namespace palette

@@ -5,7 +5,6 @@
 #include "palette/PixelRows.h"
 
 #include <array>
-#include <atomic>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -310,26 +309,25 @@ int convert(const QImage& picture, int width, int height, std::size_t bitStride,
     std::array<quint64, 256> histogram{};
     const auto parts = [&](auto&& f) {
         if constexpr (Vector)
-            forEachPart(height, kBand, f);
+            forEachPart(height, partsFor(height, kBand), f);
         else
-            f(0, height);
+            f(0, height, 0);
     };
-    std::vector<std::array<quint64, 256>> partHistograms(std::thread::hardware_concurrency() + 1);
-    std::atomic<int> nextPart{0};
-    parts([&](int first, int last) {
-        auto& mine = partHistograms[std::size_t(nextPart++)];
+    std::vector<std::array<quint64, 256>> partHistograms(std::size_t(partsFor(height, kBand)));
+    parts([&](int first, int last, int part) {
+        auto& mine = partHistograms[std::size_t(part)];
         mine.fill(0);
         fillLuma<Vector>(picture, plane, mine, first, last);
     });
-    for (int p = 0; p < nextPart; ++p)
+    for (std::size_t p = 0; p < partHistograms.size(); ++p)
         for (int i = 0; i < 256; ++i)
-            histogram[std::size_t(i)] += partHistograms[std::size_t(p)][std::size_t(i)];
+            histogram[std::size_t(i)] += partHistograms[p][std::size_t(i)];
     for (int k = 0; k < kMargin; ++k) {
         std::memcpy(plane.row(-1 - k) - kMargin, plane.row(0) - kMargin, plane.stride);
         std::memcpy(plane.row(height + k) - kMargin, plane.row(height - 1) - kMargin, plane.stride);
     }
     const int threshold = otsuThreshold(histogram);
-    parts([&](int first, int last) { classifyRows<Vector>(plane, threshold, first, last, bitStride, bits); });
+    parts([&](int first, int last, int) { classifyRows<Vector>(plane, threshold, first, last, bitStride, bits); });
     return threshold;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "palette/Parallel.h"
+
 #include <QImage>
 #include <vector>
 
@@ -19,9 +21,7 @@ public:
     static constexpr int kStroke = 6;
     static constexpr int kContrast = 32;
 
-    // How the work is done; both give the same bits. Fast uses the
-    // processor's vector registers and every core, Plain neither.
-    enum class Speed { Fast, Plain };
+    using Speed = palette::Speed;
 
     // The first width x height pixels of the picture.
     Monochrome(const QImage& picture, int width, int height, Speed speed = Speed::Fast);

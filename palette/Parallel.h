@@ -1,25 +1,38 @@
 #pragma once
 
+#include <QtGlobal>
 #include <algorithm>
 #include <thread>
 #include <vector>
 
 namespace palette {
 
-// Runs f(first, last) on consecutive parts of the rows [0, rows), one part per
-// processor core, and returns once every part is done: to everything outside,
-// the work is one call on the calling thread. Parts are at least minRows
-// long, so that a small picture is not split at all.
-template <class F>
-void forEachPart(int rows, int minRows, F&& f)
+// How a conversion does its work; both give the same result. Fast uses the
+// processor's vector registers and every core, Plain neither.
+enum class Speed { Fast, Plain };
+
+// How many parts forEachPart splits rows into: one per processor core, at
+// most maxParts, each at least minRows long, so that a small picture is not
+// split at all.
+inline int partsFor(int rows, int minRows, int maxParts = 64)
 {
     const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
-    const int parts = std::clamp(rows / std::max(1, minRows), 1, cores);
+    return std::clamp(rows / std::max(1, minRows), 1, std::min(cores, maxParts));
+}
+
+// Runs f(first, last, part) on consecutive parts of the rows [0, rows), part
+// numbered from 0, and returns once every part is done: to everything
+// outside, the work is one call on the calling thread.
+template <class F>
+void forEachPart(int rows, int parts, F&& f)
+{
     std::vector<std::jthread> helpers;
     helpers.reserve(std::size_t(parts - 1));
     for (int part = 1; part < parts; ++part)
-        helpers.emplace_back([&f, rows, parts, part] { f(rows * part / parts, rows * (part + 1) / parts); });
-    f(0, rows / parts);
+        helpers.emplace_back([&f, rows, parts, part] {
+            f(int(qint64(rows) * part / parts), int(qint64(rows) * (part + 1) / parts), part);
+        });
+    f(0, rows / parts, 0);
 }
 
 } // namespace palette

@@ -1,0 +1,19 @@
+#include "palette/ColourSet.h"
+
+namespace palette {
+
+void ColourSet::assign(const std::vector<Marks>& parts)
+{
+    m_words.resize(kWords);
+    quint32 before = 0;
+    for (std::size_t w = 0; w < kWords; ++w) {
+        quint64 bits = 0;
+        for (const Marks& part : parts)
+            bits |= part[w];
+        m_words[w] = {bits, before};
+        before += quint32(std::popcount(bits));
+    }
+    m_size = before;
+}
+
+} // namespace palette

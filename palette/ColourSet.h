@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QtGlobal>
+#include <bit>
+#include <vector>
+
+namespace palette {
+
+// Which of the 2^24 colours (0xRRGGBB) a picture has, one bit each, and the
+// rank of each of them: its number among the picture's colours in the order
+// of their values. The rank numbers a picture's colours densely, so counts
+// and palette indices are arrays by rank instead of hash tables, and finding
+// one reads one 16-byte word, which neighbouring colours share.
+class ColourSet {
+public:
+    static constexpr int kWords = (1 << 24) / 64;
+
+    // One bit per colour, for marking the colours of a part of a picture.
+    using Marks = std::vector<quint64>;
+    static void clear(Marks& marks) { marks.assign(kWords, 0); }
+    static void mark(Marks& marks, quint32 rgb) { marks[rgb >> 6] |= quint64(1) << (rgb & 63); }
+
+    // The colours marked in any of the parts.
+    void assign(const std::vector<Marks>& parts);
+
+    quint32 size() const { return m_size; }
+    // The rank of a colour in the set.
+    quint32 rank(quint32 rgb) const
+    {
+        const Word& word = m_words[rgb >> 6];
+        return word.before + quint32(std::popcount(word.bits & ((quint64(1) << (rgb & 63)) - 1)));
+    }
+    // Calls f(rank, rgb) for the colours of the words [first, last), in order.
+    template <class F>
+    void forEach(int first, int last, F&& f) const
+    {
+        for (int w = first; w < last; ++w) {
+            quint32 rank = m_words[std::size_t(w)].before;
+            for (quint64 bits = m_words[std::size_t(w)].bits; bits; bits &= bits - 1)
+                f(rank++, quint32(w) << 6 | quint32(std::countr_zero(bits)));
+        }
+    }
+
+private:
+    struct alignas(16) Word {
+        quint64 bits;
+        quint32 before; // the colours of lower value
+    };
+
+    std::vector<Word> m_words;
+    quint32 m_size = 0;
+};
+
+} // namespace palette

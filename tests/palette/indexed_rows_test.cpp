@@ -1,0 +1,75 @@
+#include "palette/IndexedRows.h"
+#include "tests/support/Pictures.h"
+
+#include <gtest/gtest.h>
+#include <random>
+
+using namespace palette;
+using testing_support::bruteForceNearest;
+using testing_support::runsOf;
+
+namespace {
+
+// Rows of long runs (an interface) above rows of one-pixel runs of random
+// colours (a photograph): the two are read in different ways.
+QImage interfaceAbovePhoto(int width, int height, int runColours, int photoRows)
+{
+    QImage image = runsOf(width, height, runColours, 40, 5);
+    std::mt19937 random(9);
+    for (int y = height - photoRows; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, random());
+    return image;
+}
+
+std::vector<quint8> packed(const IndexedRows& indexed, int width, int height, int bits)
+{
+    const std::size_t stride = (std::size_t(width) * std::size_t(bits) + 7) / 8;
+    std::vector<quint8> bytes(stride * std::size_t(height));
+    indexed.pack(0, height, bits, [&](int y) { return bytes.data() + std::size_t(y) * stride; });
+    return bytes;
+}
+
+int indexAt(const std::vector<quint8>& bytes, int width, int bits, int x, int y)
+{
+    const std::size_t bit = (std::size_t(y) * ((std::size_t(width) * std::size_t(bits) + 7) / 8)) * 8 + std::size_t(x * bits);
+    return (bytes[bit / 8] >> (8 - bits - int(bit % 8))) & ((1 << bits) - 1);
+}
+
+// Split over the cores or not, the same palette and indices; each pixel its
+// own colour when the palette holds them all, and its nearest entry
+// otherwise: with few colours, with more than the palette holds, and with
+// more than are chosen from directly.
+TEST(IndexedRows, EveryCoreAndOneGiveTheSameIndicesEachPixelsNearest)
+{
+    struct Case {
+        int width, height, runColours, photoRows, bits;
+    } cases[] = {
+        {333, 200, 12, 0, 4},   // every colour kept
+        {333, 200, 200, 0, 8},  // every colour kept
+        {301, 260, 900, 40, 4}, // chosen from the colours
+        {301, 260, 900, 40, 8},
+        {641, 500, 60, 440, 8}, // chosen from a histogram: 282 040 random pixels
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " at " << c.bits << " bits");
+        const QImage image = interfaceAbovePhoto(c.width, c.height, c.runColours, c.photoRows);
+        const IndexedRows fast(image, c.width, c.height, 1 << c.bits, Speed::Fast);
+        const IndexedRows plain(image, c.width, c.height, 1 << c.bits, Speed::Plain);
+        ASSERT_EQ(fast.palette(), plain.palette());
+        const std::vector<quint8> bytes = packed(fast, c.width, c.height, c.bits);
+        ASSERT_EQ(bytes, packed(plain, c.width, c.height, c.bits));
+        const bool kept = c.photoRows == 0;
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x) {
+                const Rgb colour = toRgb(image.pixel(x, y));
+                const int index = indexAt(bytes, c.width, c.bits, x, y);
+                if (kept)
+                    ASSERT_EQ(fast.palette()[std::size_t(index)], colour) << x << ", " << y;
+                else
+                    ASSERT_EQ(index, bruteForceNearest(fast.palette(), colour)) << x << ", " << y;
+            }
+    }
+}
+
+} // namespace
