@@ -292,7 +292,7 @@ IndexedRows::IndexedRows(const QImage& picture, int width, int height, int entri
         });
         return;
     }
-    p.palette = choosePalette(p.weightedColours(), entries);
+    p.palette = choosePalette(p.weightedColours(), entries, speed);
     p.mapToNearest();
 }
 

@@ -1,5 +1,7 @@
 #include "palette/PaletteChooser.h"
 
+#include "palette/Parallel.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -46,13 +48,21 @@ bool split(std::vector<WeightedColour>& colours, Box& box, Box& other)
 {
     double best = box.sums.squaredMeans();
     int bestAxis = -1, bestValue = 0;
-    std::array<Sums, 256> bins;
-    for (int axis = 0; axis < 3; ++axis) {
-        bins.fill({});
-        for (std::size_t i = box.first; i < box.last; ++i) {
-            const Rgb p = toRgb(colours[i].rgb);
-            bins[channel(p, axis)].add(p, colours[i].weight);
+    // The colours by their value on each axis, in one pass over the box.
+    std::array<std::array<Sums, 256>, 3> byAxis{};
+    for (std::size_t i = box.first; i < box.last; ++i) {
+        const Rgb p = toRgb(colours[i].rgb);
+        const double w = colours[i].weight, r = w * p.r, g = w * p.g, b = w * p.b;
+        for (int axis = 0; axis < 3; ++axis) {
+            Sums& bin = byAxis[std::size_t(axis)][std::size_t(channel(p, axis))];
+            bin.w += w;
+            bin.r += r;
+            bin.g += g;
+            bin.b += b;
         }
+    }
+    for (int axis = 0; axis < 3; ++axis) {
+        const std::array<Sums, 256>& bins = byAxis[std::size_t(axis)];
         Sums low;
         for (int v = 0; v < 255; ++v) {
             if (bins[v].w == 0)
@@ -119,43 +129,83 @@ struct Cluster {
     double w = 0, r = 0, g = 0, b = 0;
     quint32 dominant = 0;       // the heaviest colour of the cluster
     quint32 dominantWeight = 0;
-};
 
-std::vector<Cluster> assign(const std::vector<WeightedColour>& colours, const std::vector<Rgb>& palette,
-                            quint32& worstColour)
-{
-    NearestColour nearest(palette);
-    std::vector<Cluster> clusters(palette.size());
-    double worst = -1;
-    for (const WeightedColour& c : colours) {
-        const Rgb p = toRgb(c.rgb);
-        const int k = nearest(p);
-        Cluster& cluster = clusters[k];
-        const double w = c.weight;
-        cluster.w += w;
-        cluster.r += w * p.r;
-        cluster.g += w * p.g;
-        cluster.b += w * p.b;
-        if (c.weight > cluster.dominantWeight || (c.weight == cluster.dominantWeight && c.rgb < cluster.dominant)) {
-            cluster.dominant = c.rgb;
-            cluster.dominantWeight = c.weight;
-        }
-        const double error = w * distance2(p, palette[k]);
-        if (error > worst) {
-            worst = error;
-            worstColour = c.rgb;
+    // Keeps the heavier colour as the dominant one, the lower value of equal ones.
+    void take(quint32 rgb, quint32 weight)
+    {
+        if (weight > dominantWeight || (weight == dominantWeight && rgb < dominant)) {
+            dominant = rgb;
+            dominantWeight = weight;
         }
     }
-    return clusters;
+};
+
+// A list shorter than this is not split over the cores.
+constexpr int kMinPartColours = 8192;
+
+// The clusters of the palette's entries: each colour joins its nearest, the
+// parts of the list on their own cores. Sums of whole numbers are exact in
+// doubles, and the parts are joined in order, so the result does not depend
+// on how the list is split.
+std::vector<Cluster> assign(const std::vector<WeightedColour>& colours, const std::vector<Rgb>& palette,
+                            quint32& worstColour, Speed speed)
+{
+    struct Part {
+        std::vector<Cluster> clusters;
+        double worst = -1;
+        quint32 worstColour = 0;
+    };
+    const int count = int(colours.size());
+    const int parts = speed == Speed::Fast ? partsFor(count, kMinPartColours) : 1;
+    std::vector<Part> results(std::size_t(parts), Part{std::vector<Cluster>(palette.size())});
+    forEachPart(count, parts, [&](int first, int last, int part) {
+        Part& mine = results[std::size_t(part)];
+        NearestColour nearest(palette);
+        for (int i = first; i < last; ++i) {
+            const WeightedColour& c = colours[std::size_t(i)];
+            const Rgb p = toRgb(c.rgb);
+            const int k = nearest(p);
+            Cluster& cluster = mine.clusters[std::size_t(k)];
+            const double w = c.weight;
+            cluster.w += w;
+            cluster.r += w * p.r;
+            cluster.g += w * p.g;
+            cluster.b += w * p.b;
+            cluster.take(c.rgb, c.weight);
+            const double error = w * distance2(p, palette[std::size_t(k)]);
+            if (error > mine.worst) {
+                mine.worst = error;
+                mine.worstColour = c.rgb;
+            }
+        }
+    });
+    Part& all = results[0];
+    for (std::size_t part = 1; part < results.size(); ++part) {
+        for (std::size_t k = 0; k < palette.size(); ++k) {
+            Cluster& into = all.clusters[k];
+            const Cluster& from = results[part].clusters[k];
+            into.w += from.w;
+            into.r += from.r;
+            into.g += from.g;
+            into.b += from.b;
+            into.take(from.dominant, from.dominantWeight);
+        }
+        if (results[part].worst > all.worst) {
+            all.worst = results[part].worst;
+            all.worstColour = results[part].worstColour;
+        }
+    }
+    worstColour = all.worstColour;
+    return std::move(all.clusters);
 }
 
 constexpr int kRefinementPasses = 4;
 
-void refine(const std::vector<WeightedColour>& colours, std::vector<Rgb>& palette)
+void refine(const std::vector<WeightedColour>& colours, std::vector<Rgb>& palette, Speed speed)
 {
     for (int pass = 0; pass < kRefinementPasses; ++pass) {
         quint32 worstColour = 0;
-        const std::vector<Cluster> clusters = assign(colours, palette, worstColour);
+        const std::vector<Cluster> clusters = assign(colours, palette, worstColour, speed);
         bool changed = false;
         bool reseeded = false;
         for (std::size_t k = 0; k < palette.size(); ++k) {
@@ -178,7 +228,7 @@ void refine(const std::vector<WeightedColour>& colours, std::vector<Rgb>& palett
     }
     // Keep a colour exactly where it holds at least half of its cluster.
     quint32 worstColour = 0;
-    const std::vector<Cluster> clusters = assign(colours, palette, worstColour);
+    const std::vector<Cluster> clusters = assign(colours, palette, worstColour, speed);
     for (std::size_t k = 0; k < palette.size(); ++k)
         if (clusters[k].w > 0 && 2.0 * clusters[k].dominantWeight >= clusters[k].w)
             palette[k] = toRgb(clusters[k].dominant);
@@ -199,10 +249,10 @@ void sortByLuma(std::vector<Rgb>& colours)
     std::sort(colours.begin(), colours.end(), lumaOrder);
 }
 
-std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours)
+std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours, Speed speed)
 {
     std::vector<Rgb> palette = splitPalette(colours, maxColours);
-    refine(colours, palette);
+    refine(colours, palette, speed);
     sortByLuma(palette);
     return palette;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "palette/NearestColour.h"
+#include "palette/Parallel.h"
 
 #include <array>
 #include <vector>
@@ -28,7 +29,8 @@ void sortByLuma(std::vector<Rgb>& colours);
 // Wu's variance-minimising splits of a 5-bit-per-channel histogram, refined
 // by count-weighted k-means over the colours. A colour that holds at least
 // half of its cluster's pixels is kept exactly (flat interface colours).
-std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours);
+// Either speed gives the same palette.
+std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours, Speed speed = Speed::Fast);
 
 // Otsu's threshold: the luma that best separates the histogram into a dark
 // and a light class; pixels above it are light.
