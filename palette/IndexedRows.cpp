@@ -306,6 +306,8 @@ const std::vector<Rgb>& IndexedRows::palette() const
 void IndexedRows::pack(int first, int last, int bits, const std::function<quint8*(int y)>& rowOf) const
 {
     const Parts& p = *m_parts;
+    if (last <= first)
+        return;
     if (p.monochrome) {
         for (int y = first; y < last; ++y)
             std::memcpy(rowOf(y), p.monochrome->row(y), (std::size_t(p.width) + 7) / 8);
