@@ -90,26 +90,31 @@ bool moreColoursThan(const QImage& picture, int width, int height, std::size_t n
     return false;
 }
 
-// Calls f(rgb, x, end) for the pixels of the rows [first, last): a run of
-// one colour at a time in rows of long runs (interfaces), and pixel by pixel
-// in the others (photographs), where finding where each run ends would cost
-// more than it saves.
+// Calls f(rgb, x, end) for the pixels of a row: a run of one colour at a
+// time in a row of long runs (interfaces), and pixel by pixel otherwise
+// (photographs), where finding where each run ends would cost more than it
+// saves.
+template <class F>
+void forEachColourOf(const quint32* row, int width, bool longRuns, F&& f)
+{
+    if (longRuns) {
+        forEachRun(row, width, [&](quint32 rgb, int x, int end) {
+            f(rgb, x, end);
+            return true;
+        });
+    } else {
+        for (int x = 0; x < width; ++x)
+            f(row[x] & PixelRows::kRgbMask, x, x + 1);
+    }
+}
+
+// The same for the rows [first, last).
 template <class F>
 void forEachColourIn(const QImage& picture, int width, int first, int last, const std::vector<quint8>& longRuns, F&& f)
 {
     PixelRows rows(picture);
-    for (int y = first; y < last; ++y) {
-        const quint32* row = rows.row(y);
-        if (longRuns[std::size_t(y)]) {
-            forEachRun(row, width, [&](quint32 rgb, int x, int end) {
-                f(rgb, x, end);
-                return true;
-            });
-        } else {
-            for (int x = 0; x < width; ++x)
-                f(row[x] & PixelRows::kRgbMask, x, x + 1);
-        }
-    }
+    for (int y = first; y < last; ++y)
+        forEachColourOf(rows.row(y), width, longRuns[std::size_t(y)], f);
 }
 
 // Sets the pixels [x, end) of a row to an index (below 8 bits the row is
@@ -151,9 +156,12 @@ template <int Bits>
 void packRowsOf(const QImage& picture, int width, int first, int last, const Buffers& b,
                 const std::function<quint8*(int)>& rowOf)
 {
+    // One reader for all the rows: a picture of another format is converted
+    // a block of rows at a time.
+    PixelRows rows(picture);
     for (int y = first; y < last; ++y) {
         quint8* row = rowOf(y);
-        forEachColourIn(picture, width, y, y + 1, b.longRuns,
+        forEachColourOf(rows.row(y), width, b.longRuns[std::size_t(y)],
                         [&](quint32 rgb, int x, int end) { fill<Bits>(row, x, end, b.indexOf[b.colours.rank(rgb)]); });
     }
 }
