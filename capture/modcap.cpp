@@ -6,6 +6,7 @@
 #include "host/HostError.h"
 #include "host/PictureBox.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <cmath>
 #include <limits>
@@ -30,7 +31,7 @@ Geometry geometry(qint32 width, qint32 height, int bitsPerPixel, const QString& 
 {
     const qint64 stride = dibStride(width, bitsPerPixel);
     if (stride > kMaxStride)
-        raiseOverflow(QStringLiteral("a row of %1 pixels at %2 bits per pixel needs %3 bytes; a bitmap row "
+        raiseOverflow(QCoreApplication::translate("capture", "a row of %1 pixels at %2 bits per pixel needs %3 bytes; a bitmap row "
                                      "holds at most %4 bytes. Capture a narrower picture or choose fewer colours.")
                           .arg(width)
                           .arg(bitsPerPixel)
@@ -38,7 +39,7 @@ Geometry geometry(qint32 width, qint32 height, int bitsPerPixel, const QString& 
                           .arg(kMaxStride));
     const qint64 size = stride * height;
     if (size > std::numeric_limits<qint32>::max())
-        raiseOverflow(QStringLiteral("a bitmap of %1 x %2 pixels at %3 bits per pixel needs %4 bytes; a bitmap "
+        raiseOverflow(QCoreApplication::translate("capture", "a bitmap of %1 x %2 pixels at %3 bits per pixel needs %4 bytes; a bitmap "
                                      "holds at most %5 bytes.")
                           .arg(width)
                           .arg(height)
@@ -46,7 +47,7 @@ Geometry geometry(qint32 width, qint32 height, int bitsPerPixel, const QString& 
                           .arg(size)
                           .arg(std::numeric_limits<qint32>::max()));
     if (width <= 0 || height <= 0)
-        raiseError(ErrorKind::Picture, QStringLiteral("Could not write %1: the picture is empty (%2 x %3 pixels).")
+        raiseError(ErrorKind::Picture, QCoreApplication::translate("capture", "Could not write %1: the picture is empty (%2 x %3 pixels).")
                                            .arg(QDir::toNativeSeparators(fileName))
                                            .arg(width)
                                            .arg(height));
@@ -57,7 +58,7 @@ qint32 toWholePixels(float value, const char* what)
 {
     const double rounded = std::nearbyint(double(value)); // halves to even
     if (!(rounded >= std::numeric_limits<qint32>::min() && rounded <= std::numeric_limits<qint32>::max()))
-        raiseOverflow(QStringLiteral("the picture's %1 of %2 pixels is out of range.").arg(what).arg(double(value)));
+        raiseOverflow(QCoreApplication::translate("capture", "the picture's %1 of %2 pixels is out of range.").arg(what).arg(double(value)));
     return qint32(rounded);
 }
 
@@ -69,7 +70,7 @@ void convertAndWrite(const QImage& picture, const Geometry& g, int bitsPerPixel,
         static_cast<quint8*>(std::calloc(std::size_t(g.imageSize), 1)), &std::free);
     if (!pixels) {
         raiseError(ErrorKind::OutOfMemory,
-                   QStringLiteral("Could not write %1: not enough memory for a bitmap of %2 bytes.")
+                   QCoreApplication::translate("capture", "Could not write %1: not enough memory for a bitmap of %2 bytes.")
                        .arg(QDir::toNativeSeparators(out.path()))
                        .arg(g.imageSize));
     }

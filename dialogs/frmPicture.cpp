@@ -7,7 +7,7 @@
 using namespace host;
 
 frmPicture::frmPicture(std::function<QImage()> source)
-    : Form({.caption = QStringLiteral("Actual Size Bitmap"),
+    : Form({.caption = tr("Actual Size Bitmap"),
             .clientWidth = 7152,
             .clientHeight = 4272,
             .startPosition = StartPosition::CenterOwner}),
@@ -17,7 +17,7 @@ frmPicture::frmPicture(std::function<QImage()> source)
 
 void frmPicture::createControls(QWidget* window)
 {
-    cmdClose = new CommandButton(window, "cmdClose", "&Close", {5880, 3840, 1200, 350, 0});
+    cmdClose = new CommandButton(window, "cmdClose", tr("&Close"), {5880, 3840, 1200, 350, 0});
     Picture1 = new PictureBox(window, "Picture1", {120, 120, 6900, 3612, 1}, true);
     connect(cmdClose, &QPushButton::clicked, this, handler([this] { cmdClose_Click(); }));
 }

@@ -7,7 +7,7 @@ using namespace host;
 bool PromptAccepted = false;
 
 frmPrompt::frmPrompt()
-    : Form({.caption = QStringLiteral("QORIX Capture - Prompt to Save"),
+    : Form({.caption = tr("QORIX Capture - Prompt to Save"),
             .clientWidth = 6144,
             .clientHeight = 948,
             .startPosition = StartPosition::CenterOwner})
@@ -17,9 +17,9 @@ frmPrompt::frmPrompt()
 void frmPrompt::createControls(QWidget* window)
 {
     txtFileName = new TextBox(window, "txtFileName", "C:\\Pravlek", {1008, 120, 3588, 288, 0});
-    cmdCancel = new CommandButton(window, "cmdCancel", "&Cancel", {4728, 504, 1200, 350, 1});
-    cmdOK = new CommandButton(window, "cmdOK", "&OK", {4728, 96, 1200, 350, 2});
-    Label1 = new Label(window, "Label1", "Filename:", {0, 144, 996, 276, 3}, Qt::AlignRight);
+    cmdCancel = new CommandButton(window, "cmdCancel", tr("&Cancel"), {4728, 504, 1200, 350, 1});
+    cmdOK = new CommandButton(window, "cmdOK", tr("&OK"), {4728, 96, 1200, 350, 2});
+    Label1 = new Label(window, "Label1", tr("Filename:"), {0, 144, 996, 276, 3}, Qt::AlignRight);
     // Enter presses OK; Esc is deliberately not bound to Cancel.
     setDefaultButton(cmdOK);
 

@@ -8,6 +8,7 @@
 #include "mail/VCard.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -56,22 +57,22 @@ std::optional<SignOnDetails> MailDialogs::askSignOn(const SignOnDetails& known, 
 {
     QPointer<QDialog> dialog = new QDialog(dialogOwner());
     dialog->setObjectName("signOnDialog");
-    dialog->setWindowTitle(QStringLiteral("e-Mail Account"));
+    dialog->setWindowTitle(QCoreApplication::translate("email", "e-Mail Account"));
     dialog->setWindowModality(Qt::ApplicationModal);
     auto* layout = new QVBoxLayout(dialog);
-    auto* note = new QLabel(problem.isEmpty() ? QStringLiteral("Where should e-mail be sent from?") : problem);
+    auto* note = new QLabel(problem.isEmpty() ? QCoreApplication::translate("email", "Where should e-mail be sent from?") : problem);
     note->setObjectName("problem");
     note->setWordWrap(true);
     layout->addWidget(note);
     auto* form = new QFormLayout;
     layout->addLayout(form);
-    QLineEdit* server = field(form, QStringLiteral("Mail &server:"), "server", known.server,
-                              QStringLiteral("smtps://mail.example.org:465"));
-    QLineEdit* from = field(form, QStringLiteral("Se&nder address:"), "from", known.from,
-                            QStringLiteral("me@example.org"));
-    QLineEdit* user = field(form, QStringLiteral("&User name:"), "user", known.user,
-                            QStringLiteral("empty when the server needs no login"));
-    QLineEdit* password = field(form, QStringLiteral("&Password:"), "password", known.password);
+    QLineEdit* server = field(form, QCoreApplication::translate("email", "Mail &server:"), "server", known.server,
+                              QCoreApplication::translate("email", "smtps://mail.example.org:465"));
+    QLineEdit* from = field(form, QCoreApplication::translate("email", "Se&nder address:"), "from", known.from,
+                            QCoreApplication::translate("email", "me@example.org"));
+    QLineEdit* user = field(form, QCoreApplication::translate("email", "&User name:"), "user", known.user,
+                            QCoreApplication::translate("email", "empty when the server needs no login"));
+    QLineEdit* password = field(form, QCoreApplication::translate("email", "&Password:"), "password", known.password);
     password->setEchoMode(QLineEdit::Password);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     layout->addWidget(buttons);
@@ -110,15 +111,15 @@ std::optional<Contact> askNewContact(QWidget* owner)
 {
     QPointer<QDialog> dialog = new QDialog(owner);
     dialog->setObjectName("newContactDialog");
-    dialog->setWindowTitle(QStringLiteral("New Contact"));
+    dialog->setWindowTitle(QCoreApplication::translate("email", "New Contact"));
     auto* layout = new QVBoxLayout(dialog);
-    auto* note = new QLabel(QStringLiteral("The contact is added to the address book."));
+    auto* note = new QLabel(QCoreApplication::translate("email", "The contact is added to the address book."));
     note->setObjectName("problem");
     layout->addWidget(note);
     auto* form = new QFormLayout;
     layout->addLayout(form);
-    QLineEdit* name = field(form, QStringLiteral("&Name:"), "name", QString());
-    QLineEdit* address = field(form, QStringLiteral("&E-mail address:"), "address", QString());
+    QLineEdit* name = field(form, QCoreApplication::translate("email", "&Name:"), "name", QString());
+    QLineEdit* address = field(form, QCoreApplication::translate("email", "&E-mail address:"), "address", QString());
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     layout->addWidget(buttons);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
@@ -126,7 +127,7 @@ std::optional<Contact> askNewContact(QWidget* owner)
         if (isPlainAddress(address->text().trimmed()))
             dialog->accept();
         else
-            note->setText(QStringLiteral("Type an e-mail address such as friend@example.org."));
+            note->setText(QCoreApplication::translate("email", "Type an e-mail address such as friend@example.org."));
     });
     std::optional<Contact> contact;
     if (run(dialog)) {
@@ -150,16 +151,16 @@ std::optional<QList<Contact>> MailDialogs::pickRecipients(const QString& address
     }
     QPointer<QDialog> dialog = new QDialog(dialogOwner());
     dialog->setObjectName("addressBookDialog");
-    dialog->setWindowTitle(QStringLiteral("Address Book"));
+    dialog->setWindowTitle(QCoreApplication::translate("email", "Address Book"));
     dialog->setWindowModality(Qt::ApplicationModal);
     auto* layout = new QVBoxLayout(dialog);
     if (contacts.isEmpty()) {
         const bool holdsSomething = QFileInfo(addressBook).size() > 0;
-        auto* note = new QLabel(holdsSomething ? QStringLiteral("The address book %1 holds no contacts that can be "
+        auto* note = new QLabel(holdsSomething ? QCoreApplication::translate("email", "The address book %1 holds no contacts that can be "
                                                                 "read. New contacts are added at its end; nothing "
                                                                 "in it is changed.")
                                                      .arg(QDir::toNativeSeparators(addressBook))
-                                               : QStringLiteral("The address book is empty. Add a contact, or type "
+                                               : QCoreApplication::translate("email", "The address book is empty. Add a contact, or type "
                                                                 "addresses below."));
         note->setObjectName("note");
         note->setWordWrap(true);
@@ -167,7 +168,7 @@ std::optional<QList<Contact>> MailDialogs::pickRecipients(const QString& address
     }
     auto* list = new QTreeWidget;
     list->setObjectName("contacts");
-    list->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("E-mail address")});
+    list->setHeaderLabels({QCoreApplication::translate("email", "Name"), QCoreApplication::translate("email", "E-mail address")});
     list->setRootIsDecorated(false);
     list->setMinimumSize(420, 220);
     list->header()->setSectionResizeMode(QHeaderView::Stretch);
@@ -176,10 +177,10 @@ std::optional<QList<Contact>> MailDialogs::pickRecipients(const QString& address
     layout->addWidget(list);
     auto* form = new QFormLayout;
     layout->addLayout(form);
-    QLineEdit* typed = field(form, QStringLiteral("&Other addresses:"), "otherAddresses", QString(),
-                             QStringLiteral("friend@example.org; colleague@example.org"));
+    QLineEdit* typed = field(form, QCoreApplication::translate("email", "&Other addresses:"), "otherAddresses", QString(),
+                             QCoreApplication::translate("email", "friend@example.org; colleague@example.org"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    QPushButton* add = buttons->addButton(QStringLiteral("&Add Contact…"), QDialogButtonBox::ActionRole);
+    QPushButton* add = buttons->addButton(QCoreApplication::translate("email", "&Add Contact…"), QDialogButtonBox::ActionRole);
     add->setObjectName("addContact");
     layout->addWidget(buttons);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
@@ -218,9 +219,9 @@ bool MailDialogs::transferring(const QString& server, qint64 sent, qint64 total)
     if (!m_transfer.isValid())
         m_transfer.start();
     if (!m_progress && m_transfer.elapsed() > kQuietMilliseconds) {
-        m_progress = new QProgressDialog(QStringLiteral("Sending the e-mail to %1…").arg(server),
-                                         QStringLiteral("&Cancel"), 0, 0, dialogOwner());
-        m_progress->setWindowTitle(QStringLiteral("e-Mail"));
+        m_progress = new QProgressDialog(QCoreApplication::translate("email", "Sending the e-mail to %1…").arg(server),
+                                         QCoreApplication::translate("email", "&Cancel"), 0, 0, dialogOwner());
+        m_progress->setWindowTitle(QCoreApplication::translate("email", "e-Mail"));
         m_progress->setWindowModality(Qt::ApplicationModal);
         m_progress->setMinimumDuration(0);
         QObject::connect(m_progress, &QProgressDialog::canceled, [this] { m_cancelled = true; });

@@ -14,9 +14,10 @@ using namespace host;
 namespace {
 
 const char* const kSeparator = "; ";
-const char* const kNoCapture =
+const char* const kNoCapture = QT_TRANSLATE_NOOP(
+    "frmEmail",
     "There is no capture to send: the last save did not write one. Copy a screen capture to the clipboard, "
-    "close this window and use e-Mail again.";
+    "close this window and use e-Mail again.");
 
 void reportError(const HostError& error)
 {
@@ -26,7 +27,7 @@ void reportError(const HostError& error)
 } // namespace
 
 frmEmail::frmEmail(frmPicture& pictureWindow, Remembered remembered)
-    : Form({.caption = QStringLiteral("e-Mail Screen Capture"),
+    : Form({.caption = tr("e-Mail Screen Capture"),
             .clientWidth = 7524,
             .clientHeight = 4284,
             .startPosition = StartPosition::CenterOwner}),
@@ -45,14 +46,14 @@ void frmEmail::createControls(QWidget* window)
 {
     txtDisplayName = new TextBox(window, "txtDisplayName", QString(), {1320, 144, 6060, 300, 0});
     txtSubject = new TextBox(window, "txtSubject", QString(), {1320, 480, 6060, 300, 1});
-    Label2 = new Label(window, "Label2", "Subject:", {144, 528, 1116, 300, 2}, Qt::AlignRight);
+    Label2 = new Label(window, "Label2", tr("Subject:"), {144, 528, 1116, 300, 2}, Qt::AlignRight);
     txtBody = new MultiLineTextBox(window, "txtBody", QString(), {168, 840, 7236, 2556, 3});
-    cmdTo = new CommandButton(window, "cmdTo", "To:", {840, 168, 444, 300, 4});
-    cmdSend = new CommandButton(window, "cmdSend", "&Send", {6216, 3840, 1200, 350, 5});
-    cmdCancel = new CommandButton(window, "cmdCancel", "&Cancel", {4944, 3840, 1200, 350, 6});
+    cmdTo = new CommandButton(window, "cmdTo", tr("To:"), {840, 168, 444, 300, 4});
+    cmdSend = new CommandButton(window, "cmdSend", tr("&Send"), {6216, 3840, 1200, 350, 5});
+    cmdCancel = new CommandButton(window, "cmdCancel", tr("&Cancel"), {4944, 3840, 1200, 350, 6});
     txtAddresses = new TextBox(window, "txtAddresses", QString(), {336, 3552, 4404, 300, 7});
     txtAddresses->setVisible(false);
-    cmdPreview = new CommandButton(window, "cmdPreview", "&View", {216, 3864, 1560, 350, 8});
+    cmdPreview = new CommandButton(window, "cmdPreview", tr("&View"), {216, 3864, 1560, 350, 8});
 
     connect(cmdTo, &QPushButton::clicked, this, handler([this] { cmdTo_Click(); }));
     connect(cmdSend, &QPushButton::clicked, this, handler([this] { cmdSend_Click(); }));
@@ -115,7 +116,7 @@ void frmEmail::pickFromAddressBook()
     LastRecipientIndex = kept;
     // More than the list holds: the first ones are kept, and the user is told.
     if (last > kept)
-        MsgBox(QStringLiteral("At most %1 recipients can be picked. The first %1 of the %2 you picked are kept.")
+        MsgBox(tr("At most %1 recipients can be picked. The first %1 of the %2 you picked are kept.")
                    .arg(kRecipientSlots)
                    .arg(last + 1));
 }
@@ -125,7 +126,7 @@ void frmEmail::cmdSend_Click()
     // A send never attaches a capture of an earlier e-mail: without a capture
     // file there is nothing to send.
     if (CaptureOutdated || !FileExists(CaptureFilePath())) {
-        MsgBox(kNoCapture);
+        MsgBox(frmEmail::tr(kNoCapture));
         return;
     }
     bool signedOn = false;

@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QImageReader>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -24,7 +25,7 @@ QStringList imageFormats(const QMimeData* data)
 
 [[noreturn]] void noPicture()
 {
-    raiseError(ErrorKind::Picture, QStringLiteral("The clipboard no longer holds a picture. Copy the screen again."));
+    raiseError(ErrorKind::Picture, QCoreApplication::translate("host", "The clipboard no longer holds a picture. Copy the screen again."));
 }
 
 } // namespace
@@ -49,14 +50,14 @@ QImage ClipboardGetBitmap()
             continue;
         QBuffer buffer(&bytes);
         QImageReader reader(&buffer);
-        const QImage image = readPicture(reader, QStringLiteral("The picture on the clipboard"));
+        const QImage image = readPicture(reader, QCoreApplication::translate("host", "The picture on the clipboard"));
         if (!image.isNull())
             return image;
         if (unreadable.isEmpty())
-            unreadable = QStringLiteral("The picture on the clipboard cannot be read (%1): %2").arg(format, reader.errorString());
+            unreadable = QCoreApplication::translate("host", "The picture on the clipboard cannot be read (%1): %2").arg(format, reader.errorString());
     }
     const QImage image = qvariant_cast<QImage>(data->imageData());
-    checkPictureSize(image.size(), QStringLiteral("The picture on the clipboard"));
+    checkPictureSize(image.size(), QCoreApplication::translate("host", "The picture on the clipboard"));
     if (!image.isNull())
         return image;
     if (!unreadable.isEmpty())

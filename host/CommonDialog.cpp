@@ -3,6 +3,7 @@
 #include "host/HostError.h"
 #include "host/MessageBox.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QPointer>
 
@@ -59,7 +60,7 @@ void CommonDialog::ShowOpen(QWidget* owner)
     delete dialog.data();
     if (!accepted) {
         if (CancelError)
-            raiseError(ErrorKind::Cancel, QStringLiteral("Cancel was selected."));
+            raiseError(ErrorKind::Cancel, QCoreApplication::translate("host", "Cancel was selected."));
         return;
     }
     FileName = chosen;

@@ -4,6 +4,7 @@
 #include "host/Screen.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QPainter>
 #include <QStyle>
 
@@ -60,7 +61,7 @@ void CheckBox::setValue(int value)
         return;
     default:
         raiseError(ErrorKind::InvalidPropertyValue,
-              QStringLiteral("Invalid property value: a check box is 0, 1 or 2, not %1.").arg(value));
+              QCoreApplication::translate("host", "Invalid property value: a check box is 0, 1 or 2, not %1.").arg(value));
     }
 }
 

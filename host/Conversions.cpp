@@ -2,6 +2,7 @@
 
 #include "host/HostError.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <cmath>
 #include <limits>
@@ -25,7 +26,7 @@ std::optional<double> parseNumber(const QString& text)
 
 [[noreturn]] void typeMismatch(const QString& text, const QString& expected)
 {
-    raiseError(ErrorKind::TypeMismatch, QStringLiteral("Type mismatch: \"%1\" is not %2.").arg(text, expected));
+    raiseError(ErrorKind::TypeMismatch, QCoreApplication::translate("host", "Type mismatch: \"%1\" is not %2.").arg(text, expected));
 }
 
 } // namespace
@@ -34,7 +35,7 @@ qint32 textToWholeNumber(const QString& text)
 {
     const std::optional<double> value = parseNumber(text);
     if (!value)
-        typeMismatch(text, QStringLiteral("a whole number"));
+        typeMismatch(text, QCoreApplication::translate("host", "a whole number"));
     const double rounded = std::nearbyint(*value); // the default rounding mode rounds halves to even
     if (rounded < std::numeric_limits<qint32>::min() || rounded > std::numeric_limits<qint32>::max())
         raiseOverflow(QStringLiteral("\"%1\" is outside the range of a whole number.").arg(text));
@@ -50,7 +51,7 @@ bool textToBoolean(const QString& text)
         return false;
     const std::optional<double> value = parseNumber(text);
     if (!value)
-        typeMismatch(text, QStringLiteral("True, False or a number"));
+        typeMismatch(text, QCoreApplication::translate("host", "True, False or a number"));
     return *value != 0;
 }
 

@@ -4,6 +4,7 @@
 #include "host/MessageBox.h"
 
 #include <new>
+#include <QCoreApplication>
 
 namespace host {
 
@@ -19,7 +20,7 @@ void trapErrors(const std::function<void()>& body, const std::function<void(cons
     } catch (const HostError& error) {
         onError(error);
     } catch (const std::bad_alloc&) {
-        onError(HostError(ErrorKind::OutOfMemory, QStringLiteral("Out of memory.")));
+        onError(HostError(ErrorKind::OutOfMemory, QCoreApplication::translate("host", "Out of memory.")));
     } catch (const std::exception& error) {
         onError(HostError(ErrorKind::General, QString::fromLocal8Bit(error.what())));
     }

@@ -1,4 +1,5 @@
 #include "host/HostError.h"
+#include <QCoreApplication>
 
 namespace host {
 
@@ -14,7 +15,7 @@ void raiseError(ErrorKind kind, const QString& description)
 
 void raiseOverflow(const QString& what)
 {
-    throw HostError(ErrorKind::Overflow, QStringLiteral("Overflow: %1").arg(what));
+    throw HostError(ErrorKind::Overflow, QCoreApplication::translate("host", "Overflow: %1").arg(what));
 }
 
 } // namespace host

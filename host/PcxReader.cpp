@@ -3,6 +3,7 @@
 #include "host/HostError.h"
 #include "host/Picture.h"
 
+#include <QCoreApplication>
 #include <QtEndian>
 #include <vector>
 
@@ -22,7 +23,7 @@ struct Header {
 
 [[noreturn]] void malformed(const QString& reason)
 {
-    raiseError(ErrorKind::Picture, QStringLiteral("not a readable PCX picture: %1").arg(reason));
+    raiseError(ErrorKind::Picture, QCoreApplication::translate("host", "not a readable PCX picture: %1").arg(reason));
 }
 
 quint16 word(const QByteArray& data, int offset)
@@ -33,7 +34,7 @@ quint16 word(const QByteArray& data, int offset)
 Header readHeader(const QByteArray& data)
 {
     if (data.size() < kHeaderSize)
-        malformed(QStringLiteral("the file is shorter than a PCX header."));
+        malformed(QCoreApplication::translate("host", "the file is shorter than a PCX header."));
     const auto* bytes = reinterpret_cast<const uchar*>(data.constData());
     Header h{};
     h.version = bytes[1];
@@ -44,9 +45,9 @@ Header readHeader(const QByteArray& data)
     h.palette16 = bytes + 16;
     const int xmin = word(data, 4), ymin = word(data, 6), xmax = word(data, 8), ymax = word(data, 10);
     if (bytes[0] != 0x0A || h.encoding > 1)
-        malformed(QStringLiteral("the header is not a PCX header."));
+        malformed(QCoreApplication::translate("host", "the header is not a PCX header."));
     if (xmax < xmin || ymax < ymin)
-        malformed(QStringLiteral("the picture's bounds are inverted."));
+        malformed(QCoreApplication::translate("host", "the picture's bounds are inverted."));
     h.width = xmax - xmin + 1;
     h.height = ymax - ymin + 1;
     const bool packed = h.planes == 1 && (h.bitsPerPixel == 1 || h.bitsPerPixel == 2 || h.bitsPerPixel == 4
@@ -54,11 +55,11 @@ Header readHeader(const QByteArray& data)
     const bool planar = h.bitsPerPixel == 1 && h.planes >= 2 && h.planes <= 4;
     const bool colour = h.bitsPerPixel == 8 && (h.planes == 3 || h.planes == 4);
     if (!packed && !planar && !colour)
-        malformed(QStringLiteral("%1 bits per pixel in %2 planes is not a PCX layout this program reads.")
+        malformed(QCoreApplication::translate("host", "%1 bits per pixel in %2 planes is not a PCX layout this program reads.")
                       .arg(h.bitsPerPixel)
                       .arg(h.planes));
     if (qint64(h.bytesPerLine) * 8 < qint64(h.width) * h.bitsPerPixel)
-        malformed(QStringLiteral("its rows are shorter than the picture is wide."));
+        malformed(QCoreApplication::translate("host", "its rows are shorter than the picture is wide."));
     return h;
 }
 
@@ -69,20 +70,20 @@ std::vector<uchar> decodeRows(const QByteArray& data, qint64 end, const Header& 
     qint64 pos = kHeaderSize;
     if (h.encoding == 0) {
         if (end - pos < size)
-            malformed(QStringLiteral("the file is truncated."));
+            malformed(QCoreApplication::translate("host", "the file is truncated."));
         return std::vector<uchar>(in + pos, in + pos + size);
     }
     std::vector<uchar> out;
     out.reserve(std::size_t(size));
     while (qint64(out.size()) < size) {
         if (pos >= end)
-            malformed(QStringLiteral("the file is truncated."));
+            malformed(QCoreApplication::translate("host", "the file is truncated."));
         uchar value = in[pos++];
         qint64 count = 1;
         if ((value & 0xC0) == 0xC0) {
             count = value & 0x3F;
             if (pos >= end)
-                malformed(QStringLiteral("the file is truncated."));
+                malformed(QCoreApplication::translate("host", "the file is truncated."));
             value = in[pos++];
         }
         count = std::min(count, size - qint64(out.size()));
@@ -115,7 +116,7 @@ QImage decodePcx(const QByteArray& data)
     std::vector<QRgb> palette;
     if (h.bitsPerPixel == 8 && h.planes == 1) {
         if (data.size() < kHeaderSize + kTrailingPaletteSize || uchar(data[data.size() - kTrailingPaletteSize]) != 0x0C)
-            malformed(QStringLiteral("its 256-colour palette is missing."));
+            malformed(QCoreApplication::translate("host", "its 256-colour palette is missing."));
         end -= kTrailingPaletteSize;
         const auto* p = reinterpret_cast<const uchar*>(data.constData()) + end + 1;
         for (int i = 0; i < 256; ++i)
@@ -130,16 +131,16 @@ QImage decodePcx(const QByteArray& data)
 
     const qint64 lineBytes = qint64(h.bytesPerLine) * h.planes;
     const qint64 rowsBytes = lineBytes * h.height;
-    checkPictureSize(QSize(h.width, h.height), QStringLiteral("it"));
+    checkPictureSize(QSize(h.width, h.height), QCoreApplication::translate("host", "it"));
     // The data cannot hold more rows than its runs can expand to.
     const qint64 available = end - kHeaderSize;
     if (rowsBytes > (h.encoding ? available * kMaxExpansion : available))
-        malformed(QStringLiteral("the file is truncated."));
+        malformed(QCoreApplication::translate("host", "the file is truncated."));
     const std::vector<uchar> rows = decodeRows(data, end, h, rowsBytes);
 
     QImage image(h.width, h.height, QImage::Format_RGB32);
     if (image.isNull())
-        raiseError(ErrorKind::OutOfMemory, QStringLiteral("Not enough memory for a picture of %1 x %2 pixels.")
+        raiseError(ErrorKind::OutOfMemory, QCoreApplication::translate("host", "Not enough memory for a picture of %1 x %2 pixels.")
                                                 .arg(h.width)
                                                 .arg(h.height));
     for (int y = 0; y < h.height; ++y) {

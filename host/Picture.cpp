@@ -5,6 +5,7 @@
 #include "host/PcxReader.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,7 +17,7 @@ namespace host {
 void checkPictureSize(const QSize& size, const QString& what)
 {
     if (qint64(size.width()) * size.height() > kMaxPicturePixels)
-        raiseError(ErrorKind::Picture, QStringLiteral("%1 is too large (%2 x %3 pixels): at most %4 million pixels can "
+        raiseError(ErrorKind::Picture, QCoreApplication::translate("host", "%1 is too large (%2 x %3 pixels): at most %4 million pixels can "
                                                       "be handled.")
                                            .arg(what)
                                            .arg(size.width())
@@ -43,7 +44,7 @@ QImage decodePicture(const QByteArray& data, const QByteArray& formatHint)
     QBuffer buffer(&bytes);
     QImageReader reader(&buffer, formatHint);
     reader.setAutoTransform(true);
-    const QImage image = readPicture(reader, QStringLiteral("it"));
+    const QImage image = readPicture(reader, QCoreApplication::translate("host", "it"));
     if (image.isNull())
         raiseError(ErrorKind::Picture, reader.errorString());
     return image;
@@ -59,7 +60,7 @@ QImage LoadPicture(const QString& fileName)
             raiseError(ErrorKind::File, file.errorString());
         return decodePicture(file.readAll(), QFileInfo(fileName).suffix().toLower().toLatin1());
     } catch (const HostError& error) {
-        raiseError(ErrorKind::Picture, QStringLiteral("Could not load the picture %1: %2")
+        raiseError(ErrorKind::Picture, QCoreApplication::translate("host", "Could not load the picture %1: %2")
                                            .arg(QDir::toNativeSeparators(fileName), error.description()));
     }
 }
@@ -75,7 +76,7 @@ void SavePicture(const QImage& picture, AtomicFile& file)
 {
     const QString shownName = QDir::toNativeSeparators(file.path());
     if (picture.isNull())
-        raiseError(ErrorKind::Picture, QStringLiteral("Could not write %1: there is no picture to save.").arg(shownName));
+        raiseError(ErrorKind::Picture, QCoreApplication::translate("host", "Could not write %1: there is no picture to save.").arg(shownName));
     // Encoded in memory first: a write to the file that fails then says why
     // (a full disk, a size limit), which the picture writer cannot.
     QByteArray bytes;
@@ -83,7 +84,7 @@ void SavePicture(const QImage& picture, AtomicFile& file)
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "bmp");
     if (!writer.write(picture))
-        raiseError(ErrorKind::Picture, QStringLiteral("Could not write %1: %2").arg(shownName, writer.errorString()));
+        raiseError(ErrorKind::Picture, QCoreApplication::translate("host", "Could not write %1: %2").arg(shownName, writer.errorString()));
     file.write(bytes);
 }
 

@@ -2,6 +2,7 @@
 
 #include "host/HostError.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -22,10 +23,10 @@ void check(const QSettings& settings, const QString& action)
     case QSettings::NoError:
         return;
     case QSettings::AccessError:
-        raiseError(ErrorKind::File, QStringLiteral("Could not %1 the settings in %2: access denied.")
+        raiseError(ErrorKind::File, QCoreApplication::translate("host", "Could not %1 the settings in %2: access denied.")
                                    .arg(action, settings.fileName()));
     case QSettings::FormatError:
-        raiseError(ErrorKind::File, QStringLiteral("Could not %1 the settings in %2: the file is damaged.")
+        raiseError(ErrorKind::File, QCoreApplication::translate("host", "Could not %1 the settings in %2: the file is damaged.")
                                    .arg(action, settings.fileName()));
     }
 }
@@ -48,7 +49,7 @@ void checkStoreFile(const QSettings& settings)
             damaged = true;
     }
     if (damaged)
-        raiseError(ErrorKind::File, QStringLiteral("The settings in %1 cannot be used: the file is damaged. Correct "
+        raiseError(ErrorKind::File, QCoreApplication::translate("host", "The settings in %1 cannot be used: the file is damaged. Correct "
                                                    "or remove it; it is left as it is.")
                                         .arg(settings.fileName()));
 }
@@ -85,7 +86,7 @@ QString GetSetting(const QString& application, const QString& section, const QSt
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, application);
     checkStoreFile(settings);
     const QVariant value = settings.value(path(section, key));
-    check(settings, QStringLiteral("read"));
+    check(settings, QCoreApplication::translate("host", "read"));
     if (!value.isValid())
         return defaultValue;
     if (value.typeId() == QMetaType::QStringList)
@@ -97,10 +98,10 @@ void SaveSetting(const QString& application, const QString& section, const QStri
 {
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, application);
     checkStoreFile(settings);
-    check(settings, QStringLiteral("read"));
+    check(settings, QCoreApplication::translate("host", "read"));
     settings.setValue(path(section, key), value);
     settings.sync();
-    check(settings, QStringLiteral("save"));
+    check(settings, QCoreApplication::translate("host", "save"));
 }
 
 } // namespace host

@@ -8,6 +8,7 @@
 #include "mail/VCard.h"
 #include "host/Settings.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QUrl>
 #include <algorithm>
@@ -45,10 +46,10 @@ QString accountProblem(const QString& server, const QString& from)
     const QUrl url(server.trimmed(), QUrl::StrictMode);
     if (!url.isValid() || (url.scheme() != QLatin1String("smtp") && url.scheme() != QLatin1String("smtps"))
         || url.host().isEmpty())
-        return QStringLiteral("The mail server must be an address such as smtps://mail.example.org:465 or "
+        return QCoreApplication::translate("mail", "The mail server must be an address such as smtps://mail.example.org:465 or "
                               "smtp://mail.example.org:587.");
     if (!isPlainAddress(from.trimmed()))
-        return QStringLiteral("The sender must be an e-mail address such as me@example.org.");
+        return QCoreApplication::translate("mail", "The sender must be an e-mail address such as me@example.org.");
     return {};
 }
 
@@ -86,11 +87,11 @@ qint32 MailService::signOn()
     QString problem = known.server.isEmpty() ? QString() : accountProblem(known.server, known.from);
     if (known.server.isEmpty() || !problem.isEmpty() || passwordNeeded(known)) {
         if (problem.isEmpty() && !known.server.isEmpty())
-            problem = QStringLiteral("The password for %1 at %2:").arg(known.user, known.server);
+            problem = QCoreApplication::translate("mail", "The password for %1 at %2:").arg(known.user, known.server);
         const std::optional<SignOnDetails> details = m_prompts->askSignOn(
             {.server = known.server, .from = known.from, .user = known.user, .password = known.password}, problem);
         if (!details)
-            messagingError(QStringLiteral("Sign-on was cancelled: no e-mail account is set up."));
+            messagingError(QCoreApplication::translate("mail", "Sign-on was cancelled: no e-mail account is set up."));
         SaveSetting(applicationName(), kSection, "Server", details->server);
         SaveSetting(applicationName(), kSection, "From", details->from);
         SaveSetting(applicationName(), kSection, "User", details->user);
@@ -110,7 +111,7 @@ void MailService::signOff(qint32 session)
 void MailService::checkSession(qint32 session) const
 {
     if (!m_sessions.contains(session))
-        messagingError(QStringLiteral("There is no e-mail session: sign on first."));
+        messagingError(QCoreApplication::translate("mail", "There is no e-mail session: sign on first."));
 }
 
 QString MailService::addressBookPath() const
@@ -126,7 +127,7 @@ QList<Contact> MailService::showAddressBook(const QList<Contact>& current)
         c.name = c.name.isEmpty() ? c.address : c.name;
     const std::optional<QList<Contact>> picked = m_prompts->pickRecipients(addressBookPath(), ticked);
     if (!picked)
-        raiseError(ErrorKind::Cancel, QStringLiteral("The address book was cancelled."));
+        raiseError(ErrorKind::Cancel, QCoreApplication::translate("mail", "The address book was cancelled."));
     return *picked;
 }
 
@@ -138,7 +139,7 @@ Contact MailService::resolve(const QString& nameOrAddresses) const
     const bool several = entries.size() > 1;
     const QList<Contact> book = readAddressBook(addressBookPath());
     QStringList addresses, names, problems;
-    QString advice = QStringLiteral("Type e-mail addresses or pick the recipients with To:.");
+    QString advice = QCoreApplication::translate("mail", "Type e-mail addresses or pick the recipients with To:.");
     for (const QString& entry : entries) {
         const QString wanted = entry.trimmed();
         const QStringList parts = splitAddresses(wanted);
@@ -157,11 +158,11 @@ Contact MailService::resolve(const QString& nameOrAddresses) const
         } else if (matches.isEmpty()) {
             problems << QStringLiteral("\"%1\" is not in the address book.").arg(wanted);
             if (!several)
-                advice = QStringLiteral("Type an e-mail address or pick the recipient with To:.");
+                advice = QCoreApplication::translate("mail", "Type an e-mail address or pick the recipient with To:.");
         } else {
             problems << QStringLiteral("\"%1\" matches %2 entries of the address book.").arg(wanted).arg(matches.size());
             if (!several)
-                advice = QStringLiteral("Pick the recipient with To:.");
+                advice = QCoreApplication::translate("mail", "Pick the recipient with To:.");
         }
     }
     if (!problems.isEmpty())
@@ -180,9 +181,9 @@ void MailService::send(qint32 session, const ComposedMail& mail)
             out.to << address;
         }
     if (out.to.isEmpty())
-        messagingError(QStringLiteral("The message has no recipient: type an address or pick one with To:."));
+        messagingError(QCoreApplication::translate("mail", "The message has no recipient: type an address or pick one with To:."));
     if (!mail.attachmentPath.isEmpty() && !FileExists(mail.attachmentPath))
-        messagingError(QStringLiteral("The attachment %1 does not exist.").arg(QDir::toNativeSeparators(mail.attachmentPath)));
+        messagingError(QCoreApplication::translate("mail", "The attachment %1 does not exist.").arg(QDir::toNativeSeparators(mail.attachmentPath)));
     out.subject = mail.subject;
     out.body = mail.noteText;
     out.attachment = mail.attachmentPath;

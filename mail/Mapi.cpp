@@ -1,6 +1,7 @@
 #include "mail/Mapi.h"
 
 #include "host/HostError.h"
+#include <QCoreApplication>
 
 namespace mail {
 
@@ -9,7 +10,7 @@ namespace {
 
 [[noreturn]] void invalid(const QString& what)
 {
-    raiseError(ErrorKind::InvalidPropertyValue, QStringLiteral("Invalid property value: %1").arg(what));
+    raiseError(ErrorKind::InvalidPropertyValue, QCoreApplication::translate("mail", "Invalid property value: %1").arg(what));
 }
 
 } // namespace
@@ -17,7 +18,7 @@ namespace {
 void MAPISession::setAction(qint16 action)
 {
     if (action != 1)
-        invalid(QStringLiteral("the session action %1 is not supported.").arg(action));
+        invalid(QCoreApplication::translate("mail", "the session action %1 is not supported.").arg(action));
     m_session = MailService::instance().signOn();
 }
 
@@ -43,19 +44,19 @@ void MAPIMessages::Compose()
 void MAPIMessages::checkComposing() const
 {
     if (!m_composing)
-        raiseError(ErrorKind::Messaging, QStringLiteral("No message is being composed."));
+        raiseError(ErrorKind::Messaging, QCoreApplication::translate("mail", "No message is being composed."));
 }
 
 void MAPIMessages::setMsgIndex(qint32 index)
 {
     if (index != -1)
-        invalid(QStringLiteral("only the message being composed (-1) can be chosen."));
+        invalid(QCoreApplication::translate("mail", "only the message being composed (-1) can be chosen."));
 }
 
 void MAPIMessages::setRecipType(qint16 type)
 {
     if (type != 1)
-        invalid(QStringLiteral("only primary recipients (type 1) are supported."));
+        invalid(QCoreApplication::translate("mail", "only primary recipients (type 1) are supported."));
 }
 
 qint32 MAPIMessages::RecipCount() const
@@ -67,7 +68,7 @@ void MAPIMessages::setRecipIndex(qint32 index)
 {
     checkComposing();
     if (index < 0)
-        invalid(QStringLiteral("a recipient index is 0 or more, not %1.").arg(index));
+        invalid(QCoreApplication::translate("mail", "a recipient index is 0 or more, not %1.").arg(index));
     while (m_mail.recipients.size() <= index)
         m_mail.recipients.append(Contact{});
     m_recipIndex = index;
@@ -85,7 +86,7 @@ const Contact& MAPIMessages::current() const
 {
     checkComposing();
     if (m_recipIndex >= m_mail.recipients.size())
-        raiseError(ErrorKind::Messaging, QStringLiteral("There is no recipient %1.").arg(m_recipIndex));
+        raiseError(ErrorKind::Messaging, QCoreApplication::translate("mail", "There is no recipient %1.").arg(m_recipIndex));
     return m_mail.recipients[m_recipIndex];
 }
 
@@ -135,14 +136,14 @@ void MAPIMessages::setAttachmentPosition(qint32 position)
 {
     checkComposing();
     if (position < 0 || position >= m_mail.noteText.size())
-        invalid(QStringLiteral("the attachment position %1 is outside the note text.").arg(position));
+        invalid(QCoreApplication::translate("mail", "the attachment position %1 is outside the note text.").arg(position));
 }
 
 void MAPIMessages::setAttachmentType(qint16 type)
 {
     checkComposing();
     if (type != 0)
-        invalid(QStringLiteral("only data file attachments (type 0) are supported."));
+        invalid(QCoreApplication::translate("mail", "only data file attachments (type 0) are supported."));
 }
 
 void MAPIMessages::setAttachmentPathName(const QString& path)
@@ -155,7 +156,7 @@ void MAPIMessages::Send(bool showDialog)
 {
     checkComposing();
     if (showDialog)
-        invalid(QStringLiteral("the service has no message window to show."));
+        invalid(QCoreApplication::translate("mail", "the service has no message window to show."));
     MailService::instance().send(m_session, m_mail);
     m_composing = false;
 }

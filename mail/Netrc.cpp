@@ -2,6 +2,7 @@
 
 #include "host/HostError.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QList>
@@ -109,7 +110,7 @@ std::optional<NetrcLogin> netrcLogin(const QString& host, const QString& user)
                                             | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
     if (holdsPassword && (file.permissions() & others))
         raiseError(ErrorKind::Messaging,
-                   QStringLiteral("The file %1 holds passwords that other users may read, so it is not used. Let only "
+                   QCoreApplication::translate("mail", "The file %1 holds passwords that other users may read, so it is not used. Let only "
                                   "yourself read it (chmod 600 %1), then try again.")
                        .arg(QDir::toNativeSeparators(file.fileName())));
     const bool named = std::any_of(entries.begin(), entries.end(), [&](const Entry& e) {

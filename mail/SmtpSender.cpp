@@ -3,6 +3,7 @@
 #include "host/HostError.h"
 #include "mail/MailFormat.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QUrl>
@@ -17,7 +18,7 @@ namespace {
 
 [[noreturn]] void failed(const MailAccount& account, const QString& reason)
 {
-    raiseError(ErrorKind::Messaging, QStringLiteral("Could not send the e-mail through %1: %2").arg(account.server, reason));
+    raiseError(ErrorKind::Messaging, QCoreApplication::translate("mail", "Could not send the e-mail through %1: %2").arg(account.server, reason));
 }
 
 struct CurlHandles {
@@ -52,21 +53,21 @@ QString describe(CURLcode code, const char* detail)
 {
     switch (code) {
     case CURLE_LOGIN_DENIED:
-        return QStringLiteral("the server refused the login. Check the user name and password.");
+        return QCoreApplication::translate("mail", "the server refused the login. Check the user name and password.");
     case CURLE_COULDNT_CONNECT:
     case CURLE_COULDNT_RESOLVE_HOST:
-        return QStringLiteral("could not connect to the server (%1).").arg(QString::fromUtf8(detail));
+        return QCoreApplication::translate("mail", "could not connect to the server (%1).").arg(QString::fromUtf8(detail));
     case CURLE_OPERATION_TIMEDOUT:
-        return QStringLiteral("the server did not answer in time.");
+        return QCoreApplication::translate("mail", "the server did not answer in time.");
     case CURLE_USE_SSL_FAILED:
-        return QStringLiteral("the server does not offer an encrypted connection (STARTTLS).");
+        return QCoreApplication::translate("mail", "the server does not offer an encrypted connection (STARTTLS).");
     default:
         break;
     }
     if (QByteArray(detail).startsWith("RCPT failed"))
-        return QStringLiteral("the server refused a recipient (%1).").arg(QString::fromUtf8(detail));
+        return QCoreApplication::translate("mail", "the server refused a recipient (%1).").arg(QString::fromUtf8(detail));
     if (QByteArray(detail).startsWith("MAIL failed"))
-        return QStringLiteral("the server refused the sender (%1).").arg(QString::fromUtf8(detail));
+        return QCoreApplication::translate("mail", "the server refused the sender (%1).").arg(QString::fromUtf8(detail));
     const QString text = QString::fromUtf8(*detail ? detail : curl_easy_strerror(code));
     return text.endsWith(QLatin1Char('.')) ? text : text + QLatin1Char('.');
 }
@@ -128,7 +129,7 @@ void setMessage(CurlHandles& h, const MailAccount& account, const OutgoingMail& 
     if (!mail.attachment.isEmpty()) {
         curl_mimepart* file = curl_mime_addpart(h.mime);
         if (curl_mime_filedata(file, QFileInfo(mail.attachment).absoluteFilePath().toLocal8Bit().constData()) != CURLE_OK)
-            failed(account, QStringLiteral("the attachment %1 cannot be read.").arg(mail.attachment));
+            failed(account, QCoreApplication::translate("mail", "the attachment %1 cannot be read.").arg(mail.attachment));
         curl_mime_filename(file, QFileInfo(mail.attachment).fileName().toUtf8().constData());
         curl_mime_type(file, "image/bmp");
         curl_mime_encoder(file, "base64");
@@ -180,14 +181,14 @@ void sendMail(const MailAccount& account, const OutgoingMail& mail, Prompts& pro
     globalInit();
     CurlHandles h;
     if (!h.easy || !h.multi)
-        failed(account, QStringLiteral("the network library could not start."));
+        failed(account, QCoreApplication::translate("mail", "the network library could not start."));
     setConnection(h, account);
     setMessage(h, account, mail);
     bool cancelled = false;
     const CURLcode result = transfer(h, account.server, prompts, cancelled);
     h.abandoned = cancelled || result != CURLE_OK;
     if (cancelled)
-        failed(account, QStringLiteral("sending was cancelled."));
+        failed(account, QCoreApplication::translate("mail", "sending was cancelled."));
     if (result != CURLE_OK)
         failed(account, describe(result, h.error));
 }

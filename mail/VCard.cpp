@@ -3,6 +3,7 @@
 #include "host/Files.h"
 #include "host/HostError.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QStringDecoder>
@@ -172,7 +173,7 @@ QList<Contact> readAddressBook(const QString& path)
     if (!file.exists())
         return {};
     if (!file.open(QIODevice::ReadOnly))
-        raiseError(ErrorKind::File, QStringLiteral("Could not read the address book %1: %2")
+        raiseError(ErrorKind::File, QCoreApplication::translate("mail", "Could not read the address book %1: %2")
                                         .arg(QDir::toNativeSeparators(path), file.errorString()));
     return parseVCards(file.readAll());
 }
@@ -183,7 +184,7 @@ void appendContact(const QString& path, const Contact& contact)
     QFile existing(path);
     if (existing.exists()) {
         if (!existing.open(QIODevice::ReadOnly))
-            raiseError(ErrorKind::File, QStringLiteral("Could not read the address book %1: %2")
+            raiseError(ErrorKind::File, QCoreApplication::translate("mail", "Could not read the address book %1: %2")
                                             .arg(QDir::toNativeSeparators(path), existing.errorString()));
         content = existing.readAll();
         existing.close();
