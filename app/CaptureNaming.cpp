@@ -1,5 +1,7 @@
 #include "app/CaptureNaming.h"
 
+#include "host/Files.h"
+
 namespace naming {
 
 QString trimBlanks(const QString& text)
@@ -25,9 +27,24 @@ QString counterText(int counter)
     return QString::number(counter).rightJustified(3, QLatin1Char('0'));
 }
 
+QString typedName(const QString& text)
+{
+    return host::expandHome(trimBlanks(text));
+}
+
 QString numberedName(const QString& prefix, int counter)
 {
-    return withBmpExtension(trimBlanks(prefix) + counterText(counter));
+    return withBmpExtension(typedName(prefix) + counterText(counter));
+}
+
+std::optional<QString> firstFreeNumberedName(const QString& prefix)
+{
+    for (int counter = 1; counter <= kLastNumber; ++counter) {
+        const QString name = numberedName(prefix, counter);
+        if (!host::FileExists(name))
+            return name;
+    }
+    return std::nullopt;
 }
 
 } // namespace naming

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 // How the save command builds file names from the Filename box.
 namespace naming {
@@ -15,7 +16,16 @@ QString withBmpExtension(const QString& name);
 // The counter with at least three digits: 001, 099, 1000, 10001.
 QString counterText(int counter);
 
-// The prefix without its blanks, the counter, and ".BMP".
+// The name typed in a box: without its blanks, and with "~/" at its start
+// meaning the home folder.
+QString typedName(const QString& text);
+
+// The typed prefix, the counter, and ".BMP".
 QString numberedName(const QString& prefix, int counter);
+
+// The numbered name of the first counter, from 001 to kLastNumber, that no
+// file has; none when every one is taken.
+constexpr int kLastNumber = 10001;
+std::optional<QString> firstFreeNumberedName(const QString& prefix);
 
 } // namespace naming

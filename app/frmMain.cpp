@@ -20,20 +20,20 @@
 
 using namespace host;
 
-// The numbered search's counter, kept for the whole run.
-static qint16 FileCounter = 0;
-
 namespace {
 
-const char* const kNoCapture =
+// The messages, translated where they are shown.
+const char* const kNoCapture = QT_TRANSLATE_NOOP(
+    "frmMain",
     "Clipboard does not contain a screen capture - Use PrintScreen (or Alt-PrintScreen) key on an active window "
-    "to place the image to windows clipboard.";
-const char* const kNoFileName = "Prompt to save is OFF and not filename has been entered.";
-const char* const kNumbersUsedUp = "Already 10000 files with that prefix - use new prefix";
-const char* const kNoColourDepth =
+    "to place the image to windows clipboard.");
+const char* const kNoFileName =
+    QT_TRANSLATE_NOOP("frmMain", "Prompt to save is OFF and not filename has been entered.");
+const char* const kNumbersUsedUp = QT_TRANSLATE_NOOP("frmMain", "Already 10000 files with that prefix - use new prefix");
+const char* const kNoColourDepth = QT_TRANSLATE_NOOP(
+    "frmMain",
     "No colour depth is selected, so nothing was saved. Choose Monochrome, 16 Colours, 256 Colours or "
-    "Display Card Colour Depth, then save again.";
-constexpr qint16 kLastNumber = 10001;
+    "Display Card Colour Depth, then save again.");
 
 QString setting(const char* key, const QString& defaultValue)
 {
@@ -48,7 +48,7 @@ void saveSetting(const char* key, const QString& value)
 } // namespace
 
 frmMain::frmMain()
-    : Form({.caption = QStringLiteral("QORIX Screen capture to bitmap"),
+    : Form({.caption = tr("QORIX Screen capture to bitmap"),
             .clientWidth = 5268,
             .clientHeight = 6360,
             .minimizeButton = true,
@@ -65,32 +65,32 @@ void frmMain::createControls(QWidget* window)
         return icon;
     }());
 
-    frameFilename = new Frame(window, "frameFilename", "Filename", {120, 96, 5052, 1332, 5});
-    Label1 = new Label(frameFilename, "Label1", "Filename:", {120, 240, 996, 276, 9}, Qt::AlignRight);
+    frameFilename = new Frame(window, "frameFilename", tr("Filename"), {120, 96, 5052, 1332, 5});
+    Label1 = new Label(frameFilename, "Label1", tr("Filename:"), {120, 240, 996, 276, 9}, Qt::AlignRight);
     txtFileName = new TextBox(frameFilename, "txtFileName", "C:\\Pravlek", {1128, 216, 3588, 288, 6});
-    Label2 = new Label(frameFilename, "Label2", "Last Made:", {120, 552, 996, 276, 8}, Qt::AlignRight);
-    lblLastMade = new Label(frameFilename, "lblLastMade", "Last Made:", {1152, 552, 2988, 276, 7});
+    Label2 = new Label(frameFilename, "Label2", tr("Last Made:"), {120, 552, 996, 276, 8}, Qt::AlignRight);
+    lblLastMade = new Label(frameFilename, "lblLastMade", tr("Last Made:"), {1152, 552, 2988, 276, 7});
     lblLastMade->setElideMode(Qt::ElideMiddle);
-    chkAutoIncrementFilename = new CheckBox(frameFilename, "chkAutoIncrementFilename", "Auto Increment Filename",
+    chkAutoIncrementFilename = new CheckBox(frameFilename, "chkAutoIncrementFilename", tr("Auto Increment Filename"),
                                             {1152, 768, 2268, 228, 10}, 1);
-    chkPrompt = new CheckBox(frameFilename, "chkPrompt", "Prompt to Save", {1152, 1008, 2028, 252, 11}, 0);
-    cmdView = new CommandButton(frameFilename, "cmdView", "&View a File", {3384, 624, 1560, 350, 20});
-    chkThumbnail = new CheckBox(frameFilename, "chkThumbnail", "Thumbnail Preview", {3240, 1032, 1788, 252, 16}, 0);
+    chkPrompt = new CheckBox(frameFilename, "chkPrompt", tr("Prompt to Save"), {1152, 1008, 2028, 252, 11}, 0);
+    cmdView = new CommandButton(frameFilename, "cmdView", tr("&View a File"), {3384, 624, 1560, 350, 20});
+    chkThumbnail = new CheckBox(frameFilename, "chkThumbnail", tr("Thumbnail Preview"), {3240, 1032, 1788, 252, 16}, 0);
 
-    frameColourOptions = new Frame(window, "frameColourOptions", "Colour Options", {120, 1488, 3252, 1836, 0});
-    OptMonochrome = new OptionButton(frameColourOptions, "OptMonochrome", "Monochrome", {312, 288, 1260, 240, 2});
-    opt16 = new OptionButton(frameColourOptions, "opt16", "16 Colours", {312, 504, 1284, 240, 4}, true);
-    opt256 = new OptionButton(frameColourOptions, "opt256", "256 Colours", {312, 744, 1260, 240, 3});
-    optDisplayCard = new OptionButton(frameColourOptions, "optDisplayCard", "Display Card Colour Depth",
+    frameColourOptions = new Frame(window, "frameColourOptions", tr("Colour Options"), {120, 1488, 3252, 1836, 0});
+    OptMonochrome = new OptionButton(frameColourOptions, "OptMonochrome", tr("Monochrome"), {312, 288, 1260, 240, 2});
+    opt16 = new OptionButton(frameColourOptions, "opt16", tr("16 Colours"), {312, 504, 1284, 240, 4}, true);
+    opt256 = new OptionButton(frameColourOptions, "opt256", tr("256 Colours"), {312, 744, 1260, 240, 3});
+    optDisplayCard = new OptionButton(frameColourOptions, "optDisplayCard", tr("Display Card Colour Depth"),
                                       {312, 984, 2388, 240, 1});
 
-    Frame3 = new Frame(window, "Frame3", "Action", {3408, 1488, 1764, 1836, 13});
-    cmdPreview = new CommandButton(Frame3, "cmdPreview", "&Preview Clipboard", {120, 216, 1560, 350, 18});
-    cmdSave = new CommandButton(Frame3, "cmdSave", "Save to File", {120, 624, 1560, 350, 14});
-    cmdEmail = new CommandButton(Frame3, "cmdEmail", "e-Mail", {120, 1008, 1560, 350, 19});
-    cmdClose = new CommandButton(Frame3, "cmdClose", "&Close", {120, 1392, 1560, 350, 15});
+    Frame3 = new Frame(window, "Frame3", tr("Action"), {3408, 1488, 1764, 1836, 13});
+    cmdPreview = new CommandButton(Frame3, "cmdPreview", tr("&Preview Clipboard"), {120, 216, 1560, 350, 18});
+    cmdSave = new CommandButton(Frame3, "cmdSave", tr("Save to File"), {120, 624, 1560, 350, 14});
+    cmdEmail = new CommandButton(Frame3, "cmdEmail", tr("e-Mail"), {120, 1008, 1560, 350, 19});
+    cmdClose = new CommandButton(Frame3, "cmdClose", tr("&Close"), {120, 1392, 1560, 350, 15});
 
-    framePreview = new Frame(window, "framePreview", "Thumbnail Preview", {120, 3360, 5052, 2940, 17});
+    framePreview = new Frame(window, "framePreview", tr("Thumbnail Preview"), {120, 3360, 5052, 2940, 17});
     // Last in the tab order, so that the keyboard reaches it too.
     Image1 = new ImageControl(framePreview, "Image1", {120, 240, 4836, 2580, 21}, true);
 
@@ -150,7 +150,7 @@ void frmMain::Form_Load()
     step([this] { OptMonochrome->setValue(textToBoolean(setting(options::k2Colours, wholeNumberToText(0)))); });
     step([this] { opt256->setValue(textToBoolean(setting(options::k256Colours, wholeNumberToText(0)))); });
     step([this] { applyWindowHeightRule(); });
-    step.tell(QStringLiteral("Your options could not be read, so the program starts with its own."));
+    step.tell(tr("Your options could not be read, so the program starts with its own."));
 }
 
 void frmMain::Form_Unload(int&)
@@ -164,23 +164,29 @@ void frmMain::Form_Unload(int&)
     step([this] { saveSetting(options::kDisplayColours, booleanToText(optDisplayCard->Value())); });
     step([this] { saveSetting(options::k2Colours, booleanToText(OptMonochrome->Value())); });
     step([this] { saveSetting(options::k256Colours, booleanToText(opt256->Value())); });
-    step.tell(QStringLiteral("Your options could not be saved."));
+    step.tell(tr("Your options could not be saved."));
 }
 
 void frmMain::cmdSave_Click()
 {
+    saveCapture();
+}
+
+QString frmMain::saveCapture()
+{
+    QString written;
     trapErrors(
-        [this] {
+        [this, &written] {
             const bool toAppFolder = SaveToAppFolder;
             SaveToAppFolder = false;
             if (!ClipboardHasBitmap()) {
-                MsgBox(kNoCapture);
+                MsgBox(tr(kNoCapture));
                 return;
             }
             // Nothing could be written: say so before asking for a name.
             const qint16 depth = chosenDepth();
             if (depth == 0) {
-                MsgBox(kNoColourDepth);
+                MsgBox(tr(kNoColourDepth));
                 return;
             }
             QString CaptureFileName;
@@ -188,7 +194,7 @@ void frmMain::cmdSave_Click()
             if (toAppFolder) {
                 CaptureFileName = CaptureFilePath();
             } else if (naming::trimBlanks(txtFileName->Text()).isEmpty() && chkPrompt->Value() == 0) {
-                MsgBox(kNoFileName);
+                MsgBox(tr(kNoFileName));
                 return;
             } else if (chkPrompt->Value() != 0) {
                 m_prompt.Load();
@@ -198,14 +204,14 @@ void frmMain::cmdSave_Click()
                     m_prompt.Unload();
                     return;
                 }
-                CaptureFileName = m_prompt.txtFileName->Text();
+                CaptureFileName = expandHome(m_prompt.txtFileName->Text());
                 m_prompt.Unload();
             } else if (chkAutoIncrementFilename->Value() != 0) {
                 numbered = true;
                 if (!freeNumberedName(CaptureFileName))
                     return;
             } else {
-                CaptureFileName = naming::withBmpExtension(naming::trimBlanks(txtFileName->Text()));
+                CaptureFileName = naming::withBmpExtension(naming::typedName(txtFileName->Text()));
             }
             placeCapture();
             AtomicFile file(CaptureFileName, numbered ? AtomicFile::Existing::Keep : AtomicFile::Existing::Replace);
@@ -220,37 +226,27 @@ void frmMain::cmdSave_Click()
             lblLastMade->setCaption(CaptureFileName);
             Picture1->setPicture(LoadPicture(QString()));
             Beep();
+            written = CaptureFileName;
         },
         [](const HostError& error) { MsgBox(error.description(), MsgBoxStyle::Critical); });
-}
-
-// The first numbered name that no file has, trying 001 to 10001. Only a
-// ticked box builds names: a greyed one leaves the name empty.
-QString frmMain::numberedCaptureName(bool& exhausted)
-{
-    QString name;
-    FileCounter = 0;
-    for (;;) {
-        ++FileCounter;
-        if (chkAutoIncrementFilename->Value() == 1)
-            name = naming::numberedName(txtFileName->Text(), FileCounter);
-        if (!FileExists(name))
-            return name;
-        if (FileCounter >= kLastNumber) {
-            exhausted = true;
-            return name;
-        }
-    }
+    return written;
 }
 
 // The first free numbered name; false, after saying so, when all are taken.
+// Only a ticked box builds names: a greyed one leaves the name empty.
 bool frmMain::freeNumberedName(QString& name)
 {
-    bool exhausted = false;
-    name = numberedCaptureName(exhausted);
-    if (exhausted)
-        MsgBox(kNumbersUsedUp);
-    return !exhausted;
+    if (chkAutoIncrementFilename->Value() != 1) {
+        name.clear();
+        return true;
+    }
+    const std::optional<QString> free = naming::firstFreeNumberedName(txtFileName->Text());
+    if (!free) {
+        MsgBox(tr(kNumbersUsedUp));
+        return false;
+    }
+    name = *free;
+    return true;
 }
 
 // The colour depth that the option buttons choose, once: the DepthCode of
@@ -310,7 +306,7 @@ void frmMain::fitIntoThumbnail(const std::function<QImage()>& picture)
 void frmMain::cmdPreview_Click()
 {
     if (!ClipboardHasBitmap()) {
-        MsgBox(kNoCapture);
+        MsgBox(tr(kNoCapture));
         return;
     }
     fitIntoThumbnail(ClipboardGetBitmap);
@@ -319,8 +315,8 @@ void frmMain::cmdPreview_Click()
 
 void frmMain::cmdView_Click()
 {
-    dlgCommonDialog.DialogTitle = QStringLiteral("View file for: ");
-    dlgCommonDialog.Filter = QStringLiteral("Images (*.BMP;*.JPG;*.PCX;)|*.BMP;*.JPG;*.PCX;|All Files (*.*)|*.*");
+    dlgCommonDialog.DialogTitle = tr("View file for: ");
+    dlgCommonDialog.Filter = tr("Images (*.BMP;*.JPG;*.PCX;)|*.BMP;*.JPG;*.PCX;|All Files (*.*)|*.*");
     dlgCommonDialog.InitDir = AppFolder();
     dlgCommonDialog.CancelError = true;
     dlgCommonDialog.Flags = CommonDialog::cdlOFNFileMustExist | CommonDialog::cdlOFNHideReadOnly;

@@ -58,6 +58,9 @@ public:
     // file, a prompted name, the next numbered name or the Filename box's
     // name. Also run by the e-mail button.
     void cmdSave_Click();
+    // The same, giving the file written; empty when nothing was, after the
+    // message that says why.
+    QString saveCapture();
 
 protected:
     void createControls(QWidget* window) override;
@@ -65,7 +68,6 @@ protected:
     void Form_Unload(int& cancel) override;
 
 private:
-    QString numberedCaptureName(bool& exhausted);
     bool freeNumberedName(QString& name);
     static constexpr qint16 kDisplayDepth = -1;
     qint16 chosenDepth() const;

@@ -2,6 +2,7 @@
 
 #include "host/HostError.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -27,14 +28,21 @@ void DeleteFile(const QString& path)
 {
     QFile file(path);
     if (!file.remove())
-        raiseError(ErrorKind::File, QStringLiteral("Could not delete %1: %2").arg(path, file.errorString()));
+        raiseError(ErrorKind::File, QCoreApplication::translate("host", "Could not delete %1: %2").arg(path, file.errorString()));
+}
+
+QString expandHome(const QString& path)
+{
+    if (!path.startsWith(QLatin1String("~/")))
+        return path;
+    return QDir::homePath() + path.mid(1);
 }
 
 QString AppFolder()
 {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (folder.isEmpty() || !QDir().mkpath(folder))
-        raiseError(ErrorKind::File, QStringLiteral("Could not create the program's folder %1.").arg(folder));
+        raiseError(ErrorKind::File, QCoreApplication::translate("host", "Could not create the program's folder %1.").arg(folder));
     return QDir::cleanPath(folder);
 }
 
@@ -81,19 +89,19 @@ AtomicFile::AtomicFile(const QString& path, Existing existing)
       m_file(m_staged.isEmpty() ? path : m_staged)
 {
     if (path.isEmpty())
-        raiseError(ErrorKind::File, QStringLiteral("Could not write the file: no file name was given."));
+        raiseError(ErrorKind::File, QCoreApplication::translate("host", "Could not write the file: no file name was given."));
     const QFileInfo info(path);
     if (info.isDir())
-        fail(QStringLiteral("a folder of that name exists."));
+        fail(QCoreApplication::translate("host", "a folder of that name exists."));
     const QFileInfo folder(info.absolutePath());
     if (!folder.isDir())
-        fail(QStringLiteral("the folder %1 does not exist.").arg(QDir::toNativeSeparators(folder.filePath())));
+        fail(QCoreApplication::translate("host", "the folder %1 does not exist.").arg(QDir::toNativeSeparators(folder.filePath())));
     // A file without its owner's write permission is read-only, also for an
     // administrator who could write it anyway.
     if (existing == Existing::Replace && info.exists() && !(info.permissions() & QFileDevice::WriteOwner))
-        fail(QStringLiteral("the file is read-only."));
+        fail(QCoreApplication::translate("host", "the file is read-only."));
     if (existing == Existing::Replace && info.exists() && !info.isWritable())
-        fail(QStringLiteral("permission denied: you may not change this file."));
+        fail(QCoreApplication::translate("host", "permission denied: you may not change this file."));
     if (!m_file.open(QIODevice::WriteOnly))
         fail(m_file.errorString());
 }
@@ -141,7 +149,7 @@ bool AtomicFile::commitIfFree(const QString& path)
 
 void AtomicFile::fail(const QString& reason) const
 {
-    raiseError(ErrorKind::File, QStringLiteral("Could not write %1: %2").arg(QDir::toNativeSeparators(m_path), reason));
+    raiseError(ErrorKind::File, QCoreApplication::translate("host", "Could not write %1: %2").arg(QDir::toNativeSeparators(m_path), reason));
 }
 
 } // namespace host

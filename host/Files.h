@@ -13,6 +13,10 @@ bool FileExists(const QString& path);
 
 void DeleteFile(const QString& path);
 
+// A name that starts with "~/" names a file in the user's home folder, as in
+// shells and file dialogs; any other name is returned as it is.
+QString expandHome(const QString& path);
+
 // The folder where the program keeps its own files (the per-user data
 // folder on Linux), without a trailing separator; created when first needed.
 QString AppFolder();

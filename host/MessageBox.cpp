@@ -16,8 +16,25 @@ QWidget* dialogOwner()
     return nullptr;
 }
 
+namespace {
+MessageSink& messageSink()
+{
+    static MessageSink sink;
+    return sink;
+}
+} // namespace
+
+void setMessageSink(MessageSink sink)
+{
+    messageSink() = std::move(sink);
+}
+
 void MsgBox(const QString& text, MsgBoxStyle style)
 {
+    if (messageSink()) {
+        messageSink()(text, style);
+        return;
+    }
     // On the heap: should its owner be deleted while it shows, the box goes
     // with it and the wait simply ends.
     QPointer<QMessageBox> box = new QMessageBox(style == MsgBoxStyle::Critical ? QMessageBox::Critical

@@ -1,0 +1,8 @@
+#pragma once
+
+// "Save to File" run once without the main window, as a desktop keyboard
+// shortcut runs it: the stored options are read and never written, the
+// prompt still asks when "Prompt to Save" is set, and the messages go to
+// standard error instead of boxes. Prints the file written and gives the
+// exit code: 0 when a file was written, 1 when none was.
+int saveFromShortcut();
