@@ -1,0 +1,216 @@
+#include "tests/e2e/Desktop.h"
+#include "tests/support/BitmapFiles.h"
+#include "tests/support/Files.h"
+#include "tests/support/TestSettings.h"
+
+#include <QColorSpace>
+#include <QDir>
+#include <QImageReader>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <functional>
+
+using namespace e2e;
+using testing_support::bmpBitCount;
+
+namespace {
+
+struct Ran {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// The program run as a command in the real X server, or with no display
+// at all; `meanwhile` acts on its windows while it runs.
+Ran run(const QStringList& arguments, bool display = true, const std::function<void()>& meanwhile = {})
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    if (!display)
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(name);
+    process.setProcessEnvironment(environment);
+    process.start(QString::fromLocal8Bit(qgetenv("QORIX_PROGRAM")), arguments);
+    process.waitForStarted();
+    if (meanwhile)
+        meanwhile();
+    if (!process.waitForFinished(30000))
+        process.kill();
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+QString homeRelative(const QString& path)
+{
+    return "~/" + QDir::home().relativeFilePath(path);
+}
+
+// A picture's pixels as Qt's own readers decode them, without its colour space.
+QImage pixels(const QString& path)
+{
+    QImage image = QImageReader(path).read().convertToFormat(QImage::Format_RGB32);
+    image.setColorSpace(QColorSpace());
+    return image;
+}
+
+struct UsageCase {
+    QStringList arguments;
+    bool display;
+    int exitCode;
+    const char* out;  // a pattern standard output matches
+    const char* err;  // one line on standard error, with this in it
+};
+
+TEST(CommandLine, HelpVersionUsageErrorsAndAMissingDisplay)
+{
+    const QList<UsageCase> cases = {
+        {{"--help"}, false, 0, "--convert.*--colours.*--output.*--prefix.*--force", ""},
+        {{"-h"}, false, 0, "--save", ""},
+        {{"--version"}, false, 0, "^qorix-capture \\d+\\.\\d+\\.\\d+\\n$", ""},
+        {{"-v"}, false, 0, "^qorix-capture \\d+\\.\\d+\\.\\d+\\n$", ""},
+        {{}, false, 1, "^$", "DISPLAY"},
+        {{"--save"}, false, 1, "^$", "DISPLAY"},
+        {{"--bogus"}, false, 2, "^$", "bogus"},
+        {{"--colours", "16"}, false, 2, "^$", "--colours"},
+        {{"picture.png"}, false, 2, "^$", "picture.png"},
+        {{"--convert"}, false, 2, "^$", "--convert"},
+        {{"--convert", "a.png", "--colours", "8"}, false, 2, "^$", "'8'"},
+        {{"--convert", "a.png", "b.png", "--output", "c.bmp"}, false, 2, "^$", "--output"},
+        {{"--convert", "a.png", "--output", "c.bmp", "--prefix", "p"}, false, 2, "^$", "--prefix"},
+        {{"--convert", "a.png", "--save"}, false, 2, "^$", "--save"},
+    };
+    for (const UsageCase& c : cases) {
+        const Ran ran = run(c.arguments, c.display);
+        const std::string which = c.arguments.join(' ').toStdString();
+        EXPECT_EQ(ran.exitCode, c.exitCode) << which << ": " << ran.err.toStdString();
+        EXPECT_TRUE(QRegularExpression(c.out, QRegularExpression::DotMatchesEverythingOption).match(ran.out).hasMatch())
+            << which << ": " << ran.out.toStdString();
+        EXPECT_TRUE(ran.err.contains(c.err)) << which << ": " << ran.err.toStdString();
+        // Without a display: one line, never an abort with Qt's advice.
+        if (c.exitCode == 1) {
+            EXPECT_EQ(ran.err.count('\n'), 1) << which << ": " << ran.err.toStdString();
+        }
+    }
+    // A named display that cannot be reached: one line, exit 1.
+    const QByteArray display = qgetenv("DISPLAY");
+    qputenv("DISPLAY", ":97");
+    const Ran unreachable = run({"--save"});
+    qputenv("DISPLAY", display);
+    EXPECT_EQ(unreachable.exitCode, 1);
+    EXPECT_EQ(unreachable.err.count('\n'), 1) << unreachable.err.toStdString();
+    EXPECT_TRUE(unreachable.err.contains(":97")) << unreachable.err.toStdString();
+}
+
+struct ConvertCase {
+    const char* colours;
+    int bits;
+    QStringList exact;  // the inputs that come back pixel for pixel
+};
+
+// A PNG of 200 colours, a JPEG photograph, a 16-colour PCX and a file that
+// is no picture, converted in one run in each colour mode.
+TEST(CommandLine, ConvertWritesEachPictureBesideItAndReportsTheBrokenOne)
+{
+    const QString data = QString(QORIX_TEST_DATA) + "/pcx/";
+    const QList<ConvertCase> cases = {{"2", 1, {}},
+                                      {"16", 4, {"pcx"}},
+                                      {"256", 8, {"png", "pcx"}},
+                                      {"display", 24, {"png", "pcx", "jpg"}}};
+    for (const ConvertCase& c : cases) {
+        QTemporaryDir dir(QDir::homePath() + "/cl-XXXXXX");
+        QFile::copy(data + "colours256-8bit.png", dir.filePath("in.png"));
+        QImage(data + "truecolour-24bit.png").save(dir.filePath("in.jpg"));
+        QFile::copy(data + "colours16-4plane.pcx", dir.filePath("in.pcx"));
+        testing_support::writeFile(dir.filePath("broken.png"), "not a picture");
+        const QMap<QString, QString> originals = {{"png", dir.filePath("in.png")},
+                                                  {"jpg", dir.filePath("in.jpg")},
+                                                  {"pcx", data + "colours16-4plane.png"}};
+
+        const Ran ran = run({"--convert", "--colours", c.colours, dir.filePath("in.png"), dir.filePath("in.jpg"),
+                             dir.filePath("in.pcx"), dir.filePath("broken.png")},
+                            false);
+        EXPECT_EQ(ran.exitCode, 1) << c.colours;
+        EXPECT_EQ(ran.out, dir.filePath("in.BMP") + "\n") << ran.out.toStdString();
+        EXPECT_TRUE(ran.err.contains(dir.filePath("broken.png"))) << ran.err.toStdString();
+        EXPECT_FALSE(QFile::exists(dir.filePath("broken.BMP")));
+        // Three inputs share the name in.BMP: the first is written, the other
+        // two find it there and are refused without --force.
+        EXPECT_EQ(ran.err.count("--force"), 2) << ran.err.toStdString();
+        for (const QString type : {"png", "jpg", "pcx"}) {
+            const Ran one = run({"--convert", "--colours", c.colours, "--force", dir.filePath("in." + type)}, false);
+            ASSERT_EQ(one.exitCode, 0) << one.err.toStdString();
+            const QString bmp = dir.filePath("in.BMP");
+            EXPECT_EQ(bmpBitCount(bmp), c.bits) << type.toStdString() << " " << c.colours;
+            EXPECT_EQ(pixels(bmp) == pixels(originals[type]), c.exact.contains(type))
+                << type.toStdString() << " " << c.colours;
+        }
+    }
+}
+
+TEST(CommandLine, ConvertNumbersFromAPrefixOrWritesTheOutputNamed)
+{
+    QTemporaryDir dir(QDir::homePath() + "/cl-XXXXXX");
+    QImage(QString(QORIX_TEST_DATA) + "/pcx/colours8-3plane.png").save(dir.filePath("a.ppm"));
+    testing_support::writeFile(dir.filePath("p001.BMP"), "taken");
+    const QString picture = dir.filePath("a.ppm");
+
+    Ran ran = run({"--convert", "--prefix", homeRelative(dir.filePath("p")), picture, picture}, false);
+    EXPECT_EQ(ran.exitCode, 0) << ran.err.toStdString();
+    EXPECT_EQ(ran.out, dir.filePath("p002.BMP") + "\n" + dir.filePath("p003.BMP") + "\n");
+    EXPECT_EQ(testing_support::readAll(dir.filePath("p001.BMP")), "taken");
+
+    ran = run({"--convert", "--colours", "16", "--output", homeRelative(dir.filePath("out.bmp")), picture}, false);
+    EXPECT_EQ(ran.exitCode, 0) << ran.err.toStdString();
+    EXPECT_EQ(bmpBitCount(dir.filePath("out.bmp")), 4);
+}
+
+struct SaveCase {
+    const char* name;
+    bool picture;      // a picture on the clipboard, or text
+    QString filename;  // the stored Filename; "%1" the test folder, "%2" the same from home
+    bool prompt;       // "Prompt to Save", answered with a name under ~/
+    int exitCode;
+    const char* err;
+};
+
+TEST(CommandLine, SaveWritesTheClipboardWithTheStoredOptionsAndNeverStoresThem)
+{
+    const QList<SaveCase> cases = {
+        {"numbered, in the home folder", true, "~/%2/cap", false, 0, ""},
+        {"prompted", true, "", true, 0, ""},
+        {"no picture", false, "%1/cap", false, 1, "Clipboard does not contain a screen capture"},
+        {"no name", true, "   ", false, 1, "not filename has been entered"},
+        {"missing folder", true, "%1/missing/cap", false, 1, "does not exist"},
+    };
+    QImage capture(120, 80, QImage::Format_RGB32);
+    capture.fill(qRgb(30, 60, 90));
+    for (const SaveCase& c : cases) {
+        QTemporaryDir dir(QDir::homePath() + "/cl-XXXXXX");
+        testing_support::clearSettings();
+        testing_support::storeSetting("Defaults", "Filename", QString(c.filename).replace("%1", dir.path()).replace("%2", QDir::home().relativeFilePath(dir.path())));
+        testing_support::storeSetting("Defaults", "SavePrompt", c.prompt ? "1" : "0");
+        testing_support::storeSetting("Defaults", "16Colours", "False");
+        testing_support::storeSetting("Defaults", "256Colurs", "True");
+        const QByteArray settings = testing_support::readAll(testing_support::settingsFile());
+        ClipboardOwner owner = c.picture ? ClipboardOwner(capture) : ClipboardOwner("text", "text/plain");
+        const Ran ran = run({"--save"}, true, [&] {
+            if (!c.prompt)
+                return;
+            const QString prompt = waitForWindow("QORIX Capture - Prompt to Save");
+            typeText(prompt, homeRelative(dir.filePath("typed.bmp")));
+            pressKeys(prompt, "Return");
+        });
+        const QString expected = dir.filePath(c.prompt ? "typed.bmp" : "cap001.BMP");
+        EXPECT_EQ(ran.exitCode, c.exitCode) << c.name << ": " << ran.err.toStdString();
+        EXPECT_EQ(ran.out, c.exitCode == 0 ? expected + "\n" : QString()) << c.name;
+        EXPECT_EQ(bmpBitCount(expected), c.exitCode == 0 ? 8 : -1) << c.name;
+        EXPECT_TRUE(ran.err.contains(c.err)) << c.name << ": " << ran.err.toStdString();
+        EXPECT_EQ(testing_support::readAll(testing_support::settingsFile()), settings) << c.name;
+    }
+}
+
+} // namespace
