@@ -38,7 +38,7 @@ qint32 textToWholeNumber(const QString& text)
         typeMismatch(text, QCoreApplication::translate("host", "a whole number"));
     const double rounded = std::nearbyint(*value); // the default rounding mode rounds halves to even
     if (rounded < std::numeric_limits<qint32>::min() || rounded > std::numeric_limits<qint32>::max())
-        raiseOverflow(QStringLiteral("\"%1\" is outside the range of a whole number.").arg(text));
+        raiseOverflow(QCoreApplication::translate("host", "\"%1\" is outside the range of a whole number.").arg(text));
     return qint32(rounded);
 }
 

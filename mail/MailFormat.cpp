@@ -1,5 +1,6 @@
 #include "mail/MailFormat.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -155,9 +156,9 @@ QString addressProblem(const QString& address)
             controls << code;
     }
     if (!controls.isEmpty())
-        return QStringLiteral("\"%1\" is not an e-mail address: it holds the control character %2.")
+        return QCoreApplication::translate("mail", "\"%1\" is not an e-mail address: it holds the control character %2.")
             .arg(shown, controls.join(QStringLiteral(", ")));
-    return QStringLiteral("\"%1\" is not an e-mail address.").arg(shown);
+    return QCoreApplication::translate("mail", "\"%1\" is not an e-mail address.").arg(shown);
 }
 
 QByteArray mailDate(const QDateTime& when)

@@ -156,11 +156,11 @@ Contact MailService::resolve(const QString& nameOrAddresses) const
             addresses << matches[0].address;
             names << matches[0].name;
         } else if (matches.isEmpty()) {
-            problems << QStringLiteral("\"%1\" is not in the address book.").arg(wanted);
+            problems << QCoreApplication::translate("mail", "\"%1\" is not in the address book.").arg(wanted);
             if (!several)
                 advice = QCoreApplication::translate("mail", "Type an e-mail address or pick the recipient with To:.");
         } else {
-            problems << QStringLiteral("\"%1\" matches %2 entries of the address book.").arg(wanted).arg(matches.size());
+            problems << QCoreApplication::translate("mail", "\"%1\" matches %2 entries of the address book.").arg(wanted).arg(matches.size());
             if (!several)
                 advice = QCoreApplication::translate("mail", "Pick the recipient with To:.");
         }
