@@ -33,6 +33,29 @@ qint16 depthFor(const QString& colours)
     return 0;
 }
 
+// Qt's own options for programs with windows (-platform, -style, ...):
+// the window's application takes them, as in every Qt program.
+QStringList withoutQtOptions(const QStringList& arguments)
+{
+    static const QStringList withValue = {"-platform", "-platformpluginpath", "-platformtheme", "-plugin",
+                                          "-qwindowgeometry", "-qwindowicon", "-qwindowtitle", "-display",
+                                          "-geometry", "-style", "-stylesheet", "-session", "-name", "-title"};
+    static const QStringList flags = {"-reverse", "-widgetcount", "-nograb", "-dograb", "-sync"};
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--")) {
+            kept += arguments.mid(i);
+            break;
+        }
+        if (withValue.contains(argument))
+            ++i;
+        else if (!flags.contains(argument) && !withValue.contains(argument.section(QLatin1Char('='), 0, 0)))
+            kept << argument;
+    }
+    return kept;
+}
+
 } // namespace
 
 Request parse(const QStringList& arguments)
@@ -66,7 +89,7 @@ Request parse(const QStringList& arguments)
     parser.addPositionalArgument(QCoreApplication::translate("CommandLine", "PICTURE"), QCoreApplication::translate("CommandLine", "With --convert: the picture files to convert."),
                                  QCoreApplication::translate("CommandLine", "[PICTURE...]"));
 
-    if (!parser.parse(arguments))
+    if (!parser.parse(withoutQtOptions(arguments)))
         return usageError(parser.errorText());
     if (parser.isSet(help))
         return answer(Action::Help, parser.helpText());

@@ -72,6 +72,7 @@ TEST(CommandLine, HelpVersionUsageErrorsAndAMissingDisplay)
         {{"-h"}, false, 0, "--save", ""},
         {{"--version"}, false, 0, "^qorix-capture \\d+\\.\\d+\\.\\d+\\n$", ""},
         {{"-v"}, false, 0, "^qorix-capture \\d+\\.\\d+\\.\\d+\\n$", ""},
+        {{"-style", "Fusion", "-platform", "offscreen", "-v"}, false, 0, "^qorix-capture \\d", ""},
         {{}, false, 1, "^$", "DISPLAY"},
         {{"--save"}, false, 1, "^$", "DISPLAY"},
         {{"--bogus"}, false, 2, "^$", "bogus"},
