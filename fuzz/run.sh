@@ -9,11 +9,11 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 build=${QORIX_FUZZ_BUILD_DIR:-build-sanitize}
 cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DQORIX_SANITIZE=ON -DQORIX_FUZZ=ON -DQORIX_BUILD_TESTS=ON >/dev/null
-cmake --build "$build" -j "$(nproc)" --target pcx_fuzz picture_fuzz vcard_fuzz conversions_fuzz roundtrip_fuzz
+cmake --build "$build" -j "$(nproc)" --target pcx_fuzz png_fuzz picture_fuzz vcard_fuzz conversions_fuzz roundtrip_fuzz
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 export LSAN_OPTIONS=suppressions=$PWD/tests/sanitizer/lsan.supp:print_suppressions=0
 status=0
-for target in pcx picture vcard conversions roundtrip; do
+for target in pcx png picture vcard conversions roundtrip; do
   work="$build/fuzz-runs/$target"
   rm -rf "$work" && mkdir -p "$work/corpus"
   cp fuzz/corpus/$target/* "$work/corpus/"

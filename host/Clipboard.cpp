@@ -2,6 +2,7 @@
 
 #include "host/HostError.h"
 #include "host/Picture.h"
+#include "host/PngReader.h"
 
 #include <QBuffer>
 #include <QClipboard>
@@ -48,9 +49,12 @@ QImage ClipboardGetBitmap()
         QByteArray bytes = data->data(format);
         if (bytes.isEmpty())
             continue;
+        const QString what = QCoreApplication::translate("host", "The picture on the clipboard");
+        if (std::optional<QImage> capture = decodeCapturePng(bytes, what))
+            return *std::move(capture);
         QBuffer buffer(&bytes);
         QImageReader reader(&buffer);
-        const QImage image = readPicture(reader, QCoreApplication::translate("host", "The picture on the clipboard"));
+        const QImage image = readPicture(reader, what);
         if (!image.isNull())
             return image;
         if (unreadable.isEmpty())

@@ -3,6 +3,7 @@
 #include "host/Files.h"
 #include "host/HostError.h"
 #include "host/PcxReader.h"
+#include "host/PngReader.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -40,6 +41,8 @@ QImage decodePicture(const QByteArray& data, const QByteArray& formatHint)
 {
     if (looksLikePcx(data))
         return decodePcx(data);
+    if (std::optional<QImage> capture = decodeCapturePng(data, QCoreApplication::translate("host", "it")))
+        return *std::move(capture);
     QByteArray bytes = data;
     QBuffer buffer(&bytes);
     QImageReader reader(&buffer, formatHint);
