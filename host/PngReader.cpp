@@ -3,14 +3,19 @@
 #include "host/Picture.h"
 
 #include <QtEndian>
-#include <emmintrin.h>
 #include <cstdlib>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstring>
 #include <libdeflate.h>
 #include <memory>
 #include <vector>
 
 namespace host {
+
+#if defined(__SSE2__)
+
 namespace {
 
 constexpr char kSignature[] = "\x89PNG\r\n\x1a\n";
@@ -27,7 +32,7 @@ quint32 bigEndian(const char* p)
 }
 
 // The chunks of the file: the header, the picture data joined, and whether
-// anything was found that this reader leaves to Qt's.
+// the end was met.
 struct Chunks {
     std::optional<Header> header;
     QByteArray data;
@@ -221,5 +226,15 @@ std::optional<QImage> decodeCapturePng(const QByteArray& data, const QString& wh
     }
     return image;
 }
+
+#else
+
+// Without the vector unit the row filters would be no faster than Qt's.
+std::optional<QImage> decodeCapturePng(const QByteArray&, const QString&)
+{
+    return std::nullopt;
+}
+
+#endif
 
 } // namespace host
