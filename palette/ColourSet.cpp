@@ -11,7 +11,7 @@ void ColourSet::assign(const std::vector<Marks>& parts)
         for (const Marks& part : parts)
             bits |= part[w];
         m_words[w] = {bits, before};
-        before += quint32(std::popcount(bits));
+        before += bitCount(bits);
     }
     m_size = before;
 }
