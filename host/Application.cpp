@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFont>
 #include <QLibraryInfo>
+#include <QMutex>
 #include <QTranslator>
 #include <csignal>
 #include <cstdio>
@@ -24,11 +25,13 @@ struct HeldMessage {
     QString text;
 };
 QList<HeldMessage> heldMessages;
+QMutex heldMessagesLock; // the platform's own threads may report too
 QString failureLine;
 
 void holdOrFail(QtMsgType type, const QMessageLogContext&, const QString& text)
 {
     if (type != QtFatalMsg) {
+        const QMutexLocker locker(&heldMessagesLock);
         heldMessages.append({type, text});
         return;
     }
@@ -119,7 +122,11 @@ std::unique_ptr<QApplication> openDisplay(int& argc, char** argv, const QString&
     const QtMessageHandler previous = qInstallMessageHandler(holdOrFail);
     auto application = std::make_unique<QApplication>(argc, argv);
     qInstallMessageHandler(previous);
-    for (const HeldMessage& message : std::exchange(heldMessages, {}))
+    const QList<HeldMessage> held = [] {
+        const QMutexLocker locker(&heldMessagesLock);
+        return std::exchange(heldMessages, {});
+    }();
+    for (const HeldMessage& message : held)
         qt_message_output(message.type, QMessageLogContext(), message.text);
     setUpApplication(*application);
     return application;

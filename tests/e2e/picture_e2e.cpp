@@ -32,7 +32,7 @@ TEST(ActualSizeOnX, APictureLargerThanTheScreenStaysUnscaledInAWindowOnTheScreen
     testing_support::clearSettings();
     Program program;
     const QString main = waitForWindow("QORIX Screen capture to bitmap");
-    ASSERT_FALSE(main.isEmpty());
+    ASSERT_FALSE(main.isEmpty()) << program.errors().toStdString();
     const QRect screen = screenshot().rect();
     const int scale = qEnvironmentVariableIntValue("QT_SCALE_FACTOR") == 2 ? 2 : 1;
     QProcess windowManager;

@@ -32,7 +32,7 @@ TEST(SaveOnX, TwoSavesWriteNumberedFilesAndTextOnTheClipboardWritesNothing)
     const QImage picture = capture();
     Program program;
     const QString window = waitForWindow(kTitle);
-    ASSERT_FALSE(window.isEmpty());
+    ASSERT_FALSE(window.isEmpty()) << program.errors().toStdString();
 
     // The Filename box: frameFilename at (120, 96), the box at (1128, 216) in it.
     clickAtTwips(window, 120 + 1128, 96 + 216);
