@@ -1,5 +1,6 @@
 #include "host/Clipboard.h"
 
+#include "host/Handlers.h"
 #include "host/HostError.h"
 #include "host/Picture.h"
 #include "host/PngReader.h"
@@ -45,11 +46,22 @@ QImage ClipboardGetBitmap()
     // A picture too large to hold is refused before any memory is taken for
     // it. A format that does not decode gives way to the next one.
     QString unreadable;
+    const auto noteUnreadable = [&unreadable](const QString& format, const QString& reason) {
+        if (unreadable.isEmpty())
+            unreadable = QCoreApplication::translate("host", "The picture on the clipboard cannot be read (%1): %2")
+                             .arg(format, reason);
+    };
     for (const QString& format : imageFormats(data)) {
         QByteArray bytes = data->data(format);
         if (bytes.isEmpty())
             continue;
         const QString what = QCoreApplication::translate("host", "The picture on the clipboard");
+        const std::optional<HostError> damaged =
+            skipOnError([&] { checkPngChunks(bytes, QCoreApplication::translate("host", "it")); });
+        if (damaged) {
+            noteUnreadable(format, damaged->description());
+            continue;
+        }
         if (std::optional<QImage> capture = decodeCapturePng(bytes, what))
             return *std::move(capture);
         QBuffer buffer(&bytes);
@@ -57,15 +69,16 @@ QImage ClipboardGetBitmap()
         const QImage image = readPicture(reader, what);
         if (!image.isNull())
             return image;
-        if (unreadable.isEmpty())
-            unreadable = QCoreApplication::translate("host", "The picture on the clipboard cannot be read (%1): %2").arg(format, reader.errorString());
+        noteUnreadable(format, reader.errorString());
     }
+    // Qt's own conversion would only decode the same data again, damaged
+    // parts and all.
+    if (!unreadable.isEmpty())
+        raiseError(ErrorKind::Picture, unreadable);
     const QImage image = qvariant_cast<QImage>(data->imageData());
     checkPictureSize(image.size(), QCoreApplication::translate("host", "The picture on the clipboard"));
     if (!image.isNull())
         return image;
-    if (!unreadable.isEmpty())
-        raiseError(ErrorKind::Picture, unreadable);
     noPicture();
 }
 

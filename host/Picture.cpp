@@ -41,13 +41,15 @@ QImage decodePicture(const QByteArray& data, const QByteArray& formatHint)
 {
     if (looksLikePcx(data))
         return decodePcx(data);
-    if (std::optional<QImage> capture = decodeCapturePng(data, QCoreApplication::translate("host", "it")))
+    const QString what = QCoreApplication::translate("host", "it");
+    checkPngChunks(data, what);
+    if (std::optional<QImage> capture = decodeCapturePng(data, what))
         return *std::move(capture);
     QByteArray bytes = data;
     QBuffer buffer(&bytes);
     QImageReader reader(&buffer, formatHint);
     reader.setAutoTransform(true);
-    const QImage image = readPicture(reader, QCoreApplication::translate("host", "it"));
+    const QImage image = readPicture(reader, what);
     if (image.isNull())
         raiseError(ErrorKind::Picture, reader.errorString());
     return image;

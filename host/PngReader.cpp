@@ -1,7 +1,9 @@
 #include "host/PngReader.h"
 
+#include "host/HostError.h"
 #include "host/Picture.h"
 
+#include <QCoreApplication>
 #include <QtEndian>
 #include <cstdlib>
 #if defined(__SSE2__)
@@ -13,23 +15,45 @@
 #include <vector>
 
 namespace host {
-
-#if defined(__SSE2__)
-
 namespace {
 
 constexpr char kSignature[] = "\x89PNG\r\n\x1a\n";
 constexpr qsizetype kSignatureSize = 8;
 
-struct Header {
-    quint32 width = 0, height = 0;
-    int channels = 0; // 3 for RGB, 4 for RGBA
-};
-
 quint32 bigEndian(const char* p)
 {
     return qFromBigEndian<quint32>(p);
 }
+
+} // namespace
+
+void checkPngChunks(const QByteArray& file, const QString& what)
+{
+    if (!file.startsWith(QByteArrayView(kSignature, kSignatureSize)))
+        return;
+    for (qsizetype at = kSignatureSize; file.size() - at >= 8;) {
+        const quint32 length = bigEndian(file.constData() + at);
+        const qint64 left = file.size() - at - 8;
+        if (length > left)
+            raiseError(ErrorKind::Picture,
+                       QCoreApplication::translate("host", "%1 is damaged: a part of it claims %2 bytes where %3 are left.")
+                           .arg(what)
+                           .arg(length)
+                           .arg(left));
+        if (std::memcmp(file.constData() + at + 4, "IEND", 4) == 0)
+            return;
+        at += qsizetype(length) + 12;
+    }
+}
+
+#if defined(__SSE2__)
+
+namespace {
+
+struct Header {
+    quint32 width = 0, height = 0;
+    int channels = 0; // 3 for RGB, 4 for RGBA
+};
 
 // The chunks of the file: the header, the picture data joined, and whether
 // the end was met.

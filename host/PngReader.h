@@ -14,4 +14,10 @@ namespace host {
 // wrong. Raises an error naming `what` for a picture over the size limit.
 std::optional<QImage> decodeCapturePng(const QByteArray& data, const QString& what);
 
+// Raises an error naming `what` for a PNG whose parts (chunks) claim more
+// bytes than follow them, a damaged or cut-off file. Qt's reader (libpng)
+// takes memory for a part's claimed size before reading it: gigabytes for a
+// damaged file of a few hundred bytes. Anything else passes.
+void checkPngChunks(const QByteArray& data, const QString& what);
+
 } // namespace host
