@@ -1,10 +1,19 @@
 #include "app/CommandLine.h"
 
+#include "app/BatchConvert.h"
+#include "host/Application.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <cstdio>
 
 namespace cli {
 namespace {
+
+// The command line's texts, translated under one name.
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(CommandLine)
+};
 
 Request answer(Action action, const QString& text = QString())
 {
@@ -61,33 +70,30 @@ QStringList withoutQtOptions(const QStringList& arguments)
 Request parse(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QCoreApplication::translate("CommandLine", "Saves the screen capture on the clipboard as a bitmap file (.BMP). Without options it opens its "
-             "window."));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QCoreApplication::translate("CommandLine", "Show this help and exit."));
-    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
-                                     QCoreApplication::translate("CommandLine", "Show the version and exit."));
-    const QCommandLineOption save(QStringLiteral("save"),
-                                  QCoreApplication::translate("CommandLine", "Save the clipboard's picture once, as \"Save to File\" does with the "
-                                       "stored options, without the window; print the file written."));
-    const QCommandLineOption convert(QStringLiteral("convert"),
-                                     QCoreApplication::translate("CommandLine", "Convert the picture files given to bitmap files; needs no display."));
-    const QCommandLineOption colours(QStringLiteral("colours"),
-                                     QCoreApplication::translate("CommandLine", "With --convert: 2, 16, 256 or display (the picture's own depth). "
-                                          "Default: 256."),
-                                     QCoreApplication::translate("CommandLine", "colours"), QStringLiteral("256"));
-    const QCommandLineOption output(QStringLiteral("output"), QCoreApplication::translate("CommandLine", "With --convert: the bitmap file of the one "
-                                                                   "picture given."),
-                                    QCoreApplication::translate("CommandLine", "file"));
-    const QCommandLineOption prefix(QStringLiteral("prefix"),
-                                    QCoreApplication::translate("CommandLine", "With --convert: number the bitmaps from this prefix, as numbered saves "
-                                         "are (PREFIX001.BMP, the first free number)."),
-                                    QCoreApplication::translate("CommandLine", "prefix"));
-    const QCommandLineOption force(QStringLiteral("force"),
-                                   QCoreApplication::translate("CommandLine", "With --convert: replace a bitmap that exists (never with --prefix)."));
+    parser.setApplicationDescription(Text::tr("Saves the screen capture on the clipboard as a bitmap file (.BMP). "
+                                              "Without options it opens its window."));
+    const QCommandLineOption help({"h", "help"}, Text::tr("Show this help and exit."));
+    const QCommandLineOption version({"v", "version"}, Text::tr("Show the version and exit."));
+    const QCommandLineOption save("save", Text::tr("Save the clipboard's picture once, as \"Save to File\" does "
+                                                   "with the stored options, without the window; print the file "
+                                                   "written."));
+    const QCommandLineOption convert("convert",
+                                     Text::tr("Convert the picture files given to bitmap files; needs no display."));
+    const QCommandLineOption colours("colours",
+                                     Text::tr("With --convert: 2, 16, 256 or display (the picture's own depth). "
+                                              "Default: 256."),
+                                     Text::tr("colours"), "256");
+    const QCommandLineOption output("output", Text::tr("With --convert: the bitmap file of the one picture given."),
+                                    Text::tr("file"));
+    const QCommandLineOption prefix("prefix",
+                                    Text::tr("With --convert: number the bitmaps from this prefix, as numbered "
+                                             "saves are (PREFIX001.BMP, the first free number)."),
+                                    Text::tr("prefix"));
+    const QCommandLineOption force("force",
+                                   Text::tr("With --convert: replace a bitmap that exists (never with --prefix)."));
     parser.addOptions({help, version, save, convert, colours, output, prefix, force});
-    parser.addPositionalArgument(QCoreApplication::translate("CommandLine", "PICTURE"), QCoreApplication::translate("CommandLine", "With --convert: the picture files to convert."),
-                                 QCoreApplication::translate("CommandLine", "[PICTURE...]"));
+    parser.addPositionalArgument(Text::tr("PICTURE"), Text::tr("With --convert: the picture files to convert."),
+                                 Text::tr("[PICTURE...]"));
 
     if (!parser.parse(withoutQtOptions(arguments)))
         return usageError(parser.errorText());
@@ -100,34 +106,58 @@ Request parse(const QStringList& arguments)
     if (!parser.isSet(convert)) {
         for (const QCommandLineOption* option : {&colours, &output, &prefix, &force})
             if (parser.isSet(*option))
-                return usageError(QCoreApplication::translate("CommandLine", "--%1 is used with --convert only.").arg(option->names().constLast()));
+                return usageError(Text::tr("--%1 is used with --convert only.").arg(option->names().constLast()));
         if (!pictures.isEmpty())
-            return usageError(QCoreApplication::translate("CommandLine", "unexpected argument '%1': pictures are converted with --convert.")
+            return usageError(Text::tr("unexpected argument '%1': pictures are converted with --convert.")
                                   .arg(pictures.constFirst()));
         return answer(parser.isSet(save) ? Action::Save : Action::Window);
     }
     if (parser.isSet(save))
-        return usageError(QCoreApplication::translate("CommandLine", "--save and --convert cannot be used together."));
+        return usageError(Text::tr("--save and --convert cannot be used together."));
     if (pictures.isEmpty())
-        return usageError(QCoreApplication::translate("CommandLine", "--convert needs at least one picture file."));
+        return usageError(Text::tr("--convert needs at least one picture file."));
     Request request = answer(Action::Convert);
     request.pictures = pictures;
     request.depth = depthFor(parser.value(colours));
     if (request.depth == 0)
-        return usageError(QCoreApplication::translate("CommandLine", "--colours takes 2, 16, 256 or display, not '%1'.").arg(parser.value(colours)));
+        return usageError(Text::tr("--colours takes 2, 16, 256 or display, not '%1'.").arg(parser.value(colours)));
     if (parser.isSet(output) && parser.isSet(prefix))
-        return usageError(QCoreApplication::translate("CommandLine", "--output and --prefix cannot be used together."));
+        return usageError(Text::tr("--output and --prefix cannot be used together."));
     if (parser.isSet(output) && pictures.size() > 1)
-        return usageError(QCoreApplication::translate("CommandLine", "--output takes one picture; use --prefix for several."));
+        return usageError(Text::tr("--output takes one picture; use --prefix for several."));
     for (const QCommandLineOption* option : {&output, &prefix})
         if (parser.isSet(*option) && parser.value(*option).trimmed().isEmpty())
-            return usageError(QCoreApplication::translate("CommandLine", "--%1 needs a name.").arg(option->names().constLast()));
+            return usageError(Text::tr("--%1 needs a name.").arg(option->names().constLast()));
     if (parser.isSet(prefix) && parser.isSet(force))
-        return usageError(QCoreApplication::translate("CommandLine", "--force cannot be used with --prefix: numbered files never replace others."));
+        return usageError(Text::tr("--force cannot be used with --prefix: numbered files never replace others."));
     request.output = parser.value(output);
     request.prefix = parser.value(prefix);
     request.force = parser.isSet(force);
     return request;
+}
+
+std::optional<int> runWithoutDisplay(const Request& request)
+{
+    switch (request.action) {
+    case Action::Help:
+    case Action::Version:
+        std::printf("%s\n", qPrintable(request.text.trimmed()));
+        return 0;
+    case Action::UsageError:
+        host::printError(request.text);
+        host::printError(Text::tr("Try 'qorix-capture --help' for the options."));
+        return 2;
+    case Action::Convert:
+        return batch::convert(request);
+    case Action::Window:
+    case Action::Save:
+        break;
+    }
+    if (const QString missing = host::missingDisplay(); !missing.isEmpty()) {
+        host::printError(missing);
+        return 1;
+    }
+    return std::nullopt;
 }
 
 } // namespace cli

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+#include <optional>
 
 // What the program is asked to do by its command line.
 namespace cli {
@@ -27,5 +28,10 @@ struct Request {
 
 // The arguments as the program got them, its own name first.
 Request parse(const QStringList& arguments);
+
+// Answers what needs no display (help, version, a usage error, conversions)
+// and gives the exit code; none when the program goes on to open the display,
+// which must then be named.
+std::optional<int> runWithoutDisplay(const Request& request);
 
 } // namespace cli

@@ -1,4 +1,3 @@
-#include "app/BatchConvert.h"
 #include "app/CommandLine.h"
 #include "app/ShortcutSave.h"
 #include "app/frmMain.h"
@@ -6,37 +5,6 @@
 #include "host/Handlers.h"
 
 #include <QApplication>
-#include <cstdio>
-
-namespace {
-
-// What the command line asks for that needs no display: its exit code, or
-// none when the program goes on to its windows.
-std::optional<int> runWithoutDisplay(const cli::Request& request)
-{
-    switch (request.action) {
-    case cli::Action::Help:
-    case cli::Action::Version:
-        std::printf("%s\n", qPrintable(request.text.trimmed()));
-        return 0;
-    case cli::Action::UsageError:
-        host::printError(request.text);
-        host::printError(QCoreApplication::translate("CommandLine", "Try 'qorix-capture --help' for the options."));
-        return 2;
-    case cli::Action::Convert:
-        return batch::convert(request);
-    case cli::Action::Window:
-    case cli::Action::Save:
-        break;
-    }
-    if (const QString missing = host::missingDisplay(); !missing.isEmpty()) {
-        host::printError(missing);
-        return 1;
-    }
-    return std::nullopt;
-}
-
-} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -48,7 +16,7 @@ int main(int argc, char* argv[])
         QCoreApplication core(argc, argv);
         host::setUpCore(core);
         request = cli::parse(core.arguments());
-        if (const std::optional<int> exitCode = runWithoutDisplay(request))
+        if (const std::optional<int> exitCode = cli::runWithoutDisplay(request))
             return *exitCode;
         displayFailure = host::displayFailure();
     }
