@@ -157,10 +157,12 @@ void lumaRow(const quint32* pixels, int n, quint8* out)
 // is light: the background is light and only dark strokes count, otherwise
 // only light ones. A stroke pixel lies at least a third of the way from its
 // background to the small square's extreme; it takes the opposite of its
-// background, the rest splits at the threshold.
+// background, the rest splits at the threshold. The stroke pixels that the
+// split alone would have given the other colour are marked in flipped.
 template <bool Vector>
 void classifyRow(const quint8* l, const quint8* e, const quint8* d, const quint8* o, const quint8* c,
-                 const quint8* wideE, const quint8* wideD, const quint16* sum, int n, int threshold, quint8* bits)
+                 const quint8* wideE, const quint8* wideD, const quint16* sum, int n, int threshold, quint8* bits,
+                 quint8* flipped)
 {
     constexpr int kArea = (2 * kMargin + 1) * (2 * kMargin + 1);
     int x = 0;
@@ -189,18 +191,24 @@ void classifyRow(const quint8* l, const quint8* e, const quint8* d, const quint8
             const __m128i light = lightBackground(_mm_avg_epu8(load(wideE + x), load(wideD + x)), sum + x);
             const __m128i dark = _mm_and_si128(light, stroke(_mm_subs_epu8(C, L), _mm_subs_epu8(C, E)));
             const __m128i bright = _mm_andnot_si128(light, stroke(_mm_subs_epu8(L, O), _mm_subs_epu8(D, O)));
-            const __m128i plain = _mm_andnot_si128(_mm_or_si128(dark, bright), atLeast(L, above));
+            const __m128i strokes = _mm_or_si128(dark, bright), split = atLeast(L, above);
+            const __m128i plain = _mm_andnot_si128(strokes, split);
             const __m128i onDark = _mm_andnot_si128(atLeast(C, above), dark);
             const __m128i onLight = _mm_andnot_si128(atLeast(O, above), bright);
-            const int white = _mm_movemask_epi8(_mm_or_si128(plain, _mm_or_si128(onDark, onLight)));
+            const __m128i strokeWhite = _mm_or_si128(onDark, onLight);
+            const int white = _mm_movemask_epi8(_mm_or_si128(plain, strokeWhite));
+            const int other = _mm_movemask_epi8(_mm_and_si128(strokes, _mm_xor_si128(split, strokeWhite)));
             bits[x / 8] = kReversed[std::size_t(white & 0xFF)];
             bits[x / 8 + 1] = kReversed[std::size_t(white >> 8)];
+            flipped[x / 8] = kReversed[std::size_t(other & 0xFF)];
+            flipped[x / 8 + 1] = kReversed[std::size_t(other >> 8)];
         }
     }
 #endif
     for (; x < n; ++x) {
         const bool lightBackground = sum[x] >= kArea * ((wideE[x] + wideD[x] + 1) / 2);
-        bool white = l[x] > threshold;
+        const bool split = l[x] > threshold;
+        bool white = split;
         if (lightBackground) {
             const int depth = c[x] - l[x];
             if (depth >= Monochrome::kContrast && 3 * depth >= c[x] - e[x])
@@ -212,6 +220,8 @@ void classifyRow(const quint8* l, const quint8* e, const quint8* d, const quint8
         }
         if (white)
             bits[x / 8] |= quint8(0x80 >> (x % 8));
+        if (white != split)
+            flipped[x / 8] |= quint8(0x80 >> (x % 8));
     }
 }
 
@@ -246,7 +256,8 @@ void fillLuma(const QImage& picture, LumaPlane& plane, std::array<quint64, 256>&
 
 // The rows [first, last) of the picture into bits, a band at a time.
 template <bool Vector>
-void classifyRows(LumaPlane& plane, int threshold, int first, int last, std::size_t bitStride, quint8* bits)
+void classifyRows(LumaPlane& plane, int threshold, int first, int last, std::size_t bitStride, quint8* bits,
+                  quint8* flipped)
 {
     const std::size_t S = plane.stride;
     const std::size_t size = std::size_t(kBand + 2 * kMargin) * S;
@@ -296,9 +307,60 @@ void classifyRows(LumaPlane& plane, int threshold, int first, int last, std::siz
         for (int k = 0; k < rows; ++k) {
             const std::size_t at = std::size_t(k + kMargin) * S + kMargin;
             classifyRow<Vector>(in + at, e + at, d + at, o + at, c + at, wideE + at, wideD + at, sum + at, plane.width, threshold,
-                                bits + std::size_t(top + k) * bitStride);
+                                bits + std::size_t(top + k) * bitStride, flipped + std::size_t(top + k) * bitStride);
         }
     }
+}
+
+// A straight run of kLine or more pixels across or down that are the other
+// colour than the split gives only because they stand out from their
+// background is a frame or a separator, not text: thin and faint, yet it
+// would come out as solid as the text it surrounds and crowd it. Such runs
+// take the split, as areas do; strokes of text are shorter.
+void splitLongLines(const std::vector<quint8>& flipped, int width, int height, std::size_t stride, quint8* bits)
+{
+    std::vector<quint8> line(flipped.size());
+    const auto at = [stride](int x, int y) { return std::size_t(y) * stride + std::size_t(x / 8); };
+    const auto isSet = [&](int x, int y) { return flipped[at(x, y)] & (0x80 >> (x % 8)); };
+    const auto mark = [&](int x, int y) { line[at(x, y)] |= quint8(0x80 >> (x % 8)); };
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width;) {
+            if (x % 8 == 0 && !flipped[at(x, y)]) {
+                x += 8;
+                continue;
+            }
+            int end = x;
+            while (end < width && isSet(end, y))
+                ++end;
+            if (end - x >= Monochrome::kLine)
+                for (int k = x; k < end; ++k)
+                    mark(k, y);
+            x = std::max(end, x + 1);
+        }
+    // Down: the length of the run ending above each pixel; a byte of columns
+    // is looked at only while it has a run or a pixel.
+    std::vector<int> run(static_cast<std::size_t>(width));
+    std::vector<quint8> open(stride);
+    for (int y = 0; y <= height; ++y)
+        for (std::size_t byte = 0; byte < stride; ++byte) {
+            const quint8 here = y < height ? flipped[std::size_t(y) * stride + byte] : 0;
+            if (!(here | open[byte]))
+                continue;
+            open[byte] = here;
+            for (int x = int(byte * 8); x < std::min(width, int(byte * 8) + 8); ++x) {
+                int& length = run[std::size_t(x)];
+                if (y < height && isSet(x, y)) {
+                    ++length;
+                    continue;
+                }
+                if (length >= Monochrome::kLine)
+                    for (int k = y - length; k < y; ++k)
+                        mark(x, k);
+                length = 0;
+            }
+        }
+    for (std::size_t i = 0; i < line.size(); ++i)
+        bits[i] ^= line[i];
 }
 
 template <bool Vector>
@@ -327,7 +389,11 @@ int convert(const QImage& picture, int width, int height, std::size_t bitStride,
         std::memcpy(plane.row(height + k) - kMargin, plane.row(height - 1) - kMargin, plane.stride);
     }
     const int threshold = otsuThreshold(histogram);
-    parts([&](int first, int last, int) { classifyRows<Vector>(plane, threshold, first, last, bitStride, bits); });
+    std::vector<quint8> flipped(bitStride * std::size_t(height));
+    parts([&](int first, int last, int) {
+        classifyRows<Vector>(plane, threshold, first, last, bitStride, bits, flipped.data());
+    });
+    splitLongLines(flipped, width, height, bitStride, bits);
     return threshold;
 }
 

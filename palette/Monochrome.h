@@ -14,12 +14,14 @@ namespace palette {
 // (Otsu's), so a region of one colour stays one colour. Strokes up to
 // kStroke pixels wide count as thin, a stroke differs from its background by
 // at least kContrast luma levels, and the background is the side that most of
-// the pixels around are on. No dithering; alpha is ignored; the same
-// picture always gives the same bits.
+// the pixels around are on. Straight lines of such pixels kLine or more long
+// are frames and separators and split like areas. No dithering; alpha is
+// ignored; the same picture always gives the same bits.
 class Monochrome {
 public:
     static constexpr int kStroke = 6;
     static constexpr int kContrast = 32;
+    static constexpr int kLine = 30;
 
     using Speed = palette::Speed;
 

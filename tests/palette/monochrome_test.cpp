@@ -31,6 +31,7 @@ QImage screenLike(int width, int height, quint32 seed)
         painter.setPen(QColor(int(random() % 256), int(random() % 256), int(random() % 256)));
         painter.drawText(box.adjusted(2, 2, 0, 0), "Save to File e-Mail");
         painter.drawLine(box.bottomLeft(), box.bottomRight() + QPoint(20, 0));
+        painter.drawLine(box.topRight(), box.bottomRight() + QPoint(0, 20));
     }
     painter.end();
     for (int i = 0; i < width * height / 20; ++i)
@@ -41,7 +42,8 @@ QImage screenLike(int width, int height, quint32 seed)
 // The conversion as defined, one pixel at a time: erosion and dilation in a
 // square reaching kStroke / 2 pixels each way, the picture's edge pixels
 // repeated beyond it, then opening and closing, and the mean and range of a
-// square reaching twice as far.
+// square reaching twice as far; straight runs of kLine pixels or more that
+// differ from the split take the split.
 std::vector<bool> definedWhite(const QImage& image)
 {
     const int w = image.width(), h = image.height(), reach = Monochrome::kStroke / 2;
@@ -69,7 +71,7 @@ std::vector<bool> definedWhite(const QImage& image)
     const std::vector<int> e = filter(l, true), d = filter(l, false), o = filter(e, false), c = filter(d, true);
     const std::vector<int> wideE = filter(e, true), wideD = filter(d, false);
     const int t = otsuThreshold(histogram);
-    std::vector<bool> white;
+    std::vector<bool> white, flipped;
     for (int i = 0; i < w * h; ++i) {
         const std::size_t p = std::size_t(i);
         double mean = 0;
@@ -86,7 +88,21 @@ std::vector<bool> definedWhite(const QImage& image)
             white.push_back(background <= t);
         else
             white.push_back(l[p] > t);
+        flipped.push_back(white.back() != (l[p] > t));
     }
+    const auto runThrough = [&](int x, int y, int dx, int dy) {
+        int n = 1;
+        for (int s : {-1, 1})
+            for (int k = 1; x + s * k * dx >= 0 && x + s * k * dx < w && y + s * k * dy >= 0 && y + s * k * dy < h &&
+                            flipped[std::size_t((y + s * k * dy) * w + x + s * k * dx)];
+                 ++k)
+                ++n;
+        return n;
+    };
+    for (int i = 0; i < w * h; ++i)
+        if (flipped[std::size_t(i)] &&
+            std::max(runThrough(i % w, i / w, 1, 0), runThrough(i % w, i / w, 0, 1)) >= Monochrome::kLine)
+            white[std::size_t(i)] = !white[std::size_t(i)];
     return white;
 }
 
@@ -118,6 +134,31 @@ TEST(MonochromeConversion, FastAndPlainGiveWhatTheDefinitionGives)
             EXPECT_EQ(wrong, 0) << size.width() << "x" << size.height() << (speed == Monochrome::Speed::Fast ? " fast" : " plain");
         }
     }
+}
+
+// A faint grey line on a light panel beside a black one, which puts the
+// split below the grey: short, it is a stroke and black; kLine long, a frame
+// that splits white like the panel.
+TEST(MonochromeConversion, FaintLinesFromKLinePixelsLongSplitLikeAreas)
+{
+    for (const int length : {Monochrome::kLine - 1, Monochrome::kLine})
+        for (const bool across : {true, false}) {
+            QImage image(100, 100, QImage::Format_RGB32);
+            image.fill(qRgb(240, 240, 240));
+            QPainter painter(&image);
+            painter.fillRect(0, 0, 30, 100, Qt::black);
+            for (int k = 0; k < length; ++k)
+                image.setPixel(across ? 50 + k : 60, across ? 60 : 50 + k, qRgb(170, 170, 170));
+            for (const auto speed : {Monochrome::Speed::Fast, Monochrome::Speed::Plain}) {
+                const Monochrome m(image, 100, 100, speed);
+                const std::vector<bool> white = whiteOf(m, 100, 100);
+                EXPECT_EQ(white, definedWhite(image)) << length << (across ? " across" : " down");
+                int black = 0;
+                for (int k = 0; k < length; ++k)
+                    black += !white[std::size_t(across ? 60 * 100 + 50 + k : (50 + k) * 100 + 60)];
+                EXPECT_EQ(black, length < Monochrome::kLine ? length : 0) << length << (across ? " across" : " down");
+            }
+        }
 }
 
 } // namespace
