@@ -159,10 +159,29 @@ void packRowsOf(const QImage& picture, int width, int first, int last, const Buf
     // One reader for all the rows: a picture of another format is converted
     // a block of rows at a time.
     PixelRows rows(picture);
+    const auto indexOf = [&](quint32 pixel) { return b.indexOf[b.colours.rank(pixel & PixelRows::kRgbMask)]; };
     for (int y = first; y < last; ++y) {
         quint8* row = rowOf(y);
-        forEachColourOf(rows.row(y), width, b.longRuns[std::size_t(y)],
-                        [&](quint32 rgb, int x, int end) { fill<Bits>(row, x, end, b.indexOf[b.colours.rank(rgb)]); });
+        const quint32* pixels = rows.row(y);
+        if (b.longRuns[std::size_t(y)]) {
+            forEachRun(pixels, width, [&](quint32 rgb, int x, int end) {
+                fill<Bits>(row, x, end, b.indexOf[b.colours.rank(rgb)]);
+                return true;
+            });
+            continue;
+        }
+        // Pixel by pixel, a whole byte at a time.
+        constexpr int kPerByte = 8 / Bits;
+        const int whole = width / kPerByte;
+        for (int i = 0; i < whole; ++i) {
+            const quint32* p = pixels + i * kPerByte;
+            quint8 byte = 0;
+            for (int k = 0; k < kPerByte; ++k)
+                byte = quint8(byte << Bits | indexOf(p[k]));
+            row[i] = byte;
+        }
+        for (int x = whole * kPerByte; x < width; ++x)
+            fill<Bits>(row, x, x + 1, indexOf(pixels[x]));
     }
 }
 
