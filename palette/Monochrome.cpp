@@ -323,8 +323,20 @@ void splitLongLines(const std::vector<quint8>& flipped, int width, int height, s
     const auto at = [stride](int x, int y) { return std::size_t(y) * stride + std::size_t(x / 8); };
     const auto isSet = [&](int x, int y) { return flipped[at(x, y)] & (0x80 >> (x % 8)); };
     const auto mark = [&](int x, int y) { line[at(x, y)] |= quint8(0x80 >> (x % 8)); };
+    // Most of a picture has no such pixel: eight bytes of none are passed at once.
+    const auto noneIn8 = [stride](const quint8* row, std::size_t byte) {
+        quint64 word = 0;
+        if (byte % 8 || byte + 8 > stride)
+            return false;
+        std::memcpy(&word, row + byte, 8);
+        return word == 0;
+    };
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width;) {
+            if (x % 8 == 0 && noneIn8(flipped.data() + at(0, y), std::size_t(x / 8))) {
+                x += 64;
+                continue;
+            }
             if (x % 8 == 0 && !flipped[at(x, y)]) {
                 x += 8;
                 continue;
@@ -338,18 +350,25 @@ void splitLongLines(const std::vector<quint8>& flipped, int width, int height, s
             x = std::max(end, x + 1);
         }
     // Down: the length of the run ending above each pixel; a byte of columns
-    // is looked at only while it has a run or a pixel.
+    // is looked at only while it has a run or a pixel. Below the last row,
+    // none.
     std::vector<int> run(static_cast<std::size_t>(width));
-    std::vector<quint8> open(stride);
-    for (int y = 0; y <= height; ++y)
-        for (std::size_t byte = 0; byte < stride; ++byte) {
-            const quint8 here = y < height ? flipped[std::size_t(y) * stride + byte] : 0;
-            if (!(here | open[byte]))
+    std::vector<quint8> open(stride), none(stride);
+    for (int y = 0; y <= height; ++y) {
+        const quint8* here = y < height ? flipped.data() + at(0, y) : none.data();
+        for (std::size_t byte = 0; byte < stride;) {
+            if (noneIn8(here, byte) && noneIn8(open.data(), byte)) {
+                byte += 8;
                 continue;
-            open[byte] = here;
+            }
+            if (!(here[byte] | open[byte])) {
+                ++byte;
+                continue;
+            }
+            open[byte] = here[byte];
             for (int x = int(byte * 8); x < std::min(width, int(byte * 8) + 8); ++x) {
                 int& length = run[std::size_t(x)];
-                if (y < height && isSet(x, y)) {
+                if (here[byte] & (0x80 >> (x % 8))) {
                     ++length;
                     continue;
                 }
@@ -358,8 +377,20 @@ void splitLongLines(const std::vector<quint8>& flipped, int width, int height, s
                         mark(x, k);
                 length = 0;
             }
+            ++byte;
         }
-    for (std::size_t i = 0; i < line.size(); ++i)
+    }
+    std::size_t i = 0;
+    for (; i + 8 <= line.size(); i += 8) {
+        quint64 reverted, word;
+        std::memcpy(&reverted, line.data() + i, 8);
+        if (!reverted)
+            continue;
+        std::memcpy(&word, bits + i, 8);
+        word ^= reverted;
+        std::memcpy(bits + i, &word, 8);
+    }
+    for (; i < line.size(); ++i)
         bits[i] ^= line[i];
 }
 
