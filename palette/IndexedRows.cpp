@@ -164,10 +164,7 @@ void packRowsOf(const QImage& picture, int width, int first, int last, const Buf
         quint8* row = rowOf(y);
         const quint32* pixels = rows.row(y);
         if (b.longRuns[std::size_t(y)]) {
-            forEachRun(pixels, width, [&](quint32 rgb, int x, int end) {
-                fill<Bits>(row, x, end, b.indexOf[b.colours.rank(rgb)]);
-                return true;
-            });
+            forEachColourOf(pixels, width, true, [&](quint32 rgb, int x, int end) { fill<Bits>(row, x, end, indexOf(rgb)); });
             continue;
         }
         // Pixel by pixel, a whole byte at a time.
