@@ -12,14 +12,11 @@ namespace palette {
 namespace {
 
 // Up to this many distinct colours the palette is chosen from the colours
-// themselves; a picture with more is summarised in a 6-bit-per-channel
-// histogram first.
+// themselves, counted in an array by rank; a picture with more is summarised
+// in a 6-bit-per-channel histogram.
 constexpr quint32 kMaxExactColours = quint32(1) << 18;
-// Up to this many, each part of the picture counts its colours in an array
-// by rank (4 MB at most); beyond, the histogram is made from the pixels.
-constexpr quint32 kMaxCounted = quint32(1) << 20;
 // The parts the picture is split into, at most: each has a 2 MB set of its
-// colours and an array of counts.
+// colours and an array of counts or a 4 MB histogram.
 constexpr int kMaxParts = 4;
 constexpr int kMinPartRows = 64;
 // Rows whose runs of one colour are this long on average are read a run at
@@ -28,7 +25,6 @@ constexpr int kLongRun = 8;
 
 // The buffers of a conversion.
 struct Buffers {
-    std::vector<ColourSet::Marks> marks; // by part
     ColourSet colours;
     std::vector<std::vector<quint32>> counts; // by part, then by rank
     std::vector<quint8> indexOf;              // the palette index of each colour, by rank
@@ -36,38 +32,48 @@ struct Buffers {
 };
 
 // Colours summed in cells of 6 bits per channel; each cell gives the mean of
-// its pixels.
+// its pixels. A cell sums only the two bits below its own, so that 32 bits
+// hold the sums of any picture a QImage can hold, and a cell is one 16-byte
+// read and write for a pixel.
 class CoarseHistogram {
 public:
     CoarseHistogram() : m_cells(1 << 18) {}
 
-    void add(quint32 rgb, quint64 count)
+    void add(quint32 rgb, quint32 count)
     {
-        const Rgb c = toRgb(rgb);
-        Cell& cell = m_cells[std::size_t(((c.r >> 2) << 12) | ((c.g >> 2) << 6) | (c.b >> 2))];
+        Cell& cell = m_cells[std::size_t(((rgb >> 6) & 0x3F000) | ((rgb >> 4) & 0xFC0) | ((rgb >> 2) & 0x3F))];
         cell.n += count;
-        cell.r += count * quint64(c.r);
-        cell.g += count * quint64(c.g);
-        cell.b += count * quint64(c.b);
+        cell.r += count * ((rgb >> 16) & 3);
+        cell.g += count * ((rgb >> 8) & 3);
+        cell.b += count * (rgb & 3);
+    }
+
+    void add(const CoarseHistogram& other)
+    {
+        for (std::size_t i = 0; i < m_cells.size(); ++i) {
+            m_cells[i].n += other.m_cells[i].n;
+            m_cells[i].r += other.m_cells[i].r;
+            m_cells[i].g += other.m_cells[i].g;
+            m_cells[i].b += other.m_cells[i].b;
+        }
     }
 
     std::vector<WeightedColour> colours() const
     {
         std::vector<WeightedColour> colours;
-        for (const Cell& cell : m_cells) {
+        for (quint32 i = 0; i < m_cells.size(); ++i) {
+            const Cell& cell = m_cells[i];
             if (!cell.n)
                 continue;
-            const quint32 r = quint32((cell.r + cell.n / 2) / cell.n);
-            const quint32 g = quint32((cell.g + cell.n / 2) / cell.n);
-            const quint32 b = quint32((cell.b + cell.n / 2) / cell.n);
-            colours.push_back({(r << 16) | (g << 8) | b, quint32(std::min<quint64>(cell.n, 0xFFFFFFFFu))});
+            const auto mean = [&](quint32 sum, quint32 bits) { return bits << 2 | quint32((quint64(sum) + cell.n / 2) / cell.n); };
+            colours.push_back({mean(cell.r, i >> 12) << 16 | mean(cell.g, (i >> 6) & 0x3F) << 8 | mean(cell.b, i & 0x3F), cell.n});
         }
         return colours;
     }
 
 private:
-    struct Cell {
-        quint64 n = 0, r = 0, g = 0, b = 0;
+    struct alignas(16) Cell {
+        quint32 n = 0, r = 0, g = 0, b = 0;
     };
     std::vector<Cell> m_cells;
 };
@@ -218,10 +224,11 @@ struct IndexedRows::Parts {
 void IndexedRows::Parts::countColours()
 {
     Buffers& b = buffers;
-    b.marks.resize(std::size_t(parts));
+    // Freed once the set is made, before counting needs its memory.
+    std::vector<ColourSet::Marks> partMarks(static_cast<std::size_t>(parts));
     b.longRuns.resize(std::size_t(height));
     forEachPart(height, parts, [&](int first, int last, int part) {
-        ColourSet::Marks& marks = b.marks[std::size_t(part)];
+        ColourSet::Marks& marks = partMarks[std::size_t(part)];
         ColourSet::clear(marks);
         PixelRows rows(picture);
         for (int y = first; y < last; ++y) {
@@ -249,7 +256,7 @@ void IndexedRows::Parts::countColours()
             b.longRuns[std::size_t(y)] = changes <= width / kLongRun;
         }
     });
-    b.colours.assign(b.marks);
+    b.colours.assign(partMarks);
 }
 
 // The picture's colours with their pixel counts, or the cells of the coarse
@@ -258,11 +265,16 @@ std::vector<WeightedColour> IndexedRows::Parts::weightedColours()
 {
     Buffers& b = buffers;
     const quint32 distinct = b.colours.size();
-    if (distinct > kMaxCounted) {
-        CoarseHistogram histogram;
-        forEachColourIn(picture, width, 0, height, b.longRuns,
-                        [&](quint32 rgb, int x, int end) { histogram.add(rgb, quint64(end - x)); });
-        return histogram.colours();
+    if (distinct > kMaxExactColours) {
+        std::vector<CoarseHistogram> histograms(static_cast<std::size_t>(parts));
+        forEachPart(height, parts, [&](int first, int last, int part) {
+            CoarseHistogram& histogram = histograms[std::size_t(part)];
+            forEachColourIn(picture, width, first, last, b.longRuns,
+                            [&](quint32 rgb, int x, int end) { histogram.add(rgb, quint32(end - x)); });
+        });
+        for (std::size_t part = 1; part < histograms.size(); ++part)
+            histograms[0].add(histograms[part]);
+        return histograms[0].colours();
     }
     b.counts.resize(std::size_t(parts));
     forEachPart(height, parts, [&](int first, int last, int part) {
@@ -274,11 +286,6 @@ std::vector<WeightedColour> IndexedRows::Parts::weightedColours()
     for (std::size_t part = 1; part < b.counts.size(); ++part)
         for (quint32 rank = 0; rank < distinct; ++rank)
             total[rank] = quint32(std::min<quint64>(quint64(total[rank]) + b.counts[part][rank], 0xFFFFFFFFu));
-    if (distinct > kMaxExactColours) {
-        CoarseHistogram histogram;
-        b.colours.forEach(0, ColourSet::kWords, [&](quint32 rank, quint32 rgb) { histogram.add(rgb, total[rank]); });
-        return histogram.colours();
-    }
     std::vector<WeightedColour> colours;
     colours.reserve(distinct);
     b.colours.forEach(0, ColourSet::kWords, [&](quint32 rank, quint32 rgb) { colours.push_back({rgb, total[rank]}); });

@@ -1,7 +1,11 @@
 #include "palette/IndexedRows.h"
 #include "tests/support/Pictures.h"
 
+#include "palette/PaletteChooser.h"
+
+#include <array>
 #include <gtest/gtest.h>
+#include <map>
 #include <random>
 
 using namespace palette;
@@ -36,6 +40,27 @@ int indexAt(const std::vector<quint8>& bytes, int width, int bits, int x, int y)
     return (bytes[bit / 8] >> (8 - bits - int(bit % 8))) & ((1 << bits) - 1);
 }
 
+// The palette chosen from the rounded mean colour of each 6-bit-per-channel
+// cell of the picture, summed here in full.
+std::vector<Rgb> paletteOfCellMeans(const QImage& image, int entries)
+{
+    std::map<quint32, std::array<quint64, 4>> cells;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const Rgb c = toRgb(image.pixel(x, y));
+            auto& cell = cells[quint32(c.r >> 2 << 12 | c.g >> 2 << 6 | c.b >> 2)];
+            cell[0] += 1, cell[1] += c.r, cell[2] += c.g, cell[3] += c.b;
+        }
+    std::vector<WeightedColour> colours;
+    for (const auto& [key, sum] : cells) {
+        quint32 rgb = 0;
+        for (int channel = 1; channel <= 3; ++channel)
+            rgb = rgb << 8 | quint32((sum[std::size_t(channel)] + sum[0] / 2) / sum[0]);
+        colours.push_back({rgb, quint32(sum[0])});
+    }
+    return choosePalette(colours, entries, Speed::Plain);
+}
+
 // Split over the cores or not, the same palette and indices; each pixel its
 // own colour when the palette holds them all, and its nearest entry
 // otherwise: with few colours, with more than the palette holds, and with
@@ -44,12 +69,13 @@ TEST(IndexedRows, EveryCoreAndOneGiveTheSameIndicesEachPixelsNearest)
 {
     struct Case {
         int width, height, runColours, photoRows, bits;
+        bool histogram;
     } cases[] = {
-        {333, 200, 12, 0, 4},   // every colour kept
-        {333, 200, 200, 0, 8},  // every colour kept
-        {301, 260, 900, 40, 4}, // chosen from the colours
-        {301, 260, 900, 40, 8},
-        {641, 500, 60, 440, 8}, // chosen from a histogram: 282 040 random pixels
+        {333, 200, 12, 0, 4, false},   // every colour kept
+        {333, 200, 200, 0, 8, false},  // every colour kept
+        {301, 260, 900, 40, 4, false}, // chosen from the colours
+        {301, 260, 900, 40, 8, false},
+        {641, 500, 60, 440, 8, true}, // chosen from a histogram: 282 040 random pixels
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " at " << c.bits << " bits");
@@ -57,6 +83,9 @@ TEST(IndexedRows, EveryCoreAndOneGiveTheSameIndicesEachPixelsNearest)
         const IndexedRows fast(image, c.width, c.height, 1 << c.bits, Speed::Fast);
         const IndexedRows plain(image, c.width, c.height, 1 << c.bits, Speed::Plain);
         ASSERT_EQ(fast.palette(), plain.palette());
+        if (c.histogram) {
+            ASSERT_EQ(fast.palette(), paletteOfCellMeans(image, 1 << c.bits));
+        }
         const std::vector<quint8> bytes = packed(fast, c.width, c.height, c.bits);
         ASSERT_EQ(bytes, packed(plain, c.width, c.height, c.bits));
         const bool kept = c.photoRows == 0;
