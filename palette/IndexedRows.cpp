@@ -6,6 +6,7 @@
 #include "palette/PixelRows.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 namespace palette {
@@ -62,9 +63,60 @@ private:
     std::vector<quint16> m_cells;
 };
 
+// The pixel count of each colour of a part of a picture, summed a run at a
+// time while its colours are marked, so that an interface, which has few
+// colours, is not read again to count them. Counting stops beyond
+// kMaxColours, after which the picture's colours are counted by rank.
+class RunCounts {
+public:
+    RunCounts() : m_slots(kSlots) {}
+
+    bool stopped() const { return m_stopped; }
+    void stop() { m_stopped = true; }
+    void add(quint32 rgb, quint32 count)
+    {
+        if (m_stopped)
+            return;
+        quint32 i = (rgb * 0x9E3779B1u) >> (32 - kSlotBits);
+        while (m_slots[i].rgb != rgb) {
+            if (m_slots[i].rgb == kEmpty) {
+                m_stopped |= ++m_size > kMaxColours;
+                m_slots[i].rgb = rgb;
+                break;
+            }
+            i = (i + 1) % kSlots;
+        }
+        m_slots[i].count += count;
+    }
+    // Calls f(rgb, count) for each colour.
+    template <class F>
+    void forEach(F&& f) const
+    {
+        for (const Slot& slot : m_slots)
+            if (slot.rgb != kEmpty)
+                f(slot.rgb, slot.count);
+    }
+
+private:
+    // At most half full, in a table the cache holds.
+    static constexpr int kSlotBits = 14;
+    static constexpr quint32 kSlots = 1u << kSlotBits;
+    static constexpr quint32 kMaxColours = kSlots / 2;
+    static constexpr quint32 kEmpty = ~0u; // no colour: colours have 24 bits
+
+    struct Slot {
+        quint32 rgb = kEmpty;
+        quint32 count = 0;
+    };
+    std::vector<Slot> m_slots;
+    quint32 m_size = 0;
+    bool m_stopped = false;
+};
+
 // The buffers of a conversion.
 struct Buffers {
     ColourSet colours;
+    std::vector<RunCounts> runCounts;         // by part
     std::vector<std::vector<quint32>> counts; // by part, then by rank
     std::vector<quint8> indexOf;              // the palette index of each colour, by rank
     CellIndex cellIndex;
@@ -265,41 +317,72 @@ struct IndexedRows::Parts {
     Buffers buffers;
 };
 
-// Each part of the rows marks its colours in a set of its own, pixel by
-// pixel, and notes which rows are long runs of one colour.
+// Marks the colours of a row and says whether its runs of one colour are
+// long; with Count, also counts its pixels by colour a run at a time. Four
+// pixels at a time: skipped at once where they continue a run, marked
+// without a branch each where they do not.
+template <bool Count>
+bool markRow(const quint32* row, int width, ColourSet::Marks& marks, RunCounts& counts)
+{
+    quint32 last = ~row[0] & PixelRows::kRgbMask;
+    int changes = 0, runStart = 0, x = 0;
+    const auto markOne = [&](quint32 pixel, int at) {
+        const quint32 rgb = pixel & PixelRows::kRgbMask;
+        ColourSet::mark(marks, rgb);
+        if constexpr (Count) {
+            if (rgb != last && at > runStart) {
+                counts.add(last, quint32(at - runStart));
+                runStart = at;
+            }
+        }
+        changes += rgb != last;
+        last = rgb;
+    };
+    for (; x + 4 <= width; x += 4) {
+        if (((row[x] ^ last) | (row[x + 1] ^ last) | (row[x + 2] ^ last) | (row[x + 3] ^ last)) & PixelRows::kRgbMask) {
+            markOne(row[x], x);
+            markOne(row[x + 1], x + 1);
+            markOne(row[x + 2], x + 2);
+            markOne(row[x + 3], x + 3);
+        }
+    }
+    for (; x < width; ++x)
+        markOne(row[x], x);
+    if constexpr (Count) {
+        counts.add(last, quint32(width - runStart));
+        // A row where most pixels differ from the one before is a
+        // photograph's: counting by rank costs less there.
+        if (changes > width / 2)
+            counts.stop();
+    }
+    return changes <= width / kLongRun;
+}
+
+// Each part of the rows marks its colours in a set of its own, counts them
+// while they are few, and notes which rows are long runs of one colour.
 void IndexedRows::Parts::countColours()
 {
     Buffers& b = buffers;
     // Freed once the set is made, before counting needs its memory.
     std::vector<ColourSet::Marks> partMarks(static_cast<std::size_t>(parts));
+    b.runCounts.assign(std::size_t(parts), RunCounts());
+    std::atomic<bool> tooMany = false;
     b.longRuns.resize(std::size_t(height));
     forEachPart(height, parts, [&](int first, int last, int part) {
         ColourSet::Marks& marks = partMarks[std::size_t(part)];
+        RunCounts& counts = b.runCounts[std::size_t(part)];
         ColourSet::clear(marks);
         PixelRows rows(picture);
         for (int y = first; y < last; ++y) {
             const quint32* row = rows.row(y);
-            // Four pixels at a time: skipped at once where they continue a
-            // run, marked without a branch each where they do not.
-            quint32 last = ~row[0] & PixelRows::kRgbMask;
-            int changes = 0, x = 0;
-            const auto markOne = [&](quint32 pixel) {
-                const quint32 rgb = pixel & PixelRows::kRgbMask;
-                ColourSet::mark(marks, rgb);
-                changes += rgb != last;
-                last = rgb;
-            };
-            for (; x + 4 <= width; x += 4) {
-                if (((row[x] ^ last) | (row[x + 1] ^ last) | (row[x + 2] ^ last) | (row[x + 3] ^ last)) & PixelRows::kRgbMask) {
-                    markOne(row[x]);
-                    markOne(row[x + 1]);
-                    markOne(row[x + 2]);
-                    markOne(row[x + 3]);
-                }
-            }
-            for (; x < width; ++x)
-                markOne(row[x]);
-            b.longRuns[std::size_t(y)] = changes <= width / kLongRun;
+            b.longRuns[std::size_t(y)] = counts.stopped() ? markRow<false>(row, width, marks, counts)
+                                                          : markRow<true>(row, width, marks, counts);
+            // One part with too many colours is enough: the counts of all
+            // are then made by rank.
+            if (counts.stopped())
+                tooMany.store(true, std::memory_order_relaxed);
+            else if (tooMany.load(std::memory_order_relaxed))
+                counts.stop();
         }
     });
     b.colours.assign(partMarks);
@@ -323,10 +406,14 @@ std::vector<WeightedColour> IndexedRows::Parts::weightedColours()
         return histograms[0].colours();
     }
     b.counts.resize(std::size_t(parts));
+    const bool counted = std::none_of(b.runCounts.begin(), b.runCounts.end(), [](const RunCounts& c) { return c.stopped(); });
     forEachPart(height, parts, [&](int first, int last, int part) {
         std::vector<quint32>& counts = b.counts[std::size_t(part)];
         counts.assign(distinct, 0);
-        countRows(picture, width, first, last, b, counts.data());
+        if (counted)
+            b.runCounts[std::size_t(part)].forEach([&](quint32 rgb, quint32 count) { counts[b.colours.rank(rgb)] += count; });
+        else
+            countRows(picture, width, first, last, b, counts.data());
     });
     std::vector<quint32>& total = b.counts[0];
     for (std::size_t part = 1; part < b.counts.size(); ++part)
