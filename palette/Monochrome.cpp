@@ -245,13 +245,32 @@ template <bool Vector>
 void fillLuma(const QImage& picture, LumaPlane& plane, std::array<quint64, 256>& histogram, int first, int last)
 {
     PixelRows rows(picture);
+    // Eight pixels of one value (a flat area) are counted at once; the
+    // others go to two tables in turn, so that a count does not wait for the
+    // one before it to be stored.
+    std::array<std::array<quint64, 256>, 2> counts{};
     for (int y = first; y < last; ++y) {
         quint8* out = plane.row(y);
         lumaRow<Vector>(rows.row(y), plane.width, out);
         plane.padRow(out);
-        for (int x = 0; x < plane.width; ++x)
-            ++histogram[out[x]];
+        int x = 0;
+        for (; x + 8 <= plane.width; x += 8) {
+            quint64 eight;
+            std::memcpy(&eight, out + x, 8);
+            if (eight == out[x] * 0x0101010101010101u) {
+                counts[0][out[x]] += 8;
+                continue;
+            }
+            for (int k = 0; k < 8; k += 2) {
+                ++counts[0][out[x + k]];
+                ++counts[1][out[x + k + 1]];
+            }
+        }
+        for (; x < plane.width; ++x)
+            ++counts[0][out[x]];
     }
+    for (std::size_t i = 0; i < 256; ++i)
+        histogram[i] += counts[0][i] + counts[1][i];
 }
 
 // The rows [first, last) of the picture into bits, a band at a time.
