@@ -47,22 +47,29 @@ struct Max {
 #endif
 };
 
-// out[i] = Op(a[i], a[i + offset]) for i in [0, n).
+// out[i] = Op(a[i], b[i]) for i in [0, n).
 template <bool Vector, class Op>
-void pairs(const quint8* a, std::size_t offset, quint8* out, std::size_t n)
+void combine(const quint8* a, const quint8* b, quint8* out, std::size_t n)
 {
     std::size_t i = 0;
 #if defined(__SSE2__)
     if constexpr (Vector) {
         for (; i + 16 <= n; i += 16) {
             const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
-            const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i + offset));
+            const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), Op::vector(x, y));
         }
     }
 #endif
     for (; i < n; ++i)
-        out[i] = Op::plain(a[i], a[i + offset]);
+        out[i] = Op::plain(a[i], b[i]);
+}
+
+// out[i] = Op(a[i], a[i + offset]) for i in [0, n).
+template <bool Vector, class Op>
+void pairs(const quint8* a, std::size_t offset, quint8* out, std::size_t n)
+{
+    combine<Vector, Op>(a, a + offset, out, n);
 }
 
 // out[i] = Op over in[i], in[i + step], ..., in[i + 6 step] for the n - 6 step
@@ -225,6 +232,28 @@ void classifyRow(const quint8* l, const quint8* e, const quint8* d, const quint8
     }
 }
 
+// Whether each pixel of a row is white where no stroke can be: the split
+// alone.
+template <bool Vector>
+void splitRow(const quint8* l, int n, int threshold, quint8* bits)
+{
+    int x = 0;
+#if defined(__SSE2__)
+    if constexpr (Vector) {
+        const __m128i above = _mm_set1_epi8(char(threshold + 1));
+        for (; x + 16 <= n; x += 16) {
+            const __m128i L = _mm_loadu_si128(reinterpret_cast<const __m128i*>(l + x));
+            const int white = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(L, above), L));
+            bits[x / 8] = kReversed[std::size_t(white & 0xFF)];
+            bits[x / 8 + 1] = kReversed[std::size_t(white >> 8)];
+        }
+    }
+#endif
+    for (; x < n; ++x)
+        if (l[x] > threshold)
+            bits[x / 8] |= quint8(0x80 >> (x % 8));
+}
+
 // The luma plane, kMargin columns and rows wider on each side than the
 // picture, the edge pixels repeated, so that every window lies inside it.
 struct LumaPlane {
@@ -273,60 +302,132 @@ void fillLuma(const QImage& picture, LumaPlane& plane, std::array<quint64, 256>&
         histogram[i] += counts[0][i] + counts[1][i];
 }
 
-// The rows [first, last) of the picture into bits, a band at a time.
+// The planes of the window filters for one band of rows.
+struct BandPlanes {
+    explicit BandPlanes(std::size_t stride)
+        : size(std::size_t(kBand + 2 * kMargin) * stride), bytes(9 * size), wide(5 * size), zeros(size)
+    {
+    }
+    quint8* plane(int i) { return bytes.data() + std::size_t(i) * size; }
+    quint16* plane16(int i) { return wide.data() + std::size_t(i) * size; }
+
+    std::size_t size;
+    std::vector<quint8> bytes;
+    std::vector<quint16> wide;
+    const std::vector<quint8> zeros;
+};
+
+// The rows [top, top + rows) of the columns [x0, x1) into bits, from their
+// luma `in`, which starts kMargin rows above and kMargin columns left of
+// them, in rows of S bytes.
+template <bool Vector>
+void classifyBlock(const LumaPlane& plane, const quint8* in, std::size_t S, int top, int rows, int x0, int x1,
+                   BandPlanes& planes, int threshold, std::size_t bitStride, quint8* bits, quint8* flipped)
+{
+    quint8 *h = planes.plane(0), *two = planes.plane(1), *four = planes.plane(2);
+    quint8 *e = planes.plane(3), *d = planes.plane(4), *o = planes.plane(5), *c = planes.plane(6);
+    quint8 *wideE = planes.plane(7), *wideD = planes.plane(8);
+    quint16 *sum = planes.plane16(0), *across16 = planes.plane16(1), *two16 = planes.plane16(2);
+    quint16 *four16 = planes.plane16(3), *wide16 = planes.plane16(4);
+    const int width = x1 - x0;
+    const std::size_t n = std::size_t(rows + 2 * kMargin) * S;
+    const std::size_t across = kReach, down = kReach * S;
+    window<Vector, Min>(in, n, 1, h + across, two, four);
+    window<Vector, Min>(h, n, S, e + down, two, four);
+    window<Vector, Max>(in, n, 1, h + across, two, four);
+    window<Vector, Max>(h, n, S, d + down, two, four);
+    // The erosion and dilation are good from kReach rows and columns in;
+    // like the luma, beyond the picture's edges they repeat their edge
+    // pixels.
+    const int first = kReach, end = rows + 2 * kMargin - kReach;
+    const int topRow = kMargin - top, bottomRow = plane.height - 1 - top + kMargin;
+    for (quint8* filtered : {e, d}) {
+        for (int k = first; k < end; ++k) {
+            quint8* centre = filtered + std::size_t(k) * S + kMargin;
+            if (x0 == 0)
+                std::memset(centre - kMargin, centre[0], kMargin);
+            if (x1 == plane.width)
+                std::memset(centre + width, centre[width - 1], kMargin);
+        }
+        for (int k = first; k < end; ++k)
+            if (k < topRow || k > bottomRow)
+                std::memcpy(filtered + std::size_t(k) * S, filtered + std::size_t(k < topRow ? topRow : bottomRow) * S, S);
+    }
+    const std::size_t inner = n - 2 * down;
+    window<Vector, Max>(e + down, inner, 1, h + down + across, two, four);
+    window<Vector, Max>(h + down, inner, S, o + 2 * down, two, four);
+    window<Vector, Min>(d + down, inner, 1, h + down + across, two, four);
+    window<Vector, Min>(h + down, inner, S, c + 2 * down, two, four);
+    // The range of the wider square: the erosion eroded again, the
+    // dilation dilated again.
+    window<Vector, Min>(e + down, inner, 1, h + down + across, two, four);
+    window<Vector, Min>(h + down, inner, S, wideE + 2 * down, two, four);
+    window<Vector, Max>(d + down, inner, 1, h + down + across, two, four);
+    window<Vector, Max>(h + down, inner, S, wideD + 2 * down, two, four);
+    // The sums of the windows around the band's rows, in 16 bits.
+    sums<Vector>(in, planes.zeros.data(), wide16, n);
+    windowSum<Vector>(wide16, n, 1, across16 + kMargin, two16, four16);
+    windowSum<Vector>(across16, n, S, sum + 2 * down, two16, four16);
+    for (int k = 0; k < rows; ++k) {
+        const std::size_t at = std::size_t(k + kMargin) * S + kMargin;
+        const std::size_t bitsAt = std::size_t(top + k) * bitStride + std::size_t(x0 / 8);
+        classifyRow<Vector>(in + at, e + at, d + at, o + at, c + at, wideE + at, wideD + at, sum + at, width, threshold,
+                            bits + bitsAt, flipped + bitsAt);
+    }
+}
+
+// The rows [first, last) of the picture into bits, a band at a time. At
+// full speed, a band is cut into tiles of kTile columns: a tile whose luma,
+// with kMargin pixels around it, spans less than kContrast holds no stroke
+// and only splits (flat areas, gentle gradients); runs of the other tiles
+// are filtered together.
 template <bool Vector>
 void classifyRows(LumaPlane& plane, int threshold, int first, int last, std::size_t bitStride, quint8* bits,
                   quint8* flipped)
 {
+    constexpr int kTile = 64;
     const std::size_t S = plane.stride;
-    const std::size_t size = std::size_t(kBand + 2 * kMargin) * S;
-    std::vector<quint8> scratch(9 * size);
-    quint8 *h = scratch.data(), *two = h + size, *four = two + size;
-    quint8 *e = four + size, *d = e + size, *o = d + size, *c = o + size;
-    quint8 *wideE = c + size, *wideD = wideE + size;
-    std::vector<quint16> wide(5 * size);
-    quint16 *sum = wide.data(), *across16 = sum + size, *two16 = across16 + size, *four16 = two16 + size;
-    quint16* wide16 = four16 + size;
-    const std::vector<quint8> zeros(size);
+    BandPlanes planes(S);
+    std::vector<quint8> block(planes.size), lowest(S), highest(S);
+    std::vector<bool> flat;
     for (int top = first; top < last; top += kBand) {
         const int rows = std::min(kBand, last - top);
-        const std::size_t n = std::size_t(rows + 2 * kMargin) * S;
-        const quint8* in = plane.bytes.data() + std::size_t(top) * S; // from kMargin rows above
-        const std::size_t across = kReach, down = kReach * S;
-        window<Vector, Min>(in, n, 1, h + across, two, four);
-        window<Vector, Min>(h, n, S, e + down, two, four);
-        window<Vector, Max>(in, n, 1, h + across, two, four);
-        window<Vector, Max>(h, n, S, d + down, two, four);
-        // The erosion and dilation are good from kReach rows in; like the
-        // luma, beyond the picture's edges they repeat their edge pixels.
-        const int first = kReach, end = rows + 2 * kMargin - kReach;
-        const int topRow = kMargin - top, bottomRow = plane.height - 1 - top + kMargin;
-        for (quint8* filtered : {e, d}) {
-            for (int k = first; k < end; ++k)
-                plane.padRow(filtered + std::size_t(k) * S + kMargin);
-            for (int k = first; k < end; ++k)
-                if (k < topRow || k > bottomRow)
-                    std::memcpy(filtered + std::size_t(k) * S, filtered + std::size_t(k < topRow ? topRow : bottomRow) * S, S);
+        const quint8* band = plane.bytes.data() + std::size_t(top) * S; // from kMargin rows above
+        if (!Vector) {
+            classifyBlock<Vector>(plane, band, S, top, rows, 0, plane.width, planes, threshold, bitStride, bits, flipped);
+            continue;
         }
-        const std::size_t inner = n - 2 * down;
-        window<Vector, Max>(e + down, inner, 1, h + down + across, two, four);
-        window<Vector, Max>(h + down, inner, S, o + 2 * down, two, four);
-        window<Vector, Min>(d + down, inner, 1, h + down + across, two, four);
-        window<Vector, Min>(h + down, inner, S, c + 2 * down, two, four);
-        // The range of the wider square: the erosion eroded again, the
-        // dilation dilated again.
-        window<Vector, Min>(e + down, inner, 1, h + down + across, two, four);
-        window<Vector, Min>(h + down, inner, S, wideE + 2 * down, two, four);
-        window<Vector, Max>(d + down, inner, 1, h + down + across, two, four);
-        window<Vector, Max>(h + down, inner, S, wideD + 2 * down, two, four);
-        // The sums of the windows around the band's rows, in 16 bits.
-        sums<Vector>(in, zeros.data(), wide16, n);
-        windowSum<Vector>(wide16, n, 1, across16 + kMargin, two16, four16);
-        windowSum<Vector>(across16, n, S, sum + 2 * down, two16, four16);
-        for (int k = 0; k < rows; ++k) {
-            const std::size_t at = std::size_t(k + kMargin) * S + kMargin;
-            classifyRow<Vector>(in + at, e + at, d + at, o + at, c + at, wideE + at, wideD + at, sum + at, plane.width, threshold,
-                                bits + std::size_t(top + k) * bitStride, flipped + std::size_t(top + k) * bitStride);
+        std::memcpy(lowest.data(), band, S);
+        std::memcpy(highest.data(), band, S);
+        for (int k = 1; k < rows + 2 * kMargin; ++k) {
+            combine<Vector, Min>(lowest.data(), band + std::size_t(k) * S, lowest.data(), S);
+            combine<Vector, Max>(highest.data(), band + std::size_t(k) * S, highest.data(), S);
+        }
+        flat.assign(std::size_t((plane.width + kTile - 1) / kTile), false);
+        for (std::size_t t = 0; t < flat.size(); ++t) {
+            const std::size_t from = t * kTile, to = std::min<std::size_t>(from + kTile, std::size_t(plane.width)) + 2 * kMargin;
+            const quint8 low = *std::min_element(lowest.begin() + std::ptrdiff_t(from), lowest.begin() + std::ptrdiff_t(to));
+            const quint8 high = *std::max_element(highest.begin() + std::ptrdiff_t(from), highest.begin() + std::ptrdiff_t(to));
+            flat[t] = high - low < Monochrome::kContrast;
+        }
+        for (std::size_t t = 0; t < flat.size();) {
+            std::size_t next = t + 1;
+            while (next < flat.size() && flat[next] == flat[t])
+                ++next;
+            const int x0 = int(t) * kTile, x1 = std::min(int(next) * kTile, plane.width);
+            if (flat[t]) {
+                for (int k = 0; k < rows; ++k)
+                    splitRow<Vector>(plane.row(top + k) + x0, x1 - x0, threshold,
+                                     bits + std::size_t(top + k) * bitStride + std::size_t(x0 / 8));
+            } else if (x0 == 0 && x1 == plane.width) {
+                classifyBlock<Vector>(plane, band, S, top, rows, x0, x1, planes, threshold, bitStride, bits, flipped);
+            } else {
+                const std::size_t T = std::size_t(x1 - x0 + 2 * kMargin);
+                for (int k = 0; k < rows + 2 * kMargin; ++k)
+                    std::memcpy(block.data() + std::size_t(k) * T, band + std::size_t(k) * S + std::size_t(x0), T);
+                classifyBlock<Vector>(plane, block.data(), T, top, rows, x0, x1, planes, threshold, bitStride, bits, flipped);
+            }
+            t = next;
         }
     }
 }

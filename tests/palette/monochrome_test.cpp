@@ -9,9 +9,9 @@ using namespace palette;
 
 namespace {
 
-// A screen-like picture: panels of flat colour, a gradient, noise, and text
-// in several colours on them.
-QImage screenLike(int width, int height, quint32 seed)
+// A screen-like picture: panels of flat colour, a gradient, noise (unless
+// told not), and text in several colours on them.
+QImage screenLike(int width, int height, quint32 seed, bool noise = true)
 {
     std::mt19937 random(seed);
     QImage image(width, height, QImage::Format_RGB32);
@@ -34,7 +34,7 @@ QImage screenLike(int width, int height, quint32 seed)
         painter.drawLine(box.topRight(), box.bottomRight() + QPoint(0, 20));
     }
     painter.end();
-    for (int i = 0; i < width * height / 20; ++i)
+    for (int i = 0; noise && i < width * height / 20; ++i)
         image.setPixel(int(random() % width), int(random() % height), random());
     return image;
 }
@@ -119,19 +119,34 @@ std::vector<bool> whiteOf(const Monochrome& m, int width, int height)
     return white;
 }
 
-// Sizes around the vector width and the band height, one row and one column.
+// Faint text on a light panel beside a black one: the split puts the text
+// with the panel, the strokes black, though the panel's tiles span little.
+QImage faintTextBesideBlack()
+{
+    QImage image(400, 70, QImage::Format_RGB32);
+    image.fill(qRgb(200, 200, 200));
+    QPainter painter(&image);
+    painter.fillRect(300, 0, 100, 70, Qt::black);
+    painter.setPen(QColor(160, 160, 160));
+    painter.drawText(QRect(5, 5, 280, 60), "Save to File e-Mail View a File");
+    return image;
+}
+
+// Sizes around the vector width and the band height, one row and one
+// column; without noise, flat areas beside text.
 TEST(MonochromeConversion, FastAndPlainGiveWhatTheDefinitionGives)
 {
-    for (const QSize size : {QSize(1, 1), QSize(17, 1), QSize(1, 40), QSize(231, 97), QSize(64, 33)}) {
-        const QImage image = screenLike(size.width(), size.height(), quint32(size.width() * 1000 + size.height()));
+    const QImage images[] = {screenLike(1, 1, 1001), screenLike(17, 1, 17001), screenLike(1, 40, 1040), screenLike(231, 97, 231097),
+                             screenLike(64, 33, 64033), screenLike(500, 90, 500090, false), faintTextBesideBlack()};
+    for (const QImage& image : images) {
         const std::vector<bool> defined = definedWhite(image);
         for (const auto speed : {Monochrome::Speed::Fast, Monochrome::Speed::Plain}) {
-            const Monochrome m(image, size.width(), size.height(), speed);
-            const std::vector<bool> white = whiteOf(m, size.width(), size.height());
+            const Monochrome m(image, image.width(), image.height(), speed);
+            const std::vector<bool> white = whiteOf(m, image.width(), image.height());
             int wrong = 0;
             for (std::size_t i = 0; i < white.size(); ++i)
                 wrong += white[i] != defined[i];
-            EXPECT_EQ(wrong, 0) << size.width() << "x" << size.height() << (speed == Monochrome::Speed::Fast ? " fast" : " plain");
+            EXPECT_EQ(wrong, 0) << image.width() << "x" << image.height() << (speed == Monochrome::Speed::Fast ? " fast" : " plain");
         }
     }
 }
