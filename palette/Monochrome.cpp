@@ -47,29 +47,45 @@ struct Max {
 #endif
 };
 
-// out[i] = Op(a[i], b[i]) for i in [0, n).
-template <bool Vector, class Op>
-void combine(const quint8* a, const quint8* b, quint8* out, std::size_t n)
+// lowest[i] = min(lowest[i], in[i]) and highest[i] = max(highest[i], in[i])
+// for i in [0, n), in one read.
+template <bool Vector>
+void widen(const quint8* in, quint8* lowest, quint8* highest, std::size_t n)
 {
     std::size_t i = 0;
 #if defined(__SSE2__)
     if constexpr (Vector) {
         for (; i + 16 <= n; i += 16) {
-            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
-            const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), Op::vector(x, y));
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+            __m128i* low = reinterpret_cast<__m128i*>(lowest + i);
+            __m128i* high = reinterpret_cast<__m128i*>(highest + i);
+            _mm_storeu_si128(low, _mm_min_epu8(_mm_loadu_si128(low), x));
+            _mm_storeu_si128(high, _mm_max_epu8(_mm_loadu_si128(high), x));
         }
     }
 #endif
-    for (; i < n; ++i)
-        out[i] = Op::plain(a[i], b[i]);
+    for (; i < n; ++i) {
+        lowest[i] = std::min(lowest[i], in[i]);
+        highest[i] = std::max(highest[i], in[i]);
+    }
 }
 
 // out[i] = Op(a[i], a[i + offset]) for i in [0, n).
 template <bool Vector, class Op>
 void pairs(const quint8* a, std::size_t offset, quint8* out, std::size_t n)
 {
-    combine<Vector, Op>(a, a + offset, out, n);
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    if constexpr (Vector) {
+        for (; i + 16 <= n; i += 16) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+            const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i + offset));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), Op::vector(x, y));
+        }
+    }
+#endif
+    for (; i < n; ++i)
+        out[i] = Op::plain(a[i], a[i + offset]);
 }
 
 // out[i] = Op over in[i], in[i + step], ..., in[i + 6 step] for the n - 6 step
@@ -399,10 +415,8 @@ void classifyRows(LumaPlane& plane, int threshold, int first, int last, std::siz
         }
         std::memcpy(lowest.data(), band, S);
         std::memcpy(highest.data(), band, S);
-        for (int k = 1; k < rows + 2 * kMargin; ++k) {
-            combine<Vector, Min>(lowest.data(), band + std::size_t(k) * S, lowest.data(), S);
-            combine<Vector, Max>(highest.data(), band + std::size_t(k) * S, highest.data(), S);
-        }
+        for (int k = 1; k < rows + 2 * kMargin; ++k)
+            widen<Vector>(band + std::size_t(k) * S, lowest.data(), highest.data(), S);
         flat.assign(std::size_t((plane.width + kTile - 1) / kTile), false);
         for (std::size_t t = 0; t < flat.size(); ++t) {
             const std::size_t from = t * kTile, to = std::min<std::size_t>(from + kTile, std::size_t(plane.width)) + 2 * kMargin;
