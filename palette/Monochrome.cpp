@@ -451,7 +451,9 @@ void classifyRows(LumaPlane& plane, int threshold, int first, int last, std::siz
 // background is a frame or a separator, not text: thin and faint, yet it
 // would come out as solid as the text it surrounds and crowd it. Such runs
 // take the split, as areas do; strokes of text are shorter.
-void splitLongLines(const std::vector<quint8>& flipped, int width, int height, std::size_t stride, quint8* bits)
+// The rows, then the columns, are split into `parts` on their own cores.
+void splitLongLines(const std::vector<quint8>& flipped, int width, int height, std::size_t stride, quint8* bits,
+                    int parts)
 {
     std::vector<quint8> line(flipped.size());
     const auto at = [stride](int x, int y) { return std::size_t(y) * stride + std::size_t(x / 8); };
@@ -465,55 +467,62 @@ void splitLongLines(const std::vector<quint8>& flipped, int width, int height, s
         std::memcpy(&word, row + byte, 8);
         return word == 0;
     };
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width;) {
-            if (x % 8 == 0 && noneIn8(flipped.data() + at(0, y), std::size_t(x / 8))) {
-                x += 64;
-                continue;
+    forEachPart(height, parts, [&](int first, int last, int) {
+        for (int y = first; y < last; ++y)
+            for (int x = 0; x < width;) {
+                if (x % 8 == 0 && noneIn8(flipped.data() + at(0, y), std::size_t(x / 8))) {
+                    x += 64;
+                    continue;
+                }
+                if (x % 8 == 0 && !flipped[at(x, y)]) {
+                    x += 8;
+                    continue;
+                }
+                int end = x;
+                while (end < width && isSet(end, y))
+                    ++end;
+                if (end - x >= Monochrome::kLine)
+                    for (int k = x; k < end; ++k)
+                        mark(k, y);
+                x = std::max(end, x + 1);
             }
-            if (x % 8 == 0 && !flipped[at(x, y)]) {
-                x += 8;
-                continue;
-            }
-            int end = x;
-            while (end < width && isSet(end, y))
-                ++end;
-            if (end - x >= Monochrome::kLine)
-                for (int k = x; k < end; ++k)
-                    mark(k, y);
-            x = std::max(end, x + 1);
-        }
+    });
     // Down: the length of the run ending above each pixel; a byte of columns
     // is looked at only while it has a run or a pixel. Below the last row,
     // none.
     std::vector<int> run(static_cast<std::size_t>(width));
     std::vector<quint8> open(stride), none(stride);
-    for (int y = 0; y <= height; ++y) {
-        const quint8* here = y < height ? flipped.data() + at(0, y) : none.data();
-        for (std::size_t byte = 0; byte < stride;) {
-            if (noneIn8(here, byte) && noneIn8(open.data(), byte)) {
-                byte += 8;
-                continue;
-            }
-            if (!(here[byte] | open[byte])) {
-                ++byte;
-                continue;
-            }
-            open[byte] = here[byte];
-            for (int x = int(byte * 8); x < std::min(width, int(byte * 8) + 8); ++x) {
-                int& length = run[std::size_t(x)];
-                if (here[byte] & (0x80 >> (x % 8))) {
-                    ++length;
+    // The columns are split at whole words of eight bytes, which each part
+    // looks at alone.
+    forEachPart(int((stride + 7) / 8), parts, [&](int firstWord, int lastWord, int) {
+        const std::size_t last = std::min(stride, std::size_t(lastWord) * 8);
+        for (int y = 0; y <= height; ++y) {
+            const quint8* here = y < height ? flipped.data() + at(0, y) : none.data();
+            for (std::size_t byte = std::size_t(firstWord) * 8; byte < last;) {
+                if (noneIn8(here, byte) && noneIn8(open.data(), byte)) {
+                    byte += 8;
                     continue;
                 }
-                if (length >= Monochrome::kLine)
-                    for (int k = y - length; k < y; ++k)
-                        mark(x, k);
-                length = 0;
+                if (!(here[byte] | open[byte])) {
+                    ++byte;
+                    continue;
+                }
+                open[byte] = here[byte];
+                for (int x = int(byte * 8); x < std::min(width, int(byte * 8) + 8); ++x) {
+                    int& length = run[std::size_t(x)];
+                    if (here[byte] & (0x80 >> (x % 8))) {
+                        ++length;
+                        continue;
+                    }
+                    if (length >= Monochrome::kLine)
+                        for (int k = y - length; k < y; ++k)
+                            mark(x, k);
+                    length = 0;
+                }
+                ++byte;
             }
-            ++byte;
         }
-    }
+    });
     std::size_t i = 0;
     for (; i + 8 <= line.size(); i += 8) {
         quint64 reverted, word;
@@ -558,7 +567,7 @@ int convert(const QImage& picture, int width, int height, std::size_t bitStride,
     parts([&](int first, int last, int) {
         classifyRows<Vector>(plane, threshold, first, last, bitStride, bits, flipped.data());
     });
-    splitLongLines(flipped, width, height, bitStride, bits);
+    splitLongLines(flipped, width, height, bitStride, bits, Vector ? partsFor(height, kBand) : 1);
     return threshold;
 }
 
