@@ -164,7 +164,26 @@ void lumaRow(const quint32* pixels, int n, quint8* out)
                                           _mm_add_ps(_mm_mul_ps(b, wb), half));
             return _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(sum, thousandth), nudge));
         };
+        // Sixteen pixels of one colour (a flat area) take its luma at once.
+        const __m128i rgbMask = _mm_set1_epi32(int(PixelRows::kRgbMask));
+        quint32 flatRgb = ~0u;
+        __m128i flatLuma = _mm_setzero_si128();
         for (; x + 16 <= n; x += 16) {
+            const auto rgbAt = [&](int k) {
+                return _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + x + k)), rgbMask);
+            };
+            const __m128i first = rgbAt(0), colour = _mm_shuffle_epi32(first, 0);
+            const __m128i same = _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi32(first, colour), _mm_cmpeq_epi32(rgbAt(4), colour)),
+                                               _mm_and_si128(_mm_cmpeq_epi32(rgbAt(8), colour), _mm_cmpeq_epi32(rgbAt(12), colour)));
+            if (_mm_movemask_epi8(same) == 0xFFFF) {
+                const quint32 rgb = quint32(_mm_cvtsi128_si32(first));
+                if (rgb != flatRgb) {
+                    flatRgb = rgb;
+                    flatLuma = _mm_set1_epi8(char(luma(toRgb(rgb))));
+                }
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), flatLuma);
+                continue;
+            }
             const __m128i low = _mm_packs_epi32(four(pixels + x), four(pixels + x + 4));
             const __m128i high = _mm_packs_epi32(four(pixels + x + 8), four(pixels + x + 12));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_packus_epi16(low, high));
