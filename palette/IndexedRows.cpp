@@ -287,14 +287,18 @@ void packRows(int bits, const QImage& picture, int width, int first, int last, c
         const int index = b.cellIndex(pixel);
         return index >= 0 ? quint8(index) : byRank(pixel);
     };
-    if (bits == 8 && b.cellIndex.built())
-        packRowsOf<8>(picture, width, first, last, b, rowOf, byCell);
-    else if (bits == 8)
-        packRowsOf<8>(picture, width, first, last, b, rowOf, byRank);
-    else if (bits == 4)
-        packRowsOf<4>(picture, width, first, last, b, rowOf, byCell);
+    const auto pack = [&](auto indexOf) {
+        if (bits == 8)
+            packRowsOf<8>(picture, width, first, last, b, rowOf, indexOf);
+        else if (bits == 4)
+            packRowsOf<4>(picture, width, first, last, b, rowOf, indexOf);
+        else
+            packRowsOf<1>(picture, width, first, last, b, rowOf, indexOf);
+    };
+    if (b.cellIndex.built())
+        pack(byCell);
     else
-        packRowsOf<1>(picture, width, first, last, b, rowOf, byCell);
+        pack(byRank);
 }
 
 } // namespace
