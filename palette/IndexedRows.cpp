@@ -216,8 +216,8 @@ void forEachColourIn(const QImage& picture, int width, int first, int last, cons
 }
 
 // Sets the pixels [x, end) of a row to an index (below 8 bits the row is
-// zero before): short runs pixel by pixel, long ones with their whole bytes
-// at once.
+// zero before): the pixels of its first and last bytes one by one, the
+// bytes between whole, with a call for a long run.
 template <int Bits>
 void fill(quint8* row, int x, int end, int index)
 {
@@ -228,19 +228,22 @@ void fill(quint8* row, int x, int end, int index)
         else
             row[at / kPerByte] |= quint8(index << (8 - Bits - (at % kPerByte) * Bits));
     };
-    if (end - x < 16) {
-        for (; x < end; ++x)
-            set(x);
-        return;
-    }
-    for (; x % kPerByte; ++x)
+    for (; x < end && x % kPerByte; ++x)
         set(x);
     const int whole = (end - x) / kPerByte;
-    quint8 byte = 0;
-    for (int i = 0; i < kPerByte; ++i)
-        byte = quint8(byte << Bits | index);
-    std::memset(row + x / kPerByte, byte, std::size_t(whole));
-    for (x += whole * kPerByte; x < end; ++x)
+    if (whole > 0) {
+        quint8 byte = 0;
+        for (int i = 0; i < kPerByte; ++i)
+            byte = quint8(byte << Bits | index);
+        quint8* at = row + x / kPerByte;
+        if (whole < 16)
+            for (int i = 0; i < whole; ++i)
+                at[i] = byte;
+        else
+            std::memset(at, byte, std::size_t(whole));
+        x += whole * kPerByte;
+    }
+    for (; x < end; ++x)
         set(x);
 }
 

@@ -72,6 +72,7 @@ TEST(IndexedRows, EveryCoreAndOneGiveTheSameIndicesEachPixelsNearest)
         int width, height, runColours, photoRows, bits;
         quint32 oracleMask; // of paletteOfMeans, 0 for none
     } cases[] = {
+        {333, 200, 2, 0, 1, 0},            // every colour kept
         {333, 200, 12, 0, 4, 0},           // every colour kept
         {333, 200, 200, 0, 8, 0},          // every colour kept
         {301, 260, 900, 0, 4, 0xFFFFFF},   // chosen from the colours, counted by run
