@@ -428,7 +428,7 @@ void classifyRows(LumaPlane& plane, int threshold, int first, int last, std::siz
     for (int top = first; top < last; top += kBand) {
         const int rows = std::min(kBand, last - top);
         const quint8* band = plane.bytes.data() + std::size_t(top) * S; // from kMargin rows above
-        if (!Vector) {
+        if constexpr (!Vector) {
             classifyBlock<Vector>(plane, band, S, top, rows, 0, plane.width, planes, threshold, bitStride, bits, flipped);
             continue;
         }
