@@ -24,25 +24,29 @@ public:
     void assign(const std::vector<Marks>& parts);
 
     quint32 size() const { return m_size; }
-    // The bits set in a word. Without the population-count instruction,
-    // which the baseline x86-64 lacks, std::popcount calls a library routine
-    // for each lookup; these few operations inline cost less.
+    // The bits set in a word. The baseline x86-64 lacks the population-count
+    // instruction: there std::popcount calls a library routine for each
+    // lookup, and these few operations inline cost less. With Instruction,
+    // the caller is built for a processor that has it.
+    template <bool Instruction = false>
     static quint32 bitCount(quint64 v)
     {
-#if defined(__POPCNT__)
-        return quint32(std::popcount(v));
-#else
-        v -= (v >> 1) & 0x5555555555555555u;
-        v = (v & 0x3333333333333333u) + ((v >> 2) & 0x3333333333333333u);
-        v = (v + (v >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
-        return quint32((v * 0x0101010101010101u) >> 56);
+#if !defined(__POPCNT__)
+        if constexpr (!Instruction) {
+            v -= (v >> 1) & 0x5555555555555555u;
+            v = (v & 0x3333333333333333u) + ((v >> 2) & 0x3333333333333333u);
+            v = (v + (v >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+            return quint32((v * 0x0101010101010101u) >> 56);
+        }
 #endif
+        return quint32(std::popcount(v));
     }
     // The rank of a colour in the set.
+    template <bool Instruction = false>
     quint32 rank(quint32 rgb) const
     {
         const Word& word = m_words[rgb >> 6];
-        return word.before + bitCount(word.bits & ((quint64(1) << (rgb & 63)) - 1));
+        return word.before + bitCount<Instruction>(word.bits & ((quint64(1) << (rgb & 63)) - 1));
     }
     // Calls f(rank, rgb) for the colours of the words [first, last), in order.
     template <class F>
