@@ -132,17 +132,15 @@ int BasicNearestColour<Lanes>::operator()(const Rgb& colour)
     const Rgb corner{colour.r & ~((1 << kCellShift) - 1), colour.g & ~((1 << kCellShift) - 1),
                      colour.b & ~((1 << kCellShift) - 1)};
     const Cell& c = cell(index, corner);
-    int best = m_candidates[c.first];
-    int bestDistance = distance2(colour, m_palette[best]);
+    // The distance and the index in one number: the smallest is the nearest
+    // entry, and the lowest index of equally near ones, found without a
+    // branch that the processor would mispredict.
+    int best = distance2(colour, m_palette[m_candidates[c.first]]) << 8 | m_candidates[c.first];
     for (quint32 k = c.first + 1; k < c.first + c.count; ++k) {
         const int candidate = m_candidates[k];
-        const int d = distance2(colour, m_palette[candidate]);
-        if (d < bestDistance) {
-            best = candidate;
-            bestDistance = d;
-        }
+        best = std::min(best, distance2(colour, m_palette[std::size_t(candidate)]) << 8 | candidate);
     }
-    return best;
+    return best & 0xFF;
 }
 
 #if defined(__GNUC__)
