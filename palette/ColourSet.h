@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QtGlobal>
+#include <algorithm>
 #include <bit>
 #include <vector>
 
@@ -47,6 +48,12 @@ public:
     {
         const Word& word = m_words[rgb >> 6];
         return word.before + bitCount<Instruction>(word.bits & ((quint64(1) << (rgb & 63)) - 1));
+    }
+    // The first word whose colours all rank at or after rank.
+    int wordFrom(quint32 rank) const
+    {
+        return int(std::partition_point(m_words.begin(), m_words.end(), [&](const Word& w) { return w.before < rank; })
+                   - m_words.begin());
     }
     // Calls f(rank, rgb) for the colours of the words [first, last), in order.
     template <class F>

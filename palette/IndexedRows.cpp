@@ -480,14 +480,19 @@ std::vector<WeightedColour> IndexedRows::Parts::weightedColours()
 
 // Every colour of the picture takes its nearest palette entry, the parts of
 // the colour set on their own cores. A part is whole cells of the cell
-// index: the colours of one red cell fill 2^12 words of the set.
+// index, the colours of one red cell fill 2^12 words of the set, and about
+// as many colours as the others: a photograph's colours may lie mostly at
+// one end of the red channel.
 void IndexedRows::Parts::mapToNearest()
 {
     Buffers& b = buffers;
-    constexpr int kRedCells = ColourSet::kWords >> 12;
-    forEachPart(kRedCells, std::min(parts, kRedCells), [&](int first, int last, int) {
+    constexpr int kRedCellWords = 1 << 12;
+    const auto redCellFrom = [&](int rank) {
+        return (b.colours.wordFrom(quint32(rank)) + kRedCellWords - 1) / kRedCellWords * kRedCellWords;
+    };
+    forEachPart(int(b.colours.size()), parts, [&](int first, int last, int) {
         NearestColour nearest(palette);
-        b.colours.forEach(first << 12, last << 12, [&](quint32 rank, quint32 rgb) {
+        b.colours.forEach(redCellFrom(first), redCellFrom(last), [&](quint32 rank, quint32 rgb) {
             b.indexOf[rank] = quint8(nearest(toRgb(rgb)));
             b.cellIndex.note(rgb, b.indexOf[rank]);
         });
