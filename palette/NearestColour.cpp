@@ -64,74 +64,108 @@ VectorLanes smaller(VectorLanes a, VectorLanes b)
 } // namespace
 
 template <class Lanes>
-BasicNearestColour<Lanes>::BasicNearestColour(std::vector<Rgb> palette) : m_palette(std::move(palette)), m_cells(kCells)
+void BasicNearestColour<Lanes>::Entries::assign(const std::vector<Rgb>& palette, const quint8* indices, std::size_t count)
 {
     // Padding lies so far away that it is neither near a cell nor bounds one.
     constexpr float kFar = 1e4f;
-    const std::size_t groups = (m_palette.size() + kLanes - 1) / kLanes;
-    m_red.assign(groups, lanes<Lanes>(kFar));
-    m_green.assign(groups, lanes<Lanes>(kFar));
-    m_blue.assign(groups, lanes<Lanes>(kFar));
-    for (std::size_t i = 0; i < m_palette.size(); ++i) {
-        m_red[i / kLanes][i % kLanes] = float(m_palette[i].r);
-        m_green[i / kLanes][i % kLanes] = float(m_palette[i].g);
-        m_blue[i / kLanes][i % kLanes] = float(m_palette[i].b);
+    const std::size_t groups = (count + kLanes - 1) / kLanes;
+    red.assign(groups, lanes<Lanes>(kFar));
+    green.assign(groups, lanes<Lanes>(kFar));
+    blue.assign(groups, lanes<Lanes>(kFar));
+    index.assign(indices, indices + count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const Rgb& entry = palette[indices[i]];
+        red[i / kLanes][i % kLanes] = float(entry.r);
+        green[i / kLanes][i % kLanes] = float(entry.g);
+        blue[i / kLanes][i % kLanes] = float(entry.b);
     }
-    m_near.resize(groups * kLanes);
 }
 
 template <class Lanes>
-const typename BasicNearestColour<Lanes>::Cell& BasicNearestColour<Lanes>::cell(int index, const Rgb& corner)
+BasicNearestColour<Lanes>::BasicNearestColour(std::vector<Rgb> palette)
+    : m_palette(std::move(palette)), m_coarse(1 << (3 * (8 - kCoarseShift))), m_cells(1 << (3 * (8 - kCellShift)))
 {
-    Cell& cell = m_cells[index];
-    if (cell.count)
-        return cell;
-    constexpr int span = (1 << kCellShift) - 1;
+    std::vector<quint8> all(m_palette.size());
+    for (std::size_t i = 0; i < all.size(); ++i)
+        all[i] = quint8(i);
+    m_all.assign(m_palette, all.data(), all.size());
+    m_near.resize(m_all.red.size() * kLanes);
+}
+
+template <class Lanes>
+int BasicNearestColour<Lanes>::cellOf(const Rgb& colour, int shift)
+{
+    return ((colour.r >> shift) << (2 * (8 - shift))) | ((colour.g >> shift) << (8 - shift)) | (colour.b >> shift);
+}
+
+// Appends to the candidates the entries that can be nearest to some colour
+// of the cell of 2^shift levels around a colour. No colour of the cell is
+// farther from its nearest entry than the smallest "farthest distance" of
+// any entry; only entries that come that close to the cell at all can be
+// nearest. Entries that are not in the set only make that bound larger, so
+// a set that holds every entry that can be nearest anywhere in a larger
+// cell gives a list that still holds every nearest one.
+template <class Lanes>
+void BasicNearestColour<Lanes>::select(const Entries& from, const Rgb& colour, int shift)
+{
+    const int span = (1 << shift) - 1;
+    const Rgb corner{colour.r & ~span, colour.g & ~span, colour.b & ~span};
     const Lanes loR = lanes<Lanes>(float(corner.r)), hiR = lanes<Lanes>(float(corner.r + span));
     const Lanes loG = lanes<Lanes>(float(corner.g)), hiG = lanes<Lanes>(float(corner.g + span));
     const Lanes loB = lanes<Lanes>(float(corner.b)), hiB = lanes<Lanes>(float(corner.b + span));
     const auto max = [](Lanes a, Lanes b) { return larger(a, b); };
     const auto square = [](Lanes a) { return a * a; };
-    // No colour of the cell is farther from its nearest entry than the
-    // smallest "farthest distance" of any entry; only entries that come that
-    // close to the cell at all can be nearest.
     Lanes bounds = lanes<Lanes>(1e30f);
-    for (std::size_t g = 0; g < m_red.size(); ++g) {
-        const Lanes farthest = square(max(m_red[g] - loR, hiR - m_red[g])) + square(max(m_green[g] - loG, hiG - m_green[g]))
-                               + square(max(m_blue[g] - loB, hiB - m_blue[g]));
+    for (std::size_t g = 0; g < from.red.size(); ++g) {
+        const Lanes farthest = square(max(from.red[g] - loR, hiR - from.red[g]))
+                               + square(max(from.green[g] - loG, hiG - from.green[g]))
+                               + square(max(from.blue[g] - loB, hiB - from.blue[g]));
         bounds = smaller(farthest, bounds);
     }
     float bound = bounds[0];
     for (int lane = 1; lane < kLanes; ++lane)
         bound = std::min(bound, bounds[lane]);
     const Lanes zero{};
-    for (std::size_t g = 0; g < m_red.size(); ++g) {
-        const Lanes nearest = square(max(loR - m_red[g], zero) + max(m_red[g] - hiR, zero))
-                              + square(max(loG - m_green[g], zero) + max(m_green[g] - hiG, zero))
-                              + square(max(loB - m_blue[g], zero) + max(m_blue[g] - hiB, zero));
+    for (std::size_t g = 0; g < from.red.size(); ++g) {
+        const Lanes nearest = square(max(loR - from.red[g], zero) + max(from.red[g] - hiR, zero))
+                              + square(max(loG - from.green[g], zero) + max(from.green[g] - hiG, zero))
+                              + square(max(loB - from.blue[g], zero) + max(from.blue[g] - hiB, zero));
         for (int lane = 0; lane < kLanes; ++lane)
             m_near[g * kLanes + std::size_t(lane)] = nearest[lane];
     }
-    cell.first = quint32(m_candidates.size());
-    m_candidates.resize(m_candidates.size() + m_palette.size());
-    quint32 count = 0;
-    for (std::size_t i = 0; i < m_palette.size(); ++i) {
-        m_candidates[cell.first + count] = quint8(i);
+    const std::size_t first = m_candidates.size();
+    m_candidates.resize(first + from.index.size());
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < from.index.size(); ++i) {
+        m_candidates[first + count] = from.index[i];
         count += m_near[i] <= bound;
     }
-    m_candidates.resize(cell.first + count);
-    cell.count = count;
+    m_candidates.resize(first + count);
+}
+
+template <class Lanes>
+const typename BasicNearestColour<Lanes>::Cell& BasicNearestColour<Lanes>::cell(const Rgb& colour)
+{
+    Cell& cell = m_cells[std::size_t(cellOf(colour, kCellShift))];
+    if (cell.count)
+        return cell;
+    Entries& coarse = m_coarse[std::size_t(cellOf(colour, kCoarseShift))];
+    if (coarse.index.empty()) {
+        const std::size_t first = m_candidates.size();
+        select(m_all, colour, kCoarseShift);
+        coarse.assign(m_palette, m_candidates.data() + first, m_candidates.size() - first);
+        m_candidates.resize(first);
+    }
+    cell.first = quint32(m_candidates.size());
+    select(coarse, colour, kCellShift);
+    cell.count = quint32(m_candidates.size() - cell.first);
     return cell;
 }
 
 template <class Lanes>
 int BasicNearestColour<Lanes>::operator()(const Rgb& colour)
 {
-    const int index = ((colour.r >> kCellShift) << (2 * (8 - kCellShift)))
-                      | ((colour.g >> kCellShift) << (8 - kCellShift)) | (colour.b >> kCellShift);
-    const Rgb corner{colour.r & ~((1 << kCellShift) - 1), colour.g & ~((1 << kCellShift) - 1),
-                     colour.b & ~((1 << kCellShift) - 1)};
-    const Cell& c = cell(index, corner);
+    const Cell& c = cell(colour);
     // The distance and the index in one number: the smallest is the nearest
     // entry, and the lowest index of equally near ones, found without a
     // branch that the processor would mispredict.

@@ -42,7 +42,9 @@ struct PlainLanes {
 // The palette entry nearest to a colour (squared RGB distance), the lowest
 // index among equally near ones: exact, as a search of every entry would
 // give. Colour space is split into cells, each with the short list of
-// entries that can be nearest to some colour in it, built when first needed.
+// entries that can be nearest to some colour in it, built when first needed
+// from the list of the coarse cell around it, so that a cell costs a look at
+// a few dozen entries instead of the whole palette.
 template <class Lanes>
 class BasicNearestColour {
 public:
@@ -53,19 +55,28 @@ public:
     const std::vector<Rgb>& palette() const { return m_palette; }
 
 private:
-    static constexpr int kCellShift = 3; // 32 x 32 x 32 cells of 8 levels each
-    static constexpr int kCells = 1 << (3 * (8 - kCellShift));
+    static constexpr int kCellShift = 3;   // 32 x 32 x 32 cells of 8 levels each
+    static constexpr int kCoarseShift = 5; // 8 x 8 x 8 coarse cells of 32 levels
     static constexpr int kLanes = 4;
 
     struct Cell {
         quint32 first = 0;
         quint32 count = 0; // 0: not built yet
     };
+    // Palette entries by channel, padded far away, and their indices.
+    struct Entries {
+        std::vector<Lanes> red, green, blue;
+        std::vector<quint8> index;
+        void assign(const std::vector<Rgb>& palette, const quint8* indices, std::size_t count);
+    };
 
-    const Cell& cell(int index, const Rgb& corner);
+    static int cellOf(const Rgb& colour, int shift);
+    const Cell& cell(const Rgb& colour);
+    void select(const Entries& from, const Rgb& colour, int shift);
 
     std::vector<Rgb> m_palette;
-    std::vector<Lanes> m_red, m_green, m_blue; // the palette by channel, padded far away
+    Entries m_all;
+    std::vector<Entries> m_coarse; // empty: not built yet
     std::vector<float> m_near;
     std::vector<Cell> m_cells;
     std::vector<quint8> m_candidates;
