@@ -42,6 +42,23 @@ int channel(const Rgb& p, int axis)
     return axis == 0 ? p.r : (axis == 1 ? p.g : p.b);
 }
 
+// The sums of colours of one value on an axis. Whole numbers, exact below
+// 2^64 and, converted, in doubles, which therefore give the same sums as
+// adding the colours one by one would.
+struct Bin {
+    quint64 w = 0, r = 0, g = 0, b = 0, q = 0;
+
+    void add(const Bin& other)
+    {
+        w += other.w;
+        r += other.r;
+        g += other.g;
+        b += other.b;
+        q += other.q;
+    }
+    Sums sums() const { return {double(w), double(r), double(g), double(b), double(q)}; }
+};
+
 // Cuts a box in two at the value along one axis that leaves the least squared
 // error. False when all its colours are equal.
 bool split(std::vector<WeightedColour>& colours, Box& box, Box& other)
@@ -49,28 +66,24 @@ bool split(std::vector<WeightedColour>& colours, Box& box, Box& other)
     double best = box.sums.squaredMeans();
     int bestAxis = -1, bestValue = 0;
     // The colours by their value on each axis, in one pass over the box.
-    std::array<std::array<Sums, 256>, 3> byAxis{};
+    std::array<std::array<Bin, 256>, 3> byAxis{};
     for (std::size_t i = box.first; i < box.last; ++i) {
         const Rgb p = toRgb(colours[i].rgb);
-        const double w = colours[i].weight, r = w * p.r, g = w * p.g, b = w * p.b;
-        for (int axis = 0; axis < 3; ++axis) {
-            Sums& bin = byAxis[std::size_t(axis)][std::size_t(channel(p, axis))];
-            bin.w += w;
-            bin.r += r;
-            bin.g += g;
-            bin.b += b;
-        }
+        const quint64 w = colours[i].weight;
+        const Bin colour{w, w * quint64(p.r), w * quint64(p.g), w * quint64(p.b), w * quint64(p.r * p.r + p.g * p.g + p.b * p.b)};
+        for (int axis = 0; axis < 3; ++axis)
+            byAxis[std::size_t(axis)][std::size_t(channel(p, axis))].add(colour);
     }
     for (int axis = 0; axis < 3; ++axis) {
-        const std::array<Sums, 256>& bins = byAxis[std::size_t(axis)];
+        const std::array<Bin, 256>& bins = byAxis[std::size_t(axis)];
         Sums low;
         for (int v = 0; v < 255; ++v) {
             if (bins[v].w == 0)
                 continue;
-            low.w += bins[v].w;
-            low.r += bins[v].r;
-            low.g += bins[v].g;
-            low.b += bins[v].b;
+            low.w += double(bins[v].w);
+            low.r += double(bins[v].r);
+            low.g += double(bins[v].g);
+            low.b += double(bins[v].b);
             const double hw = box.sums.w - low.w;
             if (hw <= 0)
                 break;
@@ -87,13 +100,13 @@ bool split(std::vector<WeightedColour>& colours, Box& box, Box& other)
         return false;
     const auto middle = std::partition(colours.begin() + std::ptrdiff_t(box.first), colours.begin() + std::ptrdiff_t(box.last),
                                        [&](const WeightedColour& c) { return channel(toRgb(c.rgb), bestAxis) <= bestValue; });
-    other = {std::size_t(middle - colours.begin()), box.last, {}};
+    // The halves' sums from the bins, without a pass over their colours.
+    Bin low, high;
+    for (int v = 0; v < 256; ++v)
+        (v <= bestValue ? low : high).add(byAxis[std::size_t(bestAxis)][std::size_t(v)]);
+    other = {std::size_t(middle - colours.begin()), box.last, high.sums()};
     box.last = other.first;
-    box.sums = {};
-    for (std::size_t i = box.first; i < box.last; ++i)
-        box.sums.add(toRgb(colours[i].rgb), colours[i].weight);
-    for (std::size_t i = other.first; i < other.last; ++i)
-        other.sums.add(toRgb(colours[i].rgb), colours[i].weight);
+    box.sums = low.sums();
     return true;
 }
 
