@@ -24,45 +24,6 @@ constexpr int kMinPartRows = 64;
 // a time.
 constexpr int kLongRun = 8;
 
-// The palette index of each 6-bit-per-channel cell whose colours in the
-// picture all take the same one. A table the processor's cache holds, where
-// most pixels of a photograph find their index without the rank of their
-// colour. With 16 entries about nine in ten pixels do; with 256, fewer than
-// three in four, and the lookups cost more than they save, so it is built
-// only for a palette of at most 16 entries.
-class CellIndex {
-public:
-    static constexpr int kCells = 1 << 18;
-    static constexpr int kMaxEntries = 16;
-    static quint32 cellOf(quint32 rgb) { return ((rgb >> 6) & 0x3F000) | ((rgb >> 4) & 0xFC0) | ((rgb >> 2) & 0x3F); }
-
-    void build(int entries)
-    {
-        if (entries <= kMaxEntries)
-            m_cells.assign(kCells, kNone);
-    }
-    bool built() const { return !m_cells.empty(); }
-    // Notes the index of one of the picture's colours. Colours of different
-    // cells may be noted on different threads at once.
-    void note(quint32 rgb, quint8 index)
-    {
-        if (!built())
-            return;
-        quint16& cell = m_cells[cellOf(rgb)];
-        cell = cell == kNone || cell == index ? index : kMixed;
-    }
-    // The index of a colour of the picture, or -1 if its cell is mixed.
-    int operator()(quint32 rgb) const
-    {
-        const quint16 cell = m_cells[cellOf(rgb & PixelRows::kRgbMask)];
-        return cell == kMixed ? -1 : cell;
-    }
-
-private:
-    static constexpr quint16 kNone = 0x100, kMixed = 0x101;
-    std::vector<quint16> m_cells;
-};
-
 // The pixel count of each colour of a part of a picture, summed a run at a
 // time while its colours are marked, so that an interface, which has few
 // colours, is not read again to count them. Counting stops beyond
@@ -119,7 +80,6 @@ struct Buffers {
     std::vector<RunCounts> runCounts;         // by part
     std::vector<std::vector<quint32>> counts; // by part, then by rank
     std::vector<quint8> indexOf;              // the palette index of each colour, by rank
-    CellIndex cellIndex;
     std::vector<quint8> longRuns;             // by row: whether its runs of one colour are long
 };
 
@@ -129,11 +89,11 @@ struct Buffers {
 // read and write for a pixel.
 class CoarseHistogram {
 public:
-    CoarseHistogram() : m_cells(CellIndex::kCells) {}
+    CoarseHistogram() : m_cells(kCells) {}
 
     void add(quint32 rgb, quint32 count)
     {
-        Cell& cell = m_cells[CellIndex::cellOf(rgb)];
+        Cell& cell = m_cells[((rgb >> 6) & 0x3F000) | ((rgb >> 4) & 0xFC0) | ((rgb >> 2) & 0x3F)];
         cell.n += count;
         cell.r += count * ((rgb >> 16) & 3);
         cell.g += count * ((rgb >> 8) & 3);
@@ -164,6 +124,7 @@ public:
     }
 
 private:
+    static constexpr int kCells = 1 << 18;
     struct alignas(16) Cell {
         quint32 n = 0, r = 0, g = 0, b = 0;
     };
@@ -287,23 +248,13 @@ template <bool Instruction>
 void packRows(int bits, const QImage& picture, int width, int first, int last, const Buffers& b,
               const std::function<quint8*(int)>& rowOf)
 {
-    const auto byRank = [&](quint32 pixel) { return b.indexOf[b.colours.rank<Instruction>(pixel & PixelRows::kRgbMask)]; };
-    const auto byCell = [&](quint32 pixel) {
-        const int index = b.cellIndex(pixel);
-        return index >= 0 ? quint8(index) : byRank(pixel);
-    };
-    const auto pack = [&](auto indexOf) {
-        if (bits == 8)
-            packRowsOf<8>(picture, width, first, last, b, rowOf, indexOf);
-        else if (bits == 4)
-            packRowsOf<4>(picture, width, first, last, b, rowOf, indexOf);
-        else
-            packRowsOf<1>(picture, width, first, last, b, rowOf, indexOf);
-    };
-    if (b.cellIndex.built())
-        pack(byCell);
+    const auto indexOf = [&](quint32 pixel) { return b.indexOf[b.colours.rank<Instruction>(pixel & PixelRows::kRgbMask)]; };
+    if (bits == 8)
+        packRowsOf<8>(picture, width, first, last, b, rowOf, indexOf);
+    else if (bits == 4)
+        packRowsOf<4>(picture, width, first, last, b, rowOf, indexOf);
     else
-        pack(byRank);
+        packRowsOf<1>(picture, width, first, last, b, rowOf, indexOf);
 }
 
 // Counting and packing a photograph look up the rank of each pixel's colour,
@@ -479,23 +430,15 @@ std::vector<WeightedColour> IndexedRows::Parts::weightedColours()
 }
 
 // Every colour of the picture takes its nearest palette entry, the parts of
-// the colour set on their own cores. A part is whole cells of the cell
-// index, the colours of one red cell fill 2^12 words of the set, and about
-// as many colours as the others: a photograph's colours may lie mostly at
-// one end of the red channel.
+// the colour set on their own cores, each with about as many colours: a
+// photograph's colours may lie mostly at one end of the red channel.
 void IndexedRows::Parts::mapToNearest()
 {
     Buffers& b = buffers;
-    constexpr int kRedCellWords = 1 << 12;
-    const auto redCellFrom = [&](int rank) {
-        return (b.colours.wordFrom(quint32(rank)) + kRedCellWords - 1) / kRedCellWords * kRedCellWords;
-    };
     forEachPart(int(b.colours.size()), parts, [&](int first, int last, int) {
         NearestColour nearest(palette);
-        b.colours.forEach(redCellFrom(first), redCellFrom(last), [&](quint32 rank, quint32 rgb) {
-            b.indexOf[rank] = quint8(nearest(toRgb(rgb)));
-            b.cellIndex.note(rgb, b.indexOf[rank]);
-        });
+        b.colours.forEach(b.colours.wordFrom(quint32(first)), b.colours.wordFrom(quint32(last)),
+                          [&](quint32 rank, quint32 rgb) { b.indexOf[rank] = quint8(nearest(toRgb(rgb))); });
     });
 }
 
@@ -511,13 +454,11 @@ IndexedRows::IndexedRows(const QImage& picture, int width, int height, int entri
     p.countColours();
     Buffers& b = p.buffers;
     b.indexOf.resize(b.colours.size());
-    b.cellIndex.build(entries);
     if (b.colours.size() <= quint32(entries)) {
         b.colours.forEach(0, ColourSet::kWords, [&](quint32, quint32 rgb) { p.palette.push_back(toRgb(rgb)); });
         sortByLuma(p.palette);
         b.colours.forEach(0, ColourSet::kWords, [&](quint32 rank, quint32 rgb) {
             b.indexOf[rank] = quint8(std::lower_bound(p.palette.begin(), p.palette.end(), toRgb(rgb), lumaOrder) - p.palette.begin());
-            b.cellIndex.note(rgb, b.indexOf[rank]);
         });
         return;
     }
