@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QtGlobal>
+#include <memory>
 
 // Device-independent bitmaps: the records of the bitmap file format and the
 // conversion of a picture to 1, 4 or 8 bits per pixel with a colour table.
@@ -45,6 +46,26 @@ struct BITMAPINFO {
 
 // Row stride in bytes of a bitmap: whole 32-bit words per row.
 qint64 dibStride(qint64 width, int bitsPerPixel);
+
+// A picture as the lines of a bitmap of a header's width, height and depth
+// (1, 4 or 8 bits, which the caller has checked): its colour table chosen
+// once, its lines packed any number at a time, so that a writer needs memory
+// for a block of lines only.
+class DibLines {
+public:
+    DibLines(const QImage& bitmap, const BITMAPINFOHEADER& header);
+    ~DibLines();
+
+    // Fills the table of 2, 16 or 256 colours.
+    void colours(RGBQUAD* colours) const;
+    // Writes lines rows from startScan (0 is the bottom row), which the
+    // header must hold, into bits, bottom row first.
+    void pack(quint32 startScan, int lines, quint8* bits) const;
+
+private:
+    struct Parts;
+    std::unique_ptr<Parts> m_parts;
+};
 
 // Converts the picture to the depth of header.biBitCount (1, 4 or 8): writes
 // scanLines rows starting at startScan (0 is the bottom row) into bits, at the

@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <cstdlib>
@@ -62,13 +63,18 @@ qint32 toWholePixels(float value, const char* what)
     return qint32(rounded);
 }
 
+// The bytes of lines packed and written at a time, so that the file's
+// pixels are never all in memory at once.
+constexpr qint64 kBlockBytes = 1 << 20;
+
 template <int N>
 void convertAndWrite(const QImage& picture, const Geometry& g, int bitsPerPixel, AtomicFile& out)
 {
-    // Fresh zeroed pages: the buffer is zero-filled without a pass over it.
-    const std::unique_ptr<quint8, decltype(&std::free)> pixels(
-        static_cast<quint8*>(std::calloc(std::size_t(g.imageSize), 1)), &std::free);
-    if (!pixels) {
+    const qint64 stride = dibStride(g.width, bitsPerPixel);
+    const int blockLines = int(std::clamp<qint64>(kBlockBytes / stride, 1, g.height));
+    const std::unique_ptr<quint8, decltype(&std::free)> block(
+        static_cast<quint8*>(std::malloc(std::size_t(stride * blockLines))), &std::free);
+    if (!block) {
         raiseError(ErrorKind::OutOfMemory,
                    QCoreApplication::translate("capture", "Could not write %1: not enough memory for a bitmap of %2 bytes.")
                        .arg(QDir::toNativeSeparators(out.path()))
@@ -86,8 +92,8 @@ void convertAndWrite(const QImage& picture, const Geometry& g, int bitsPerPixel,
     info.bmiHeader.biClrUsed = 0;
     info.bmiHeader.biClrImportant = 0;
 
-    // Nothing tests the result: rows the conversion could not fill stay zero.
-    GetDIBits(picture, 0, quint32(g.height), pixels.get(), info.bmiHeader, info.bmiColors, DIB_RGB_COLORS);
+    const DibLines lines(picture, info.bmiHeader);
+    lines.colours(info.bmiColors);
 
     BITMAPFILEHEADER file{};
     file.bfType = kBitmapType;
@@ -96,7 +102,11 @@ void convertAndWrite(const QImage& picture, const Geometry& g, int bitsPerPixel,
 
     out.write(serialise(file));
     out.write(serialise(info.bmiHeader, info.bmiColors, N));
-    out.write(reinterpret_cast<const char*>(pixels.get()), g.imageSize);
+    for (int first = 0; first < g.height; first += blockLines) {
+        const int count = std::min(blockLines, g.height - first);
+        lines.pack(quint32(first), count, block.get());
+        out.write(reinterpret_cast<const char*>(block.get()), stride * count);
+    }
 }
 
 } // namespace

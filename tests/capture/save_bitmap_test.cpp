@@ -275,6 +275,9 @@ TEST_F(SaveBitmapTest, PicturesWithAtMostNColoursComeBackExactlyFromIndependentD
             EXPECT_EQ(decodeWithImageMagick(path), image);
         }
     }
+    // More lines than are packed and written at a time.
+    const QImage tall = colourPicture(1031, 1100, 256);
+    EXPECT_EQ(decodeWithQt(write(tall, 8)), tall);
 }
 
 } // namespace
