@@ -262,40 +262,30 @@ void packRows(int bits, const QImage& picture, int width, int first, int last, c
 // processors with that instruction, which is chosen when the conversion
 // starts; the plain speed never takes it.
 #if defined(__x86_64__) || defined(__i386__)
+#define QORIX_BIT_COUNT_BUILD gnu::target("popcnt"), gnu::flatten
 bool hasBitCountInstruction()
 {
     return __builtin_cpu_supports("popcnt");
 }
-
-[[gnu::target("popcnt"), gnu::flatten]] void countRowsByInstruction(const QImage& picture, int width, int first, int last,
-                                                                     const Buffers& b, quint32* counts)
-{
-    countRows<true>(picture, width, first, last, b, counts);
-}
-
-[[gnu::target("popcnt"), gnu::flatten]] void packRowsByInstruction(int bits, const QImage& picture, int width, int first,
-                                                                    int last, const Buffers& b,
-                                                                    const std::function<quint8*(int)>& rowOf)
-{
-    packRows<true>(bits, picture, width, first, last, b, rowOf);
-}
 #else
+#define QORIX_BIT_COUNT_BUILD gnu::flatten
 bool hasBitCountInstruction()
 {
     return false;
 }
-
-void countRowsByInstruction(const QImage& picture, int width, int first, int last, const Buffers& b, quint32* counts)
-{
-    countRows<false>(picture, width, first, last, b, counts);
-}
-
-void packRowsByInstruction(int bits, const QImage& picture, int width, int first, int last, const Buffers& b,
-                           const std::function<quint8*(int)>& rowOf)
-{
-    packRows<false>(bits, picture, width, first, last, b, rowOf);
-}
 #endif
+
+[[QORIX_BIT_COUNT_BUILD]] void countRowsByInstruction(const QImage& picture, int width, int first, int last,
+                                                      const Buffers& b, quint32* counts)
+{
+    countRows<true>(picture, width, first, last, b, counts);
+}
+
+[[QORIX_BIT_COUNT_BUILD]] void packRowsByInstruction(int bits, const QImage& picture, int width, int first, int last,
+                                                     const Buffers& b, const std::function<quint8*(int)>& rowOf)
+{
+    packRows<true>(bits, picture, width, first, last, b, rowOf);
+}
 
 } // namespace
 

@@ -42,9 +42,9 @@ int channel(const Rgb& p, int axis)
     return axis == 0 ? p.r : (axis == 1 ? p.g : p.b);
 }
 
-// The sums of colours of one value on an axis. Whole numbers, exact below
-// 2^64 and, converted, in doubles, which therefore give the same sums as
-// adding the colours one by one would.
+// The sums of the colours of one value on an axis, in whole numbers. Any
+// picture's sums stay below 2^53, so they are exact as doubles too and equal
+// the sums of its colours added one by one.
 struct Bin {
     quint64 w = 0, r = 0, g = 0, b = 0, q = 0;
 
