@@ -102,9 +102,9 @@ int BasicNearestColour<Lanes>::cellOf(const Rgb& colour, int shift)
 // of the cell of 2^shift levels around a colour. No colour of the cell is
 // farther from its nearest entry than the smallest "farthest distance" of
 // any entry; only entries that come that close to the cell at all can be
-// nearest. Entries that are not in the set only make that bound larger, so
-// a set that holds every entry that can be nearest anywhere in a larger
-// cell gives a list that still holds every nearest one.
+// nearest. Leaving entries out of the set can only raise that bound, so a
+// set that holds every entry that can be nearest anywhere in a larger cell
+// around this one gives a list that still holds every nearest one.
 template <class Lanes>
 void BasicNearestColour<Lanes>::select(const Entries& from, const Rgb& colour, int shift)
 {
