@@ -132,12 +132,32 @@ QImage faintTextBesideBlack()
     return image;
 }
 
+// Faint grey lines of lengths around kLine, across and down, at any column
+// and row, some running off the picture's edge, some crossing, on a light
+// panel beside a black one.
+QImage faintLinesBesideBlack(quint32 seed)
+{
+    std::mt19937 random(seed);
+    QImage image(300, 160, QImage::Format_RGB32);
+    image.fill(qRgb(240, 240, 240));
+    QPainter painter(&image);
+    painter.fillRect(0, 0, 40, 160, Qt::black);
+    painter.setPen(QColor(170, 170, 170));
+    for (int i = 0; i < 24; ++i) {
+        const QPoint from(40 + int(random() % 260), int(random() % 160));
+        const int length = Monochrome::kLine - 6 + int(random() % 60);
+        painter.drawLine(from, from + (i % 2 ? QPoint(length, 0) : QPoint(0, length)));
+    }
+    return image;
+}
+
 // Sizes around the vector width and the band height, one row and one
 // column; without noise, flat areas beside text.
 TEST(MonochromeConversion, FastAndPlainGiveWhatTheDefinitionGives)
 {
     const QImage images[] = {screenLike(1, 1, 1001), screenLike(17, 1, 17001), screenLike(1, 40, 1040), screenLike(231, 97, 231097),
-                             screenLike(64, 33, 64033), screenLike(500, 90, 500090, false), faintTextBesideBlack()};
+                             screenLike(64, 33, 64033), screenLike(500, 90, 500090, false), faintTextBesideBlack(),
+                             faintLinesBesideBlack(300160)};
     for (const QImage& image : images) {
         const std::vector<bool> defined = definedWhite(image);
         for (const auto speed : {Monochrome::Speed::Fast, Monochrome::Speed::Plain}) {
