@@ -144,27 +144,31 @@ constexpr std::array<quint8, 256> kReversed = [] {
     return table;
 }();
 
-// Luma of n pixels, as palette::luma gives it. In single precision the
-// weighted sum is exact and its thousandth never comes within 0.0005 of the
-// wrong whole number, so rounding down after adding that gives the exact
-// integer quotient.
+// Luma of n pixels, as palette::luma gives it. The weighted sum is at most
+// 255,000, so with the rounding half added, an eighth of it fits in 16 bits,
+// and dividing that by 125 as a multiplication by 33,555 / 2^22 is exact
+// below 59,074.
 template <bool Vector>
 void lumaRow(const quint32* pixels, int n, quint8* out)
 {
     int x = 0;
 #if defined(__SSE2__)
     if constexpr (Vector) {
-        const __m128i byte = _mm_set1_epi32(0xFF);
-        const __m128 wr = _mm_set1_ps(299), wg = _mm_set1_ps(587), wb = _mm_set1_ps(114);
-        const __m128 half = _mm_set1_ps(500), thousandth = _mm_set1_ps(0.001f), nudge = _mm_set1_ps(0.0005f);
+        const __m128i weights = _mm_set_epi16(0, 299, 587, 114, 0, 299, 587, 114);
+        const __m128i zero = _mm_setzero_si128(), half = _mm_set1_epi32(500), reciprocal = _mm_set1_epi16(short(33555));
+        // The weighted sums of four pixels: blue and green, and red, of each
+        // pixel in two lanes, added.
         const auto four = [&](const quint32* p) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-            const __m128 b = _mm_cvtepi32_ps(_mm_and_si128(v, byte));
-            const __m128 g = _mm_cvtepi32_ps(_mm_and_si128(_mm_srli_epi32(v, 8), byte));
-            const __m128 r = _mm_cvtepi32_ps(_mm_and_si128(_mm_srli_epi32(v, 16), byte));
-            const __m128 sum = _mm_add_ps(_mm_add_ps(_mm_mul_ps(r, wr), _mm_mul_ps(g, wg)),
-                                          _mm_add_ps(_mm_mul_ps(b, wb), half));
-            return _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(sum, thousandth), nudge));
+            const __m128 first = _mm_castsi128_ps(_mm_madd_epi16(_mm_unpacklo_epi8(v, zero), weights));
+            const __m128 second = _mm_castsi128_ps(_mm_madd_epi16(_mm_unpackhi_epi8(v, zero), weights));
+            return _mm_add_epi32(_mm_castps_si128(_mm_shuffle_ps(first, second, _MM_SHUFFLE(2, 0, 2, 0))),
+                                 _mm_castps_si128(_mm_shuffle_ps(first, second, _MM_SHUFFLE(3, 1, 3, 1))));
+        };
+        const auto eight = [&](const quint32* p) {
+            const __m128i low = _mm_srli_epi32(_mm_add_epi32(four(p), half), 3);
+            const __m128i high = _mm_srli_epi32(_mm_add_epi32(four(p + 4), half), 3);
+            return _mm_srli_epi16(_mm_mulhi_epu16(_mm_packs_epi32(low, high), reciprocal), 6);
         };
         // Sixteen pixels of one colour (a flat area) take its luma at once.
         const __m128i rgbMask = _mm_set1_epi32(int(PixelRows::kRgbMask));
@@ -186,9 +190,7 @@ void lumaRow(const quint32* pixels, int n, quint8* out)
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), flatLuma);
                 continue;
             }
-            const __m128i low = _mm_packs_epi32(four(pixels + x), four(pixels + x + 4));
-            const __m128i high = _mm_packs_epi32(four(pixels + x + 8), four(pixels + x + 12));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_packus_epi16(low, high));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_packus_epi16(eight(pixels + x), eight(pixels + x + 8)));
         }
     }
 #endif
@@ -312,9 +314,9 @@ void fillLuma(const QImage& picture, LumaPlane& plane, std::array<quint64, 256>&
 {
     PixelRows rows(picture);
     // Eight pixels of one value (a flat area) are counted at once; the
-    // others go to two tables in turn, so that a count does not wait for the
-    // one before it to be stored.
-    std::array<std::array<quint64, 256>, 2> counts{};
+    // others go to four tables in turn, so that a count does not wait for
+    // the one before it to be stored, as it would in a gentle gradient.
+    std::array<std::array<quint32, 256>, 4> counts{};
     for (int y = first; y < last; ++y) {
         quint8* out = plane.row(y);
         lumaRow<Vector>(rows.row(y), plane.width, out);
@@ -327,16 +329,14 @@ void fillLuma(const QImage& picture, LumaPlane& plane, std::array<quint64, 256>&
                 counts[0][out[x]] += 8;
                 continue;
             }
-            for (int k = 0; k < 8; k += 2) {
-                ++counts[0][out[x + k]];
-                ++counts[1][out[x + k + 1]];
-            }
+            for (std::size_t k = 0; k < 8; ++k)
+                ++counts[k % 4][(eight >> (8 * k)) & 0xFF];
         }
         for (; x < plane.width; ++x)
             ++counts[0][out[x]];
     }
     for (std::size_t i = 0; i < 256; ++i)
-        histogram[i] += counts[0][i] + counts[1][i];
+        histogram[i] += quint64(counts[0][i]) + counts[1][i] + counts[2][i] + counts[3][i];
 }
 
 // The planes of the window filters for one band of rows.
