@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstring>
+#include <utility>
 
 #include <QtEndian>
 
@@ -102,37 +103,64 @@ void window(const quint8* in, std::size_t n, std::size_t step, quint8* out, quin
 }
 
 // out[i] = a[i] + b[i] for i in [0, n), in 16 bits.
-template <bool Vector, class A, class B>
-void sums(const A* a, const B* b, quint16* out, std::size_t n)
+void sums(const quint16* a, const quint16* b, quint16* out, std::size_t n)
 {
-    std::size_t i = 0;
-#if defined(__SSE2__)
-    if constexpr (Vector) {
-        const auto load = [](const auto* p) {
-            if constexpr (sizeof(*p) == 1)
-                return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), _mm_setzero_si128());
-            else
-                return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        };
-        for (; i + 8 <= n; i += 8)
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_add_epi16(load(a + i), load(b + i)));
-    }
-#endif
-    for (; i < n; ++i)
+    for (std::size_t i = 0; i < n; ++i)
         out[i] = quint16(a[i] + b[i]);
 }
 
 // out[i] = in[i] + in[i + step] + ... + in[i + 12 step] for the n - 12 step
 // first i: sums of 2, 4 and 8, then 8 + 4 + 1.
-template <bool Vector>
 void windowSum(const quint16* in, std::size_t n, std::size_t step, quint16* out, quint16* two, quint16* four)
 {
-    sums<Vector>(in, in + step, two, n - step);
-    sums<Vector>(two, two + 2 * step, four, n - 3 * step);
-    sums<Vector>(four, four + 4 * step, two, n - 7 * step);
-    sums<Vector>(two, four + 8 * step, out, n - 12 * step);
-    sums<Vector>(out, in + 12 * step, out, n - 12 * step);
+    sums(in, in + step, two, n - step);
+    sums(two, two + 2 * step, four, n - 3 * step);
+    sums(four, four + 4 * step, two, n - 7 * step);
+    sums(two, four + 8 * step, out, n - 12 * step);
+    sums(out, in + 12 * step, out, n - 12 * step);
 }
+
+#if defined(__SSE2__)
+// columns[k S + i] = in[k S + i] + in[(k + 1) S + i] + ... + in[(k + 2 kMargin) S + i]
+// for the rows k in [0, rows) and the columns i in [0, S): each row's sums
+// are the ones above with the row that enters added and the one that leaves
+// taken off.
+void columnSums(const quint8* in, std::size_t S, int rows, quint16* columns)
+{
+    const auto at = [S](int row, std::size_t i) { return std::size_t(row) * S + i; };
+    const __m128i zero = _mm_setzero_si128();
+    const auto load = [&](int row, std::size_t i) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + at(row, i))); };
+    const auto store = [&](int row, std::size_t i, __m128i v) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(columns + at(row, i)), v);
+    };
+    std::size_t i = 0;
+    for (; i + 16 <= S; i += 16) {
+        __m128i low = zero, high = zero;
+        for (int r = 0; r <= 2 * kMargin; ++r) {
+            const __m128i v = load(r, i);
+            low = _mm_add_epi16(low, _mm_unpacklo_epi8(v, zero));
+            high = _mm_add_epi16(high, _mm_unpackhi_epi8(v, zero));
+        }
+        store(0, i, low);
+        store(0, i + 8, high);
+        for (int k = 1; k < rows; ++k) {
+            const __m128i enter = load(k + 2 * kMargin, i), leave = load(k - 1, i);
+            low = _mm_sub_epi16(_mm_add_epi16(low, _mm_unpacklo_epi8(enter, zero)), _mm_unpacklo_epi8(leave, zero));
+            high = _mm_sub_epi16(_mm_add_epi16(high, _mm_unpackhi_epi8(enter, zero)), _mm_unpackhi_epi8(leave, zero));
+            store(k, i, low);
+            store(k, i + 8, high);
+        }
+    }
+    for (; i < S; ++i) {
+        quint16 total = 0;
+        for (int r = 0; r <= 2 * kMargin; ++r)
+            total = quint16(total + in[at(r, i)]);
+        columns[at(0, i)] = total;
+        for (int k = 1; k < rows; ++k)
+            columns[at(k, i)] = total = quint16(total + in[at(k + 2 * kMargin, i)] - in[at(k - 1, i)]);
+    }
+}
+#endif
 
 // The byte of eight pixels with the first pixel in the most significant bit.
 constexpr std::array<quint8, 256> kReversed = [] {
@@ -205,53 +233,12 @@ void lumaRow(const quint32* pixels, int n, quint8* out)
 // background to the small square's extreme; it takes the opposite of its
 // background, the rest splits at the threshold. The stroke pixels that the
 // split alone would have given the other colour are marked in flipped.
-template <bool Vector>
 void classifyRow(const quint8* l, const quint8* e, const quint8* d, const quint8* o, const quint8* c,
                  const quint8* wideE, const quint8* wideD, const quint16* sum, int n, int threshold, quint8* bits,
                  quint8* flipped)
 {
     constexpr int kArea = (2 * kMargin + 1) * (2 * kMargin + 1);
-    int x = 0;
-#if defined(__SSE2__)
-    if constexpr (Vector) {
-        const __m128i contrast = _mm_set1_epi8(char(Monochrome::kContrast));
-        const __m128i above = _mm_set1_epi8(char(threshold + 1));
-        const __m128i zero = _mm_setzero_si128(), area = _mm_set1_epi16(kArea);
-        const auto load = [](const auto* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
-        const auto atLeast = [](__m128i a, __m128i b) { return _mm_cmpeq_epi8(_mm_max_epu8(a, b), a); };
-        // A stroke of depth s in a window of contrast w: s >= kContrast and 3s >= w.
-        const auto stroke = [&](__m128i s, __m128i w) {
-            return _mm_and_si128(atLeast(s, contrast), atLeast(_mm_adds_epu8(_mm_adds_epu8(s, s), s), w));
-        };
-        // All ones where the sum is at least the area times the middle of the
-        // range, in unsigned 16 bits.
-        const auto lightBackground = [&](__m128i middle, const quint16* total) {
-            const auto half = [&](__m128i m, __m128i t) {
-                return _mm_cmpeq_epi16(_mm_subs_epu16(_mm_mullo_epi16(m, area), t), zero);
-            };
-            return _mm_packs_epi16(half(_mm_unpacklo_epi8(middle, zero), load(total)),
-                                   half(_mm_unpackhi_epi8(middle, zero), load(total + 8)));
-        };
-        for (; x + 16 <= n; x += 16) {
-            const __m128i L = load(l + x), E = load(e + x), D = load(d + x), O = load(o + x), C = load(c + x);
-            const __m128i light = lightBackground(_mm_avg_epu8(load(wideE + x), load(wideD + x)), sum + x);
-            const __m128i dark = _mm_and_si128(light, stroke(_mm_subs_epu8(C, L), _mm_subs_epu8(C, E)));
-            const __m128i bright = _mm_andnot_si128(light, stroke(_mm_subs_epu8(L, O), _mm_subs_epu8(D, O)));
-            const __m128i strokes = _mm_or_si128(dark, bright), split = atLeast(L, above);
-            const __m128i plain = _mm_andnot_si128(strokes, split);
-            const __m128i onDark = _mm_andnot_si128(atLeast(C, above), dark);
-            const __m128i onLight = _mm_andnot_si128(atLeast(O, above), bright);
-            const __m128i strokeWhite = _mm_or_si128(onDark, onLight);
-            const int white = _mm_movemask_epi8(_mm_or_si128(plain, strokeWhite));
-            const int other = _mm_movemask_epi8(_mm_and_si128(strokes, _mm_xor_si128(split, strokeWhite)));
-            bits[x / 8] = kReversed[std::size_t(white & 0xFF)];
-            bits[x / 8 + 1] = kReversed[std::size_t(white >> 8)];
-            flipped[x / 8] = kReversed[std::size_t(other & 0xFF)];
-            flipped[x / 8 + 1] = kReversed[std::size_t(other >> 8)];
-        }
-    }
-#endif
-    for (; x < n; ++x) {
+    for (int x = 0; x < n; ++x) {
         const bool lightBackground = sum[x] >= kArea * ((wideE[x] + wideD[x] + 1) / 2);
         const bool split = l[x] > threshold;
         bool white = split;
@@ -270,6 +257,125 @@ void classifyRow(const quint8* l, const quint8* e, const quint8* d, const quint8
             flipped[x / 8] |= quint8(0x80 >> (x % 8));
     }
 }
+
+#if defined(__SSE2__)
+// Op over the square of kStroke + 1 pixels around each of the sixteen
+// pixels from p, in rows `stride` apart: down its rows from kReach columns
+// left to kReach right of the sixteen, then across.
+template <class Op>
+__m128i square(const quint8* p, std::size_t stride)
+{
+    const auto load = [](const quint8* q) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(q)); };
+    const quint8* top = p - std::ptrdiff_t(kReach * stride);
+    __m128i left = load(top - kReach), right = load(top + kReach);
+    for (int r = 1; r <= 2 * kReach; ++r) {
+        left = Op::vector(left, load(top + std::ptrdiff_t(r * stride) - kReach));
+        right = Op::vector(right, load(top + std::ptrdiff_t(r * stride) + kReach));
+    }
+    // The first half of the pixels from the columns' left part, moved left
+    // one byte at a time, the second half from the right part moved right.
+    __m128i first = left, second = right;
+    [&]<int... K>(std::integer_sequence<int, K...>) {
+        ((first = Op::vector(first, _mm_srli_si128(left, K + 1)), second = Op::vector(second, _mm_slli_si128(right, K + 1))), ...);
+    }(std::make_integer_sequence<int, 2 * kReach>());
+    const __m128i firstHalf = _mm_set_epi64x(0, -1);
+    return _mm_or_si128(_mm_and_si128(firstHalf, first), _mm_andnot_si128(firstHalf, second));
+}
+#endif
+
+// The same for the one pixel at p.
+template <class Op>
+quint8 squareAt(const quint8* p, std::size_t stride)
+{
+    quint8 result = *p;
+    for (int r = -kReach; r <= kReach; ++r)
+        for (int k = -kReach; k <= kReach; ++k)
+            result = Op::plain(result, p[std::ptrdiff_t(r) * std::ptrdiff_t(stride) + k]);
+    return result;
+}
+
+#if defined(__SSE2__)
+// The same sixteen pixels at a time, from the luma and its erosion and
+// dilation alone. A pixel can be a stroke only where the small square
+// spans kContrast from it, a few pixels of a screen, fewer of a
+// photograph: only there are the opening and closing worked out. Which side
+// of a stroke is its background matters only where it is a dark stroke on
+// one and not a light stroke on the other, or the other way round: only
+// there are the wide square's range and its sum, from the sums of its
+// columns in `columns` (one per column from the left margin), worked out.
+void classifyRowVector(const quint8* l, const quint8* e, const quint8* d, std::size_t stride, const quint16* columns,
+                       int n, int threshold, quint8* bits, quint8* flipped)
+{
+    constexpr int kArea = (2 * kMargin + 1) * (2 * kMargin + 1);
+    const __m128i contrast = _mm_set1_epi8(char(Monochrome::kContrast));
+    const __m128i above = _mm_set1_epi8(char(threshold + 1));
+    const __m128i zero = _mm_setzero_si128(), ones = _mm_cmpeq_epi8(zero, zero), area = _mm_set1_epi16(kArea);
+    const auto load = [](const auto* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    const auto atLeast = [](__m128i a, __m128i b) { return _mm_cmpeq_epi8(_mm_max_epu8(a, b), a); };
+    const auto atMostThreshold = [&](__m128i a) { return _mm_andnot_si128(atLeast(a, above), ones); };
+    const auto choose = [](__m128i mask, __m128i yes, __m128i no) {
+        return _mm_or_si128(_mm_and_si128(mask, yes), _mm_andnot_si128(mask, no));
+    };
+    // A stroke of depth s in a window of contrast w: s >= kContrast and 3s >= w.
+    const auto stroke = [&](__m128i s, __m128i w) {
+        return _mm_and_si128(atLeast(s, contrast), atLeast(_mm_adds_epu8(_mm_adds_epu8(s, s), s), w));
+    };
+    // All ones where the wide square's sum is at least its area times the
+    // middle of its range, in unsigned 16 bits.
+    const auto lightBackground = [&](int x) {
+        const __m128i middle = _mm_avg_epu8(square<Min>(e + x, stride), square<Max>(d + x, stride));
+        __m128i total[2] = {load(columns + x), load(columns + x + 8)};
+        for (int k = 1; k <= 2 * kMargin; ++k)
+            for (int half = 0; half < 2; ++half)
+                total[half] = _mm_add_epi16(total[half], load(columns + x + 8 * half + k));
+        const auto atLeastMiddle = [&](__m128i m, __m128i t) {
+            return _mm_cmpeq_epi16(_mm_subs_epu16(_mm_mullo_epi16(m, area), t), zero);
+        };
+        return _mm_packs_epi16(atLeastMiddle(_mm_unpacklo_epi8(middle, zero), total[0]),
+                               atLeastMiddle(_mm_unpackhi_epi8(middle, zero), total[1]));
+    };
+    int x = 0;
+    for (; x + 16 <= n; x += 16) {
+        const __m128i L = load(l + x), E = load(e + x), D = load(d + x), split = atLeast(L, above);
+        __m128i white = split;
+        const __m128i spans = _mm_or_si128(atLeast(_mm_subs_epu8(D, L), contrast), atLeast(_mm_subs_epu8(L, E), contrast));
+        if (_mm_movemask_epi8(spans)) {
+            const __m128i O = square<Max>(e + x, stride), C = square<Min>(d + x, stride);
+            const __m128i onLight = choose(stroke(_mm_subs_epu8(C, L), _mm_subs_epu8(C, E)), atMostThreshold(C), split);
+            const __m128i onDark = choose(stroke(_mm_subs_epu8(L, O), _mm_subs_epu8(D, O)), atMostThreshold(O), split);
+            white = onLight;
+            if (_mm_movemask_epi8(_mm_xor_si128(onLight, onDark)))
+                white = choose(lightBackground(x), onLight, onDark);
+        }
+        const int whiteBits = _mm_movemask_epi8(white);
+        const int other = _mm_movemask_epi8(_mm_xor_si128(white, split));
+        bits[x / 8] = kReversed[std::size_t(whiteBits & 0xFF)];
+        bits[x / 8 + 1] = kReversed[std::size_t(whiteBits >> 8)];
+        flipped[x / 8] = kReversed[std::size_t(other & 0xFF)];
+        flipped[x / 8 + 1] = kReversed[std::size_t(other >> 8)];
+    }
+    // The last few pixels one at a time, the same way.
+    for (; x < n; ++x) {
+        const quint8 o = squareAt<Max>(e + x, stride), c = squareAt<Min>(d + x, stride);
+        const bool split = l[x] > threshold;
+        const int darkDepth = c - l[x], lightDepth = l[x] - o;
+        const bool onLight = darkDepth >= Monochrome::kContrast && 3 * darkDepth >= c - e[x] ? c <= threshold : split;
+        const bool onDark = lightDepth >= Monochrome::kContrast && 3 * lightDepth >= d[x] - o ? o <= threshold : split;
+        bool white = onLight;
+        if (onLight != onDark) {
+            int total = 0;
+            for (int k = 0; k <= 2 * kMargin; ++k)
+                total += columns[x + k];
+            const int middle = (squareAt<Min>(e + x, stride) + squareAt<Max>(d + x, stride) + 1) / 2;
+            white = total >= kArea * middle ? onLight : onDark;
+        }
+        if (white)
+            bits[x / 8] |= quint8(0x80 >> (x % 8));
+        if (white != split)
+            flipped[x / 8] |= quint8(0x80 >> (x % 8));
+    }
+}
+#endif
 
 // Whether each pixel of a row is white where no stroke can be: the split
 // alone.
@@ -339,10 +445,11 @@ void fillLuma(const QImage& picture, LumaPlane& plane, std::array<quint64, 256>&
         histogram[i] += quint64(counts[0][i]) + counts[1][i] + counts[2][i] + counts[3][i];
 }
 
-// The planes of the window filters for one band of rows.
+// The planes of the window filters for one band of rows: `count` of bytes
+// and `count16` of 16 bits.
 struct BandPlanes {
-    explicit BandPlanes(std::size_t stride)
-        : size(std::size_t(kBand + 2 * kMargin) * stride), bytes(9 * size), wide(5 * size), zeros(size)
+    BandPlanes(std::size_t stride, int count, int count16)
+        : size(std::size_t(kBand + 2 * kMargin) * stride), bytes(std::size_t(count) * size), wide(std::size_t(count16) * size)
     {
     }
     quint8* plane(int i) { return bytes.data() + std::size_t(i) * size; }
@@ -351,7 +458,6 @@ struct BandPlanes {
     std::size_t size;
     std::vector<quint8> bytes;
     std::vector<quint16> wide;
-    const std::vector<quint8> zeros;
 };
 
 // The rows [top, top + rows) of the columns [x0, x1) into bits, from their
@@ -362,10 +468,7 @@ void classifyBlock(const LumaPlane& plane, const quint8* in, std::size_t S, int 
                    BandPlanes& planes, int threshold, std::size_t bitStride, quint8* bits, quint8* flipped)
 {
     quint8 *h = planes.plane(0), *two = planes.plane(1), *four = planes.plane(2);
-    quint8 *e = planes.plane(3), *d = planes.plane(4), *o = planes.plane(5), *c = planes.plane(6);
-    quint8 *wideE = planes.plane(7), *wideD = planes.plane(8);
-    quint16 *sum = planes.plane16(0), *across16 = planes.plane16(1), *two16 = planes.plane16(2);
-    quint16 *four16 = planes.plane16(3), *wide16 = planes.plane16(4);
+    quint8 *e = planes.plane(3), *d = planes.plane(4);
     const int width = x1 - x0;
     const std::size_t n = std::size_t(rows + 2 * kMargin) * S;
     const std::size_t across = kReach, down = kReach * S;
@@ -390,6 +493,22 @@ void classifyBlock(const LumaPlane& plane, const quint8* in, std::size_t S, int 
             if (k < topRow || k > bottomRow)
                 std::memcpy(filtered + std::size_t(k) * S, filtered + std::size_t(k < topRow ? topRow : bottomRow) * S, S);
     }
+    const auto bitsAt = [&](int k) { return std::size_t(top + k) * bitStride + std::size_t(x0 / 8); };
+#if defined(__SSE2__)
+    if constexpr (Vector) {
+        quint16* columns = planes.plane16(0);
+        columnSums(in, S, rows, columns);
+        for (int k = 0; k < rows; ++k) {
+            const std::size_t at = std::size_t(k + kMargin) * S + kMargin;
+            classifyRowVector(in + at, e + at, d + at, S, columns + std::size_t(k) * S, width, threshold,
+                              bits + bitsAt(k), flipped + bitsAt(k));
+        }
+        return;
+    }
+#endif
+    quint8 *o = planes.plane(5), *c = planes.plane(6), *wideE = planes.plane(7), *wideD = planes.plane(8);
+    quint16 *sum = planes.plane16(0), *across16 = planes.plane16(1), *two16 = planes.plane16(2);
+    quint16 *four16 = planes.plane16(3), *wide16 = planes.plane16(4);
     const std::size_t inner = n - 2 * down;
     window<Vector, Max>(e + down, inner, 1, h + down + across, two, four);
     window<Vector, Max>(h + down, inner, S, o + 2 * down, two, four);
@@ -402,14 +521,13 @@ void classifyBlock(const LumaPlane& plane, const quint8* in, std::size_t S, int 
     window<Vector, Max>(d + down, inner, 1, h + down + across, two, four);
     window<Vector, Max>(h + down, inner, S, wideD + 2 * down, two, four);
     // The sums of the windows around the band's rows, in 16 bits.
-    sums<Vector>(in, planes.zeros.data(), wide16, n);
-    windowSum<Vector>(wide16, n, 1, across16 + kMargin, two16, four16);
-    windowSum<Vector>(across16, n, S, sum + 2 * down, two16, four16);
+    std::copy(in, in + n, wide16);
+    windowSum(wide16, n, 1, across16 + kMargin, two16, four16);
+    windowSum(across16, n, S, sum + 2 * down, two16, four16);
     for (int k = 0; k < rows; ++k) {
         const std::size_t at = std::size_t(k + kMargin) * S + kMargin;
-        const std::size_t bitsAt = std::size_t(top + k) * bitStride + std::size_t(x0 / 8);
-        classifyRow<Vector>(in + at, e + at, d + at, o + at, c + at, wideE + at, wideD + at, sum + at, width, threshold,
-                            bits + bitsAt, flipped + bitsAt);
+        classifyRow(in + at, e + at, d + at, o + at, c + at, wideE + at, wideD + at, sum + at, width, threshold,
+                    bits + bitsAt(k), flipped + bitsAt(k));
     }
 }
 
@@ -424,7 +542,7 @@ void classifyRows(LumaPlane& plane, int threshold, int first, int last, std::siz
 {
     constexpr int kTile = 64;
     const std::size_t S = plane.stride;
-    BandPlanes planes(S);
+    BandPlanes planes(S, Vector ? 5 : 9, Vector ? 1 : 5);
     std::vector<quint8> block(planes.size), lowest(S), highest(S);
     std::vector<bool> flat;
     for (int top = first; top < last; top += kBand) {
