@@ -540,7 +540,7 @@ template <bool Vector>
 void classifyRows(LumaPlane& plane, int threshold, int first, int last, std::size_t bitStride, quint8* bits,
                   quint8* flipped)
 {
-    constexpr int kTile = 64;
+    constexpr int kTile = 32;
     const std::size_t S = plane.stride;
     BandPlanes planes(S, Vector ? 5 : 9, Vector ? 1 : 5);
     std::vector<quint8> block(planes.size), lowest(S), highest(S);
