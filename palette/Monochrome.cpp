@@ -172,12 +172,44 @@ constexpr std::array<quint8, 256> kReversed = [] {
     return table;
 }();
 
-// Luma of n pixels, as palette::luma gives it. The weighted sum is at most
-// 255,000, so with the rounding half added, an eighth of it fits in 16 bits,
-// and dividing that by 125 as a multiplication by 33,555 / 2^22 is exact
-// below 59,074.
+// Counts of luma values, kept in several tables that a pixel goes to in
+// turn, so that one count does not wait for the one before it to be stored
+// where neighbours have the same luma.
+class LumaCounts {
+public:
+    // Sixteen values, read first, so that the counts stored cannot change them.
+    void add16(const quint8* values)
+    {
+        std::array<quint8, 16> read;
+        std::memcpy(read.data(), values, read.size());
+        for (std::size_t k = 0; k < read.size(); ++k)
+            ++m_tables[k % kTables][read[k]];
+    }
+    void add(quint8 value, quint32 count) { m_tables[0][value] += count; }
+    void add(const quint8* values, int n)
+    {
+        for (int k = 0; k < n; ++k)
+            ++m_tables[0][values[k]];
+    }
+
+    void addTo(std::array<quint64, 256>& histogram) const
+    {
+        for (const auto& table : m_tables)
+            for (std::size_t i = 0; i < 256; ++i)
+                histogram[i] += table[i];
+    }
+
+private:
+    static constexpr std::size_t kTables = 8;
+    std::array<std::array<quint32, 256>, kTables> m_tables{};
+};
+
+// Luma of n pixels, as palette::luma gives it, counted. The weighted sum is
+// at most 255,000, so with the rounding half added, an eighth of it fits in
+// 16 bits, and dividing that by 125 as a multiplication by 33,555 / 2^22 is
+// exact below 59,074.
 template <bool Vector>
-void lumaRow(const quint32* pixels, int n, quint8* out)
+void lumaRow(const quint32* pixels, int n, quint8* out, LumaCounts& counts)
 {
     int x = 0;
 #if defined(__SSE2__)
@@ -198,7 +230,8 @@ void lumaRow(const quint32* pixels, int n, quint8* out)
             const __m128i high = _mm_srli_epi32(_mm_add_epi32(four(p + 4), half), 3);
             return _mm_srli_epi16(_mm_mulhi_epu16(_mm_packs_epi32(low, high), reciprocal), 6);
         };
-        // Sixteen pixels of one colour (a flat area) take its luma at once.
+        // Sixteen pixels of one colour (a flat area) take its luma and are
+        // counted at once.
         const __m128i rgbMask = _mm_set1_epi32(int(PixelRows::kRgbMask));
         quint32 flatRgb = ~0u;
         __m128i flatLuma = _mm_setzero_si128();
@@ -216,14 +249,17 @@ void lumaRow(const quint32* pixels, int n, quint8* out)
                     flatLuma = _mm_set1_epi8(char(luma(toRgb(rgb))));
                 }
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), flatLuma);
+                counts.add(quint8(_mm_cvtsi128_si32(flatLuma)), 16);
                 continue;
             }
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_packus_epi16(eight(pixels + x), eight(pixels + x + 8)));
+            counts.add16(out + x);
         }
     }
 #endif
-    for (; x < n; ++x)
-        out[x] = quint8(luma(toRgb(pixels[x])));
+    for (int k = x; k < n; ++k)
+        out[k] = quint8(luma(toRgb(pixels[k])));
+    counts.add(out + x, n - x);
 }
 
 // Whether each pixel of a row is white, packed into bits. Where the wide
@@ -419,30 +455,13 @@ template <bool Vector>
 void fillLuma(const QImage& picture, LumaPlane& plane, std::array<quint64, 256>& histogram, int first, int last)
 {
     PixelRows rows(picture);
-    // Eight pixels of one value (a flat area) are counted at once; the
-    // others go to four tables in turn, so that a count does not wait for
-    // the one before it to be stored, as it would in a gentle gradient.
-    std::array<std::array<quint32, 256>, 4> counts{};
+    LumaCounts counts;
     for (int y = first; y < last; ++y) {
         quint8* out = plane.row(y);
-        lumaRow<Vector>(rows.row(y), plane.width, out);
+        lumaRow<Vector>(rows.row(y), plane.width, out, counts);
         plane.padRow(out);
-        int x = 0;
-        for (; x + 8 <= plane.width; x += 8) {
-            quint64 eight;
-            std::memcpy(&eight, out + x, 8);
-            if (eight == out[x] * 0x0101010101010101u) {
-                counts[0][out[x]] += 8;
-                continue;
-            }
-            for (std::size_t k = 0; k < 8; ++k)
-                ++counts[k % 4][(eight >> (8 * k)) & 0xFF];
-        }
-        for (; x < plane.width; ++x)
-            ++counts[0][out[x]];
     }
-    for (std::size_t i = 0; i < 256; ++i)
-        histogram[i] += quint64(counts[0][i]) + counts[1][i] + counts[2][i] + counts[3][i];
+    counts.addTo(histogram);
 }
 
 // The planes of the window filters for one band of rows: `count` of bytes
