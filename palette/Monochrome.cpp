@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 #include <QtEndian>
@@ -452,23 +453,22 @@ struct LumaPlane {
 };
 
 template <bool Vector>
-void fillLuma(const QImage& picture, LumaPlane& plane, std::array<quint64, 256>& histogram, int first, int last)
+void fillLuma(const QImage& picture, LumaPlane& plane, LumaCounts& counts, int first, int last)
 {
     PixelRows rows(picture);
-    LumaCounts counts;
     for (int y = first; y < last; ++y) {
         quint8* out = plane.row(y);
         lumaRow<Vector>(rows.row(y), plane.width, out, counts);
         plane.padRow(out);
     }
-    counts.addTo(histogram);
 }
 
-// The planes of the window filters for one band of rows: `count` of bytes
-// and `count16` of 16 bits.
+// The planes of the window filters for one band of rows, `count` of bytes
+// and `count16` of 16 bits, and the other room one core needs for a band.
 struct BandPlanes {
     BandPlanes(std::size_t stride, int count, int count16)
-        : size(std::size_t(kBand + 2 * kMargin) * stride), bytes(std::size_t(count) * size), wide(std::size_t(count16) * size)
+        : size(std::size_t(kBand + 2 * kMargin) * stride), bytes(std::size_t(count) * size),
+          wide(std::size_t(count16) * size), block(size), lowest(stride), highest(stride)
     {
     }
     quint8* plane(int i) { return bytes.data() + std::size_t(i) * size; }
@@ -477,6 +477,8 @@ struct BandPlanes {
     std::size_t size;
     std::vector<quint8> bytes;
     std::vector<quint16> wide;
+    std::vector<quint8> block, lowest, highest;
+    std::vector<bool> flat;
 };
 
 // The rows [top, top + rows) of the columns [x0, x1) into bits, from their
@@ -557,13 +559,12 @@ void classifyBlock(const LumaPlane& plane, const quint8* in, std::size_t S, int 
 // are filtered together.
 template <bool Vector>
 void classifyRows(LumaPlane& plane, int threshold, int first, int last, std::size_t bitStride, quint8* bits,
-                  quint8* flipped)
+                  quint8* flipped, BandPlanes& planes)
 {
     constexpr int kTile = 32;
     const std::size_t S = plane.stride;
-    BandPlanes planes(S, Vector ? 5 : 9, Vector ? 1 : 5);
-    std::vector<quint8> block(planes.size), lowest(S), highest(S);
-    std::vector<bool> flat;
+    std::vector<quint8> &block = planes.block, &lowest = planes.lowest, &highest = planes.highest;
+    std::vector<bool>& flat = planes.flat;
     for (int top = first; top < last; top += kBand) {
         const int rows = std::min(kBand, last - top);
         const quint8* band = plane.bytes.data() + std::size_t(top) * S; // from kMargin rows above
@@ -763,32 +764,29 @@ int convert(const QImage& picture, int width, int height, std::size_t bitStride,
 {
     LumaPlane plane{width, height, std::size_t(width + 2 * kMargin), {}};
     plane.bytes.resize(plane.stride * std::size_t(height + 2 * kMargin));
-    std::array<quint64, 256> histogram{};
-    const auto parts = [&](auto&& f) {
-        if constexpr (Vector)
-            forEachPart(height, partsFor(height, kBand), f);
-        else
-            f(0, height, 0);
-    };
-    std::vector<std::array<quint64, 256>> partHistograms(std::size_t(partsFor(height, kBand)));
-    parts([&](int first, int last, int part) {
-        auto& mine = partHistograms[std::size_t(part)];
-        mine.fill(0);
-        fillLuma<Vector>(picture, plane, mine, first, last);
+    const int workers = Vector ? partsFor(height, kBand) : 1;
+    std::vector<LumaCounts> counts(static_cast<std::size_t>(workers));
+    forEachChunk(height, kBand, workers, [&](int first, int last, int worker) {
+        fillLuma<Vector>(picture, plane, counts[std::size_t(worker)], first, last);
     });
-    for (std::size_t p = 0; p < partHistograms.size(); ++p)
-        for (int i = 0; i < 256; ++i)
-            histogram[std::size_t(i)] += partHistograms[p][std::size_t(i)];
+    std::array<quint64, 256> histogram{};
+    for (const LumaCounts& c : counts)
+        c.addTo(histogram);
     for (int k = 0; k < kMargin; ++k) {
         std::memcpy(plane.row(-1 - k) - kMargin, plane.row(0) - kMargin, plane.stride);
         std::memcpy(plane.row(height + k) - kMargin, plane.row(height - 1) - kMargin, plane.stride);
     }
     const int threshold = otsuThreshold(histogram);
     std::vector<quint8> flipped(bitStride * std::size_t(height));
-    parts([&](int first, int last, int) {
-        classifyRows<Vector>(plane, threshold, first, last, bitStride, bits, flipped.data());
+    // Each core's room, made on that core.
+    std::vector<std::unique_ptr<BandPlanes>> planes(static_cast<std::size_t>(workers));
+    forEachChunk(height, kBand, workers, [&](int first, int last, int worker) {
+        auto& mine = planes[std::size_t(worker)];
+        if (!mine)
+            mine = std::make_unique<BandPlanes>(plane.stride, Vector ? 5 : 9, Vector ? 1 : 5);
+        classifyRows<Vector>(plane, threshold, first, last, bitStride, bits, flipped.data(), *mine);
     });
-    splitLongLines(flipped, height, bitStride, bits, Vector ? partsFor(height, kBand) : 1);
+    splitLongLines(flipped, height, bitStride, bits, workers);
     return threshold;
 }
 

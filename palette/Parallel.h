@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 #include <algorithm>
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -33,6 +34,21 @@ void forEachPart(int rows, int parts, F&& f)
             f(int(qint64(rows) * part / parts), int(qint64(rows) * (part + 1) / parts), part);
         });
     f(0, rows / parts, 0);
+}
+
+// Runs f(first, last, worker) on the chunks of `chunk` rows of [0, rows) on
+// `workers` cores, each taking the next chunk as it finishes one, so that
+// where some rows cost more than others (a photograph above a plain window)
+// no core waits for another; worker numbers the core from 0, for what each
+// keeps of its own. Returns once every chunk is done.
+template <class F>
+void forEachChunk(int rows, int chunk, int workers, F&& f)
+{
+    std::atomic<int> next = 0;
+    forEachPart(workers, workers, [&](int, int, int worker) {
+        for (int first = next.fetch_add(chunk); first < rows; first = next.fetch_add(chunk))
+            f(first, std::min(rows, first + chunk), worker);
+    });
 }
 
 } // namespace palette
