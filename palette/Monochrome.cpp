@@ -481,6 +481,40 @@ struct BandPlanes {
     std::vector<bool> flat;
 };
 
+// The same, plainly: every plane for every pixel of the block, from the
+// luma `in` and its erosion and dilation in the planes 3 and 4.
+void classifyBlockPlain(const quint8* in, std::size_t S, int rows, int width, BandPlanes& planes, int threshold,
+                        std::size_t bitStride, quint8* bits, quint8* flipped)
+{
+    quint8 *h = planes.plane(0), *two = planes.plane(1), *four = planes.plane(2);
+    quint8 *e = planes.plane(3), *d = planes.plane(4);
+    const std::size_t n = std::size_t(rows + 2 * kMargin) * S;
+    const std::size_t across = kReach, down = kReach * S;
+    quint8 *o = planes.plane(5), *c = planes.plane(6), *wideE = planes.plane(7), *wideD = planes.plane(8);
+    quint16 *sum = planes.plane16(0), *across16 = planes.plane16(1), *two16 = planes.plane16(2);
+    quint16 *four16 = planes.plane16(3), *wide16 = planes.plane16(4);
+    const std::size_t inner = n - 2 * down;
+    window<false, Max>(e + down, inner, 1, h + down + across, two, four);
+    window<false, Max>(h + down, inner, S, o + 2 * down, two, four);
+    window<false, Min>(d + down, inner, 1, h + down + across, two, four);
+    window<false, Min>(h + down, inner, S, c + 2 * down, two, four);
+    // The range of the wider square: the erosion eroded again, the
+    // dilation dilated again.
+    window<false, Min>(e + down, inner, 1, h + down + across, two, four);
+    window<false, Min>(h + down, inner, S, wideE + 2 * down, two, four);
+    window<false, Max>(d + down, inner, 1, h + down + across, two, four);
+    window<false, Max>(h + down, inner, S, wideD + 2 * down, two, four);
+    // The sums of the windows around the band's rows, in 16 bits.
+    std::copy(in, in + n, wide16);
+    windowSum(wide16, n, 1, across16 + kMargin, two16, four16);
+    windowSum(across16, n, S, sum + 2 * down, two16, four16);
+    for (int k = 0; k < rows; ++k) {
+        const std::size_t at = std::size_t(k + kMargin) * S + kMargin;
+        classifyRow(in + at, e + at, d + at, o + at, c + at, wideE + at, wideD + at, sum + at, width, threshold,
+                    bits + std::size_t(k) * bitStride, flipped + std::size_t(k) * bitStride);
+    }
+}
+
 // The rows [top, top + rows) of the columns [x0, x1) into bits, from their
 // luma `in`, which starts kMargin rows above and kMargin columns left of
 // them, in rows of S bytes.
@@ -515,8 +549,8 @@ void classifyBlock(const LumaPlane& plane, const quint8* in, std::size_t S, int 
                 std::memcpy(filtered + std::size_t(k) * S, filtered + std::size_t(k < topRow ? topRow : bottomRow) * S, S);
     }
     const auto bitsAt = [&](int k) { return std::size_t(top + k) * bitStride + std::size_t(x0 / 8); };
-#if defined(__SSE2__)
     if constexpr (Vector) {
+#if defined(__SSE2__)
         quint16* columns = planes.plane16(0);
         columnSums(in, S, rows, columns);
         for (int k = 0; k < rows; ++k) {
@@ -524,33 +558,12 @@ void classifyBlock(const LumaPlane& plane, const quint8* in, std::size_t S, int 
             classifyRowVector(in + at, e + at, d + at, S, columns + std::size_t(k) * S, width, threshold,
                               bits + bitsAt(k), flipped + bitsAt(k));
         }
-        return;
-    }
 #endif
-    quint8 *o = planes.plane(5), *c = planes.plane(6), *wideE = planes.plane(7), *wideD = planes.plane(8);
-    quint16 *sum = planes.plane16(0), *across16 = planes.plane16(1), *two16 = planes.plane16(2);
-    quint16 *four16 = planes.plane16(3), *wide16 = planes.plane16(4);
-    const std::size_t inner = n - 2 * down;
-    window<Vector, Max>(e + down, inner, 1, h + down + across, two, four);
-    window<Vector, Max>(h + down, inner, S, o + 2 * down, two, four);
-    window<Vector, Min>(d + down, inner, 1, h + down + across, two, four);
-    window<Vector, Min>(h + down, inner, S, c + 2 * down, two, four);
-    // The range of the wider square: the erosion eroded again, the
-    // dilation dilated again.
-    window<Vector, Min>(e + down, inner, 1, h + down + across, two, four);
-    window<Vector, Min>(h + down, inner, S, wideE + 2 * down, two, four);
-    window<Vector, Max>(d + down, inner, 1, h + down + across, two, four);
-    window<Vector, Max>(h + down, inner, S, wideD + 2 * down, two, four);
-    // The sums of the windows around the band's rows, in 16 bits.
-    std::copy(in, in + n, wide16);
-    windowSum(wide16, n, 1, across16 + kMargin, two16, four16);
-    windowSum(across16, n, S, sum + 2 * down, two16, four16);
-    for (int k = 0; k < rows; ++k) {
-        const std::size_t at = std::size_t(k + kMargin) * S + kMargin;
-        classifyRow(in + at, e + at, d + at, o + at, c + at, wideE + at, wideD + at, sum + at, width, threshold,
-                    bits + bitsAt(k), flipped + bitsAt(k));
+    } else {
+        classifyBlockPlain(in, S, rows, width, planes, threshold, bitStride, bits + bitsAt(0), flipped + bitsAt(0));
     }
 }
+
 
 // The rows [first, last) of the picture into bits, a band at a time. At
 // full speed, a band is cut into tiles of kTile columns: a tile whose luma,
@@ -795,10 +808,13 @@ int convert(const QImage& picture, int width, int height, std::size_t bitStride,
 Monochrome::Monochrome(const QImage& picture, int width, int height, Speed speed)
     : m_stride((std::size_t(width) + 7) / 8), m_bits(m_stride * std::size_t(height))
 {
-    if (speed == Speed::Fast && kVectors)
-        m_threshold = convert<true>(picture, width, height, m_stride, m_bits.data());
-    else
-        m_threshold = convert<false>(picture, width, height, m_stride, m_bits.data());
+    if constexpr (kVectors) {
+        if (speed == Speed::Fast) {
+            m_threshold = convert<true>(picture, width, height, m_stride, m_bits.data());
+            return;
+        }
+    }
+    m_threshold = convert<false>(picture, width, height, m_stride, m_bits.data());
 }
 
 } // namespace palette
