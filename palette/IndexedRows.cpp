@@ -365,8 +365,8 @@ struct IndexedRows::Parts {
 
 // Marks the colours of a row and says whether its runs of one colour are
 // long; with Count, also counts its pixels by colour a run at a time. Four
-// pixels at a time: skipped at once where they continue a run, marked
-// without a branch each where they do not.
+// pixels at a time: where they continue a run, on to its end at once, and
+// marked without a branch each where they do not.
 template <bool Count>
 bool markRow(const quint32* row, int width, ColourSet::Marks& marks, RunCounts& counts)
 {
@@ -390,6 +390,9 @@ bool markRow(const quint32* row, int width, ColourSet::Marks& marks, RunCounts& 
             markOne(row[x + 1], x + 1);
             markOne(row[x + 2], x + 2);
             markOne(row[x + 3], x + 3);
+        } else {
+            // On to the end of the run, the next four from there.
+            x = runEnd(row, x + 4, width, last) - 4;
         }
     }
     for (; x < width; ++x)
