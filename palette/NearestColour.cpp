@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace palette {
 namespace {
 
@@ -159,6 +163,27 @@ const typename BasicNearestColour<Lanes>::Cell& BasicNearestColour<Lanes>::cell(
     cell.first = quint32(m_candidates.size());
     select(coarse, colour, kCellShift);
     cell.count = quint32(m_candidates.size() - cell.first);
+    // A few candidates are searched one by one at less cost.
+    if (kGroups && cell.count > quint32(kLanes)) {
+        // Padding lies so far away that it never wins, and its distances
+        // still fit the lanes.
+        constexpr qint16 kFar = 1000;
+        cell.group = quint32(m_groups.size());
+        for (quint32 i = 0; i < cell.count; i += kLanes) {
+            Group group;
+            for (quint32 lane = 0; lane < quint32(kLanes); ++lane) {
+                const bool real = i + lane < cell.count;
+                const quint8 index = real ? m_candidates[cell.first + i + lane] : 0;
+                const Rgb& entry = m_palette[index];
+                group.redGreen[2 * lane] = real ? qint16(entry.r) : kFar;
+                group.redGreen[2 * lane + 1] = real ? qint16(entry.g) : kFar;
+                group.blue[2 * lane] = real ? qint16(entry.b) : kFar;
+                group.blue[2 * lane + 1] = 0;
+                group.index[lane] = index;
+            }
+            m_groups.push_back(group);
+        }
+    }
     return cell;
 }
 
@@ -169,6 +194,28 @@ int BasicNearestColour<Lanes>::operator()(const Rgb& colour)
     // The distance and the index in one number: the smallest is the nearest
     // entry, and the lowest index of equally near ones, found without a
     // branch that the processor would mispredict.
+#if defined(__SSE2__)
+    if (kGroups && c.count > quint32(kLanes)) {
+        const __m128i redGreen = _mm_set1_epi32(colour.r | colour.g << 16), blue = _mm_set1_epi32(colour.b);
+        __m128i best = _mm_set1_epi32(0x7FFFFFFF);
+        const Group* group = m_groups.data() + c.group;
+        for (quint32 i = 0; i < c.count; i += kLanes, ++group) {
+            const __m128i dRedGreen = _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(group->redGreen)), redGreen);
+            const __m128i dBlue = _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(group->blue)), blue);
+            const __m128i distance = _mm_add_epi32(_mm_madd_epi16(dRedGreen, dRedGreen), _mm_madd_epi16(dBlue, dBlue));
+            const __m128i key = _mm_or_si128(_mm_slli_epi32(distance, 8), _mm_loadu_si128(reinterpret_cast<const __m128i*>(group->index)));
+            const __m128i less = _mm_cmplt_epi32(key, best);
+            best = _mm_or_si128(_mm_and_si128(less, key), _mm_andnot_si128(less, best));
+        }
+        const auto smaller = [](__m128i a, __m128i b) {
+            const __m128i less = _mm_cmplt_epi32(a, b);
+            return _mm_or_si128(_mm_and_si128(less, a), _mm_andnot_si128(less, b));
+        };
+        best = smaller(best, _mm_shuffle_epi32(best, 0x4E));
+        best = smaller(best, _mm_shuffle_epi32(best, 0xB1));
+        return _mm_cvtsi128_si32(best) & 0xFF;
+    }
+#endif
     int best = distance2(colour, m_palette[m_candidates[c.first]]) << 8 | m_candidates[c.first];
     for (quint32 k = c.first + 1; k < c.first + c.count; ++k) {
         const int candidate = m_candidates[k];

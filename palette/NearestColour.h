@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 #include <array>
+#include <type_traits>
 #include <vector>
 
 namespace palette {
@@ -39,6 +40,15 @@ struct PlainLanes {
     float operator[](int i) const { return lane[i]; }
 };
 
+// Whether the candidates of a cell are searched four at a time: with vector
+// lanes, where the processor has 16-bit multiply-adds.
+template <class Lanes>
+struct Grouped : std::false_type {};
+#if defined(__GNUC__) && defined(__SSE2__)
+template <>
+struct Grouped<VectorLanes> : std::true_type {};
+#endif
+
 // The palette entry nearest to a colour (squared RGB distance), the lowest
 // index among equally near ones: exact, as a search of every entry would
 // give. Colour space is split into cells, each with the short list of
@@ -62,7 +72,16 @@ private:
     struct Cell {
         quint32 first = 0;
         quint32 count = 0; // 0: not built yet
+        quint32 group = 0; // the first of its candidates' groups, with vector lanes
     };
+    // Four candidates as 16-bit lanes, for a vector search: red and green
+    // in pairs, blue beside zero, and their indices.
+    struct Group {
+        qint16 redGreen[8];
+        qint16 blue[8];
+        qint32 index[4];
+    };
+    static constexpr bool kGroups = Grouped<Lanes>::value;
     // Palette entries by channel, padded far away, and their indices.
     struct Entries {
         std::vector<Lanes> red, green, blue;
@@ -80,6 +99,7 @@ private:
     std::vector<float> m_near;
     std::vector<Cell> m_cells;
     std::vector<quint8> m_candidates;
+    std::vector<Group> m_groups;
 };
 
 #if defined(__GNUC__)
