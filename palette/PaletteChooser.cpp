@@ -32,9 +32,12 @@ struct Sums {
     Rgb mean() const { return {int(std::lround(r / w)), int(std::lround(g / w)), int(std::lround(b / w))}; }
 };
 
+// A box is a range of the colour list and the values of each channel that
+// its colours may take.
 struct Box {
     std::size_t first, last; // the colours [first, last)
     Sums sums;
+    std::array<int, 3> lowest{0, 0, 0}, highest{255, 255, 255};
 };
 
 int channel(const Rgb& p, int axis)
@@ -44,9 +47,10 @@ int channel(const Rgb& p, int axis)
 
 // The sums of the colours of one value on an axis, in whole numbers. Any
 // picture's sums stay below 2^53, so they are exact as doubles too and equal
-// the sums of its colours added one by one.
+// the sums of its colours added one by one. Not cleared when made: a split
+// clears only the values its box spans.
 struct Bin {
-    quint64 w = 0, r = 0, g = 0, b = 0, q = 0;
+    quint64 w, r, g, b;
 
     void add(const Bin& other)
     {
@@ -54,9 +58,8 @@ struct Bin {
         r += other.r;
         g += other.g;
         b += other.b;
-        q += other.q;
     }
-    Sums sums() const { return {double(w), double(r), double(g), double(b), double(q)}; }
+    Sums sums(double q) const { return {double(w), double(r), double(g), double(b), q}; }
 };
 
 // Cuts a box in two at the value along one axis that leaves the least squared
@@ -66,18 +69,21 @@ bool split(std::vector<WeightedColour>& colours, Box& box, Box& other)
     double best = box.sums.squaredMeans();
     int bestAxis = -1, bestValue = 0;
     // The colours by their value on each axis, in one pass over the box.
-    std::array<std::array<Bin, 256>, 3> byAxis{};
+    std::array<std::array<Bin, 256>, 3> byAxis;
+    for (std::size_t axis = 0; axis < 3; ++axis)
+        std::fill(byAxis[axis].begin() + box.lowest[axis], byAxis[axis].begin() + box.highest[axis] + 1, Bin{});
     for (std::size_t i = box.first; i < box.last; ++i) {
         const Rgb p = toRgb(colours[i].rgb);
         const quint64 w = colours[i].weight;
-        const Bin colour{w, w * quint64(p.r), w * quint64(p.g), w * quint64(p.b), w * quint64(p.r * p.r + p.g * p.g + p.b * p.b)};
-        for (int axis = 0; axis < 3; ++axis)
-            byAxis[std::size_t(axis)][std::size_t(channel(p, axis))].add(colour);
+        const Bin colour{w, w * quint64(p.r), w * quint64(p.g), w * quint64(p.b)};
+        byAxis[0][std::size_t(p.r)].add(colour);
+        byAxis[1][std::size_t(p.g)].add(colour);
+        byAxis[2][std::size_t(p.b)].add(colour);
     }
     for (int axis = 0; axis < 3; ++axis) {
         const std::array<Bin, 256>& bins = byAxis[std::size_t(axis)];
         Sums low;
-        for (int v = 0; v < 255; ++v) {
+        for (int v = box.lowest[std::size_t(axis)]; v < box.highest[std::size_t(axis)]; ++v) {
             if (bins[v].w == 0)
                 continue;
             low.w += double(bins[v].w);
@@ -98,17 +104,28 @@ bool split(std::vector<WeightedColour>& colours, Box& box, Box& other)
     }
     if (bestAxis < 0)
         return false;
+    const auto axis = std::size_t(bestAxis);
     const auto middle = std::partition(colours.begin() + std::ptrdiff_t(box.first), colours.begin() + std::ptrdiff_t(box.last),
                                        [&](const WeightedColour& c) { return channel(toRgb(c.rgb), bestAxis) <= bestValue; });
-    // The halves' sums from the bins, without a pass over their colours.
-    Bin low, high;
-    for (int v = 0; v < 256; ++v)
-        (v <= bestValue ? low : high).add(byAxis[std::size_t(bestAxis)][std::size_t(v)]);
-    other = {std::size_t(middle - colours.begin()), box.last, high.sums()};
+    // The halves' sums from the bins, and the squares from the lower half's
+    // colours, without a pass over the upper half.
+    Bin low{}, high{};
+    for (int v = box.lowest[axis]; v <= box.highest[axis]; ++v)
+        (v <= bestValue ? low : high).add(byAxis[axis][std::size_t(v)]);
+    quint64 lowSquares = 0;
+    for (auto c = colours.begin() + std::ptrdiff_t(box.first); c != middle; ++c) {
+        const Rgb p = toRgb(c->rgb);
+        lowSquares += quint64(c->weight) * quint64(p.r * p.r + p.g * p.g + p.b * p.b);
+    }
+    other = {std::size_t(middle - colours.begin()), box.last, high.sums(box.sums.q - double(lowSquares)), box.lowest, box.highest};
+    other.lowest[axis] = bestValue + 1;
     box.last = other.first;
-    box.sums = low.sums();
+    box.sums = low.sums(double(lowSquares));
+    box.highest[axis] = bestValue;
     return true;
 }
+
+} // namespace
 
 std::vector<Rgb> splitPalette(std::vector<WeightedColour> colours, int maxColours)
 {
@@ -135,6 +152,8 @@ std::vector<Rgb> splitPalette(std::vector<WeightedColour> colours, int maxColour
         palette.push_back(box.sums.mean());
     return palette;
 }
+
+namespace {
 
 // ---- k-means refinement -----------------------------------------------------
 

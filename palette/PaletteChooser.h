@@ -25,9 +25,14 @@ inline int luma(const Rgb& c)
 bool lumaOrder(const Rgb& a, const Rgb& b);
 void sortByLuma(std::vector<Rgb>& colours);
 
+// Wu's greedy variance-minimising splits of the colours: the box of colours
+// with the largest squared error is cut in two along the axis and at the
+// value that leave the least, until there are maxColours boxes or none can
+// be cut; the boxes' mean colours, in the order the boxes were made.
+std::vector<Rgb> splitPalette(std::vector<WeightedColour> colours, int maxColours);
+
 // At most maxColours colours that minimise the squared error of the picture:
-// Wu's variance-minimising splits of a 5-bit-per-channel histogram, refined
-// by count-weighted k-means over the colours. A colour that holds at least
+// splitPalette refined by count-weighted k-means over the colours. A colour that holds at least
 // half of its cluster's pixels is kept exactly (flat interface colours).
 // Either speed gives the same palette.
 std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours, Speed speed = Speed::Fast);

@@ -1,6 +1,8 @@
 #include "palette/PaletteChooser.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace palette;
 
@@ -15,6 +17,71 @@ TEST(OtsuThreshold, SplitsTwoPopulationsInTheMiddleOfTheirGap)
     histogram = {};
     histogram[77] = 5;
     EXPECT_EQ(otsuThreshold(histogram), 127);
+}
+
+// Wu's splits as defined: every axis and value tried on the colours
+// themselves, the sums of each half added up anew.
+std::vector<Rgb> splitByDefinition(const std::vector<WeightedColour>& colours, int maxColours)
+{
+    const auto channel = [](quint32 rgb, int axis) { return int(rgb >> (16 - 8 * axis)) & 0xFF; };
+    // Weight, the weighted sum of each channel and of the squares.
+    const auto sums = [&](const std::vector<WeightedColour>& box) {
+        std::array<double, 5> s{};
+        for (const WeightedColour& c : box)
+            for (int axis = 0; axis < 3; ++axis) {
+                const double v = channel(c.rgb, axis), w = c.weight;
+                s[0] += axis ? 0 : w, s[std::size_t(axis) + 1] += w * v, s[4] += w * v * v;
+            }
+        return s;
+    };
+    const auto squaredMeans = [](double w, double r, double g, double b) { return w > 0 ? (r * r + g * g + b * b) / w : 0; };
+    const auto error = [&](const std::array<double, 5>& s) { return s[4] - squaredMeans(s[0], s[1], s[2], s[3]); };
+    std::vector<std::vector<WeightedColour>> boxes{colours};
+    std::vector<double> errors{error(sums(colours))};
+    while (int(boxes.size()) < maxColours) {
+        const auto next = std::size_t(std::max_element(errors.begin(), errors.end()) - errors.begin());
+        if (errors[next] <= 0)
+            break;
+        const auto all = sums(boxes[next]);
+        double best = squaredMeans(all[0], all[1], all[2], all[3]);
+        std::vector<WeightedColour> low, high, bestLow, bestHigh;
+        for (int axis = 0; axis < 3; ++axis)
+            for (int v = 0; v < 255; ++v) {
+                low.clear(), high.clear();
+                for (const WeightedColour& c : boxes[next])
+                    (channel(c.rgb, axis) <= v ? low : high).push_back(c);
+                const auto l = sums(low);
+                const double score = squaredMeans(l[0], l[1], l[2], l[3]) + squaredMeans(all[0] - l[0], all[1] - l[1], all[2] - l[2], all[3] - l[3]);
+                if (!low.empty() && !high.empty() && score > best)
+                    best = score, bestLow = low, bestHigh = high;
+            }
+        if (bestLow.empty()) {
+            errors[next] = 0;
+            continue;
+        }
+        boxes[next] = bestLow, errors[next] = error(sums(bestLow));
+        boxes.push_back(bestHigh), errors.push_back(error(sums(bestHigh)));
+    }
+    std::vector<Rgb> means;
+    for (const auto& box : boxes) {
+        const auto s = sums(box);
+        means.push_back({int(std::lround(s[1] / s[0])), int(std::lround(s[2] / s[0])), int(std::lround(s[3] / s[0]))});
+    }
+    return means;
+}
+
+// Colours packed in a small cube, so that neighbouring values and boxes cut
+// again along the same axis are common; and a few colours, fewer than boxes.
+TEST(SplitPalette, CutsTheBoxesAsTheDefinitionDoes)
+{
+    std::mt19937 random(14);
+    for (const int count : {3, 400}) {
+        std::vector<WeightedColour> colours;
+        for (int i = 0; i < count; ++i)
+            colours.push_back({quint32(random() & 0x1F3F0F) | 0x400000, quint32(1 + random() % 50)});
+        for (const int entries : {2, 16, 64})
+            EXPECT_EQ(splitPalette(colours, entries), splitByDefinition(colours, entries)) << count << " colours, " << entries;
+    }
 }
 
 } // namespace
