@@ -42,12 +42,34 @@ public:
 #endif
         return quint32(std::popcount(v));
     }
+private:
+    struct alignas(16) Word {
+        quint64 bits;
+        quint32 before; // the colours of lower value
+    };
+
+public:
+    // The ranks of the set's colours, held by value: a loop that stores
+    // bytes need not read the set again after each one.
+    class Ranks {
+    public:
+        explicit Ranks(const Word* words) : m_words(words) {}
+        template <bool Instruction = false>
+        quint32 of(quint32 rgb) const
+        {
+            const Word& word = m_words[rgb >> 6];
+            return word.before + bitCount<Instruction>(word.bits & ((quint64(1) << (rgb & 63)) - 1));
+        }
+
+    private:
+        const Word* m_words;
+    };
+    Ranks ranks() const { return Ranks(m_words.data()); }
     // The rank of a colour in the set.
     template <bool Instruction = false>
     quint32 rank(quint32 rgb) const
     {
-        const Word& word = m_words[rgb >> 6];
-        return word.before + bitCount<Instruction>(word.bits & ((quint64(1) << (rgb & 63)) - 1));
+        return ranks().of<Instruction>(rgb);
     }
     // The first word whose colours all rank at or after rank.
     int wordFrom(quint32 rank) const
@@ -67,11 +89,6 @@ public:
     }
 
 private:
-    struct alignas(16) Word {
-        quint64 bits;
-        quint32 before; // the colours of lower value
-    };
-
     std::vector<Word> m_words;
     quint32 m_size = 0;
 };

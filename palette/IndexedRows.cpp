@@ -301,7 +301,9 @@ template <bool Instruction>
 void packRows(int bits, const QImage& picture, int width, int first, int last, const Buffers& b,
               const std::function<quint8*(int)>& rowOf)
 {
-    const auto indexOf = [&](quint32 pixel) { return b.indexOf[b.colours.rank<Instruction>(pixel & PixelRows::kRgbMask)]; };
+    const quint8* index = b.indexOf.data();
+    const ColourSet::Ranks ranks = b.colours.ranks();
+    const auto indexOf = [index, ranks](quint32 pixel) { return index[ranks.of<Instruction>(pixel & PixelRows::kRgbMask)]; };
     if (bits == 8)
         packRowsOf<8>(picture, width, first, last, b, rowOf, indexOf);
     else if (bits == 4)
