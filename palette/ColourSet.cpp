@@ -4,7 +4,8 @@ namespace palette {
 
 void ColourSet::assign(const std::vector<Marks>& parts)
 {
-    m_words.resize(kWords);
+    // Every word is written below: 4 MB not cleared first.
+    m_words = std::make_unique_for_overwrite<Word[]>(kWords);
     quint32 before = 0;
     for (std::size_t w = 0; w < kWords; ++w) {
         quint64 bits = 0;

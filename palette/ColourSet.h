@@ -3,6 +3,7 @@
 #include <QtGlobal>
 #include <algorithm>
 #include <bit>
+#include <memory>
 #include <vector>
 
 namespace palette {
@@ -64,7 +65,7 @@ public:
     private:
         const Word* m_words;
     };
-    Ranks ranks() const { return Ranks(m_words.data()); }
+    Ranks ranks() const { return Ranks(m_words.get()); }
     // The rank of a colour in the set.
     template <bool Instruction = false>
     quint32 rank(quint32 rgb) const
@@ -74,8 +75,8 @@ public:
     // The first word whose colours all rank at or after rank.
     int wordFrom(quint32 rank) const
     {
-        return int(std::partition_point(m_words.begin(), m_words.end(), [&](const Word& w) { return w.before < rank; })
-                   - m_words.begin());
+        const Word* words = m_words.get();
+        return int(std::partition_point(words, words + kWords, [&](const Word& w) { return w.before < rank; }) - words);
     }
     // Calls f(rank, rgb) for the colours of the words [first, last), in order.
     template <class F>
@@ -89,7 +90,7 @@ public:
     }
 
 private:
-    std::vector<Word> m_words;
+    std::unique_ptr<Word[]> m_words;
     quint32 m_size = 0;
 };
 
