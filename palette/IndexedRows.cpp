@@ -366,9 +366,10 @@ struct IndexedRows::Parts {
 };
 
 // Marks the colours of a row and says whether its runs of one colour are
-// long; with Count, also counts its pixels by colour a run at a time. Four
-// pixels at a time: where they continue a run, on to its end at once, and
-// marked without a branch each where they do not.
+// long; with Count, counts its pixels by colour a run at a time instead, the
+// counts then holding its colours. Four pixels at a time: where they
+// continue a run, on to its end at once, and marked without a branch each
+// where they do not.
 template <bool Count>
 bool markRow(const quint32* row, int width, ColourSet::Marks& marks, RunCounts& counts)
 {
@@ -376,12 +377,13 @@ bool markRow(const quint32* row, int width, ColourSet::Marks& marks, RunCounts& 
     int changes = 0, runStart = 0, x = 0;
     const auto markOne = [&](quint32 pixel, int at) {
         const quint32 rgb = pixel & PixelRows::kRgbMask;
-        ColourSet::mark(marks, rgb);
         if constexpr (Count) {
             if (rgb != last && at > runStart) {
                 counts.add(last, quint32(at - runStart));
                 runStart = at;
             }
+        } else {
+            ColourSet::mark(marks, rgb);
         }
         changes += rgb != last;
         last = rgb;
@@ -424,17 +426,29 @@ void IndexedRows::Parts::countColours()
         RunCounts& counts = b.runCounts[std::size_t(part)];
         ColourSet::clear(marks);
         PixelRows rows(picture);
+        // The colours of the rows counted so far, marked at once.
+        const auto markCounted = [&] { counts.forEach([&](quint32 rgb, quint32) { ColourSet::mark(marks, rgb); }); };
         for (int y = first; y < last; ++y) {
             const quint32* row = rows.row(y);
-            b.longRuns[std::size_t(y)] = counts.stopped() ? markRow<false>(row, width, marks, counts)
-                                                          : markRow<true>(row, width, marks, counts);
+            if (counts.stopped()) {
+                b.longRuns[std::size_t(y)] = markRow<false>(row, width, marks, counts);
+                continue;
+            }
+            b.longRuns[std::size_t(y)] = markRow<true>(row, width, marks, counts);
             // One part with too many colours is enough: the counts of all
             // are then made by rank.
             if (counts.stopped())
                 tooMany.store(true, std::memory_order_relaxed);
             else if (tooMany.load(std::memory_order_relaxed))
                 counts.stop();
+            if (counts.stopped()) {
+                // Counting may have stopped before the row's last colours.
+                markCounted();
+                markRow<false>(row, width, marks, counts);
+            }
         }
+        if (!counts.stopped())
+            markCounted();
     });
     b.colours.assign(partMarks);
 }
