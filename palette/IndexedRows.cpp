@@ -365,13 +365,13 @@ struct IndexedRows::Parts {
     Buffers buffers;
 };
 
-// Marks the colours of a row and says whether its runs of one colour are
-// long; with Count, counts its pixels by colour a run at a time instead, the
-// counts then holding its colours. Four pixels at a time: where they
-// continue a run, on to its end at once, and marked without a branch each
-// where they do not.
+// Marks the colours of a row and gives how many of its pixels differ from
+// the one before; with Count, counts its pixels by colour a run at a time
+// instead, the counts then holding its colours. Four pixels at a time: where
+// they continue a run, on to its end at once, and marked without a branch
+// each where they do not.
 template <bool Count>
-bool markRow(const quint32* row, int width, ColourSet::Marks& marks, RunCounts& counts)
+int markRow(const quint32* row, int width, ColourSet::Marks& marks, RunCounts& counts)
 {
     quint32 last = ~row[0] & PixelRows::kRgbMask;
     int changes = 0, runStart = 0, x = 0;
@@ -408,7 +408,22 @@ bool markRow(const quint32* row, int width, ColourSet::Marks& marks, RunCounts& 
         if (changes > width / 2)
             counts.stop();
     }
-    return changes <= width / kLongRun;
+    return changes;
+}
+
+// The same for a row of a photograph, where most pixels differ from the
+// one before: pixel by pixel, as four at a time seldom continue a run.
+int markPhotoRow(const quint32* row, int width, ColourSet::Marks& marks)
+{
+    quint32 last = ~row[0] & PixelRows::kRgbMask;
+    int changes = 0;
+    for (int x = 0; x < width; ++x) {
+        const quint32 rgb = row[x] & PixelRows::kRgbMask;
+        ColourSet::mark(marks, rgb);
+        changes += rgb != last;
+        last = rgb;
+    }
+    return changes;
 }
 
 // Each part of the rows marks its colours in a set of its own, counts them
@@ -428,13 +443,16 @@ void IndexedRows::Parts::countColours()
         PixelRows rows(picture);
         // The colours of the rows counted so far, marked at once.
         const auto markCounted = [&] { counts.forEach([&](quint32 rgb, quint32) { ColourSet::mark(marks, rgb); }); };
+        int changes = 0; // in the row before
         for (int y = first; y < last; ++y) {
             const quint32* row = rows.row(y);
             if (counts.stopped()) {
-                b.longRuns[std::size_t(y)] = markRow<false>(row, width, marks, counts);
+                changes = changes > width / 2 ? markPhotoRow(row, width, marks) : markRow<false>(row, width, marks, counts);
+                b.longRuns[std::size_t(y)] = changes <= width / kLongRun;
                 continue;
             }
-            b.longRuns[std::size_t(y)] = markRow<true>(row, width, marks, counts);
+            changes = markRow<true>(row, width, marks, counts);
+            b.longRuns[std::size_t(y)] = changes <= width / kLongRun;
             // One part with too many colours is enough: the counts of all
             // are then made by rank.
             if (counts.stopped())
