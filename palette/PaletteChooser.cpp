@@ -178,7 +178,9 @@ constexpr int kMinPartColours = 8192;
 // The clusters of the palette's entries: each colour joins its nearest, the
 // parts of the list on their own cores. Sums of whole numbers are exact in
 // doubles, and the parts are joined in order, so the result does not depend
-// on how the list is split.
+// on how the list is split. With FindWorst, also the colour served worst:
+// the first of largest weighted squared error.
+template <bool FindWorst>
 std::vector<Cluster> assign(const std::vector<WeightedColour>& colours, const std::vector<Rgb>& palette,
                             quint32& worstColour, Speed speed)
 {
@@ -204,10 +206,12 @@ std::vector<Cluster> assign(const std::vector<WeightedColour>& colours, const st
             cluster.g += w * p.g;
             cluster.b += w * p.b;
             cluster.take(c.rgb, c.weight);
-            const double error = w * distance2(p, palette[std::size_t(k)]);
-            if (error > mine.worst) {
-                mine.worst = error;
-                mine.worstColour = c.rgb;
+            if constexpr (FindWorst) {
+                const double error = w * distance2(p, palette[std::size_t(k)]);
+                if (error > mine.worst) {
+                    mine.worst = error;
+                    mine.worstColour = c.rgb;
+                }
             }
         }
     });
@@ -237,7 +241,10 @@ void refine(const std::vector<WeightedColour>& colours, std::vector<Rgb>& palett
 {
     for (int pass = 0; pass < kRefinementPasses; ++pass) {
         quint32 worstColour = 0;
-        const std::vector<Cluster> clusters = assign(colours, palette, worstColour, speed);
+        const std::vector<Cluster> clusters = assign<false>(colours, palette, worstColour, speed);
+        // Looked for only when an entry serves no colour, in a pass of its own.
+        if (std::any_of(clusters.begin(), clusters.end(), [](const Cluster& c) { return c.w == 0; }))
+            assign<true>(colours, palette, worstColour, speed);
         bool changed = false;
         bool reseeded = false;
         for (std::size_t k = 0; k < palette.size(); ++k) {
@@ -260,7 +267,7 @@ void refine(const std::vector<WeightedColour>& colours, std::vector<Rgb>& palett
     }
     // Keep a colour exactly where it holds at least half of its cluster.
     quint32 worstColour = 0;
-    const std::vector<Cluster> clusters = assign(colours, palette, worstColour, speed);
+    const std::vector<Cluster> clusters = assign<false>(colours, palette, worstColour, speed);
     for (std::size_t k = 0; k < palette.size(); ++k)
         if (clusters[k].w > 0 && 2.0 * clusters[k].dominantWeight >= clusters[k].w)
             palette[k] = toRgb(clusters[k].dominant);

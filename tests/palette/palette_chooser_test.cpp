@@ -1,4 +1,5 @@
 #include "palette/PaletteChooser.h"
+#include "tests/support/Pictures.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -17,6 +18,22 @@ TEST(OtsuThreshold, SplitsTwoPopulationsInTheMiddleOfTheirGap)
     histogram = {};
     histogram[77] = 5;
     EXPECT_EQ(otsuThreshold(histogram), 127);
+}
+
+// Eight of twelve colours: after the splits an entry serves no colour and
+// moves to the one served worst, so that in the end each serves some.
+TEST(ChoosePalette, AnEntryThatServesNoColourMovesToOne)
+{
+    const std::vector<WeightedColour> colours{{0xB45A60, 217}, {0xAA9498, 2}, {0x608EA0, 1}, {0x4E5254, 332},
+                                              {0xA8BE8A, 3},   {0x4EBE5A, 3}, {0xB262BC, 428}, {0xAE4C6C, 3},
+                                              {0x5290A6, 3},   {0xAA8E66, 368}, {0xAC8E7A, 1}, {0xB49CA2, 1}};
+    for (const Speed speed : {Speed::Fast, Speed::Plain}) {
+        const std::vector<Rgb> palette = choosePalette(colours, 8, speed);
+        std::vector<int> served(palette.size());
+        for (const WeightedColour& c : colours)
+            ++served[std::size_t(testing_support::bruteForceNearest(palette, toRgb(c.rgb)))];
+        EXPECT_EQ(std::count(served.begin(), served.end(), 0), 0);
+    }
 }
 
 // Wu's splits as defined: every axis and value tried on the colours
