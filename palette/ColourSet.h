@@ -24,6 +24,9 @@ public:
 
     // The colours marked in any of the parts.
     void assign(const std::vector<Marks>& parts);
+    // The colours of a list in ascending order, where a colour may repeat:
+    // for a few colours, without marks to clear and read.
+    void assign(const std::vector<quint32>& ascending);
 
     quint32 size() const { return m_size; }
     // The bits set in a word. The baseline x86-64 lacks the population-count

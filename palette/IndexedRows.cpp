@@ -426,8 +426,17 @@ int markPhotoRow(const quint32* row, int width, ColourSet::Marks& marks)
     return changes;
 }
 
-// Each part of the rows marks its colours in a set of its own, counts them
-// while they are few, and notes which rows are long runs of one colour.
+// Clears the marks and marks the colours counted so far.
+void markCounted(ColourSet::Marks& marks, const RunCounts& counts)
+{
+    ColourSet::clear(marks);
+    counts.forEach([&](quint32 rgb, quint32) { ColourSet::mark(marks, rgb); });
+}
+
+// Each part of the rows counts its colours while they are few, marks them
+// in a set of its own once they are not, and notes which rows are long runs
+// of one colour. When every part has counted all its colours, the colour set
+// is made from the counts' colours, without marks.
 void IndexedRows::Parts::countColours()
 {
     Buffers& b = buffers;
@@ -439,10 +448,7 @@ void IndexedRows::Parts::countColours()
     forEachPart(height, parts, [&](int first, int last, int part) {
         ColourSet::Marks& marks = partMarks[std::size_t(part)];
         RunCounts& counts = b.runCounts[std::size_t(part)];
-        ColourSet::clear(marks);
         PixelRows rows(picture);
-        // The colours of the rows counted so far, marked at once.
-        const auto markCounted = [&] { counts.forEach([&](quint32 rgb, quint32) { ColourSet::mark(marks, rgb); }); };
         int changes = 0; // in the row before
         for (int y = first; y < last; ++y) {
             const quint32* row = rows.row(y);
@@ -461,13 +467,23 @@ void IndexedRows::Parts::countColours()
                 counts.stop();
             if (counts.stopped()) {
                 // Counting may have stopped before the row's last colours.
-                markCounted();
+                markCounted(marks, counts);
                 markRow<false>(row, width, marks, counts);
             }
         }
-        if (!counts.stopped())
-            markCounted();
     });
+    const auto stopped = [](const RunCounts& counts) { return counts.stopped(); };
+    if (std::none_of(b.runCounts.begin(), b.runCounts.end(), stopped)) {
+        std::vector<quint32> colours;
+        for (const RunCounts& counts : b.runCounts)
+            counts.forEach([&](quint32 rgb, quint32) { colours.push_back(rgb); });
+        std::sort(colours.begin(), colours.end());
+        b.colours.assign(colours);
+        return;
+    }
+    for (std::size_t part = 0; part < partMarks.size(); ++part)
+        if (!b.runCounts[part].stopped())
+            markCounted(partMarks[part], b.runCounts[part]);
     b.colours.assign(partMarks);
 }
 
