@@ -17,7 +17,8 @@ enum class Speed { Fast, Plain };
 // split at all.
 inline int partsFor(int rows, int minRows, int maxParts = 64)
 {
-    const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
+    // Asked once: the C library reads a system file for it each time.
+    static const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
     return std::clamp(rows / std::max(1, minRows), 1, std::min(cores, maxParts));
 }
 
