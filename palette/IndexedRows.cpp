@@ -368,7 +368,7 @@ struct IndexedRows::Parts {
 // Marks the colours of a row and gives how many of its pixels differ from
 // the one before; with Count, counts its pixels by colour a run at a time
 // instead, the counts then holding its colours. Four pixels at a time: where
-// they continue a run, on to its end at once, and marked without a branch
+// they continue a run, on to its end at once, and taken without a branch
 // each where they do not.
 template <bool Count>
 int markRow(const quint32* row, int width, ColourSet::Marks& marks, RunCounts& counts)
