@@ -40,10 +40,10 @@ TEST(ChoosePalette, AnEntryThatServesNoColourMovesToOne)
 // themselves, the sums of each half added up anew.
 std::vector<Rgb> splitByDefinition(const std::vector<WeightedColour>& colours, int maxColours)
 {
+    using Sums = std::array<double, 5>; // weight, weighted sum of each channel, of the squares
     const auto channel = [](quint32 rgb, int axis) { return int(rgb >> (16 - 8 * axis)) & 0xFF; };
-    // Weight, the weighted sum of each channel and of the squares.
     const auto sums = [&](const std::vector<WeightedColour>& box) {
-        std::array<double, 5> s{};
+        Sums s{};
         for (const WeightedColour& c : box)
             for (int axis = 0; axis < 3; ++axis) {
                 const double v = channel(c.rgb, axis), w = c.weight;
@@ -51,37 +51,33 @@ std::vector<Rgb> splitByDefinition(const std::vector<WeightedColour>& colours, i
             }
         return s;
     };
-    const auto squaredMeans = [](double w, double r, double g, double b) { return w > 0 ? (r * r + g * g + b * b) / w : 0; };
-    const auto error = [&](const std::array<double, 5>& s) { return s[4] - squaredMeans(s[0], s[1], s[2], s[3]); };
-    std::vector<std::vector<WeightedColour>> boxes{colours};
-    std::vector<double> errors{error(sums(colours))};
-    while (int(boxes.size()) < maxColours) {
+    const auto squaredMeans = [](const Sums& s) { return s[0] > 0 ? (s[1] * s[1] + s[2] * s[2] + s[3] * s[3]) / s[0] : 0; };
+    const auto error = [&](const std::vector<WeightedColour>& box) { return sums(box)[4] - squaredMeans(sums(box)); };
+    std::vector<std::vector<WeightedColour>> boxes{colours}, best(2);
+    std::vector<double> errors{error(colours)};
+    while (int(boxes.size()) < maxColours && *std::max_element(errors.begin(), errors.end()) > 0) {
         const auto next = std::size_t(std::max_element(errors.begin(), errors.end()) - errors.begin());
-        if (errors[next] <= 0)
-            break;
-        const auto all = sums(boxes[next]);
-        double best = squaredMeans(all[0], all[1], all[2], all[3]);
-        std::vector<WeightedColour> low, high, bestLow, bestHigh;
+        const Sums all = sums(boxes[next]);
+        double bestScore = squaredMeans(all);
+        best[0].clear();
         for (int axis = 0; axis < 3; ++axis)
             for (int v = 0; v < 255; ++v) {
-                low.clear(), high.clear();
+                std::vector<std::vector<WeightedColour>> halves(2);
                 for (const WeightedColour& c : boxes[next])
-                    (channel(c.rgb, axis) <= v ? low : high).push_back(c);
-                const auto l = sums(low);
-                const double score = squaredMeans(l[0], l[1], l[2], l[3]) + squaredMeans(all[0] - l[0], all[1] - l[1], all[2] - l[2], all[3] - l[3]);
-                if (!low.empty() && !high.empty() && score > best)
-                    best = score, bestLow = low, bestHigh = high;
+                    halves[channel(c.rgb, axis) > v].push_back(c);
+                Sums low = sums(halves[0]), high;
+                for (std::size_t i = 0; i < 5; ++i)
+                    high[i] = all[i] - low[i];
+                if (!halves[0].empty() && !halves[1].empty() && squaredMeans(low) + squaredMeans(high) > bestScore)
+                    bestScore = squaredMeans(low) + squaredMeans(high), best = halves;
             }
-        if (bestLow.empty()) {
-            errors[next] = 0;
-            continue;
-        }
-        boxes[next] = bestLow, errors[next] = error(sums(bestLow));
-        boxes.push_back(bestHigh), errors.push_back(error(sums(bestHigh)));
+        errors[next] = best[0].empty() ? 0 : error(best[0]);
+        if (!best[0].empty())
+            boxes[next] = best[0], boxes.push_back(best[1]), errors.push_back(error(best[1]));
     }
     std::vector<Rgb> means;
     for (const auto& box : boxes) {
-        const auto s = sums(box);
+        const Sums s = sums(box);
         means.push_back({int(std::lround(s[1] / s[0])), int(std::lround(s[2] / s[0])), int(std::lround(s[3] / s[0]))});
     }
     return means;
