@@ -93,6 +93,21 @@ public:
     }
 
 private:
+    // Sets the words from bitsOf(w), called for each word in order.
+    template <class BitsOf>
+    void assignWords(BitsOf&& bitsOf)
+    {
+        // Every word is written: 4 MB not cleared first.
+        m_words = std::make_unique_for_overwrite<Word[]>(kWords);
+        quint32 before = 0;
+        for (std::size_t w = 0; w < kWords; ++w) {
+            const quint64 bits = bitsOf(w);
+            m_words[w] = {bits, before};
+            before += bitCount(bits);
+        }
+        m_size = before;
+    }
+
     std::unique_ptr<Word[]> m_words;
     quint32 m_size = 0;
 };

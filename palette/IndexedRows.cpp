@@ -353,6 +353,11 @@ struct IndexedRows::Parts {
     }
 
     void countColours();
+    // Whether every part counted all its colours by run.
+    bool counted() const
+    {
+        return std::none_of(buffers.runCounts.begin(), buffers.runCounts.end(), [](const RunCounts& c) { return c.stopped(); });
+    }
     std::vector<WeightedColour> weightedColours();
     void mapToNearest();
 
@@ -472,8 +477,7 @@ void IndexedRows::Parts::countColours()
             }
         }
     });
-    const auto stopped = [](const RunCounts& counts) { return counts.stopped(); };
-    if (std::none_of(b.runCounts.begin(), b.runCounts.end(), stopped)) {
+    if (counted()) {
         std::vector<quint32> colours;
         for (const RunCounts& counts : b.runCounts)
             counts.forEach([&](quint32 rgb, quint32) { colours.push_back(rgb); });
@@ -513,11 +517,10 @@ std::vector<WeightedColour> IndexedRows::Parts::weightedColours()
         return histograms[0]->colours();
     }
     b.counts.resize(std::size_t(parts));
-    const bool counted = std::none_of(b.runCounts.begin(), b.runCounts.end(), [](const RunCounts& c) { return c.stopped(); });
     forEachPart(height, parts, [&](int first, int last, int part) {
         std::vector<quint32>& counts = b.counts[std::size_t(part)];
         counts.assign(distinct, 0);
-        if (counted)
+        if (counted())
             b.runCounts[std::size_t(part)].forEach([&](quint32 rgb, quint32 count) { counts[b.colours.rank(rgb)] += count; });
         else if (bitCountInstruction)
             countRowsByInstruction(picture, width, first, last, b, counts.data());

@@ -32,8 +32,9 @@ void sortByLuma(std::vector<Rgb>& colours);
 std::vector<Rgb> splitPalette(std::vector<WeightedColour> colours, int maxColours);
 
 // At most maxColours colours that minimise the squared error of the picture:
-// splitPalette refined by count-weighted k-means over the colours. A colour that holds at least
-// half of its cluster's pixels is kept exactly (flat interface colours).
+// splitPalette refined by count-weighted k-means over the colours. A colour
+// that holds at least half of its cluster's pixels is kept exactly (flat
+// interface colours).
 // Either speed gives the same palette.
 std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours, Speed speed = Speed::Fast);
 
