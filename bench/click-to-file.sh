@@ -45,7 +45,7 @@ INNER
 
 printf '%-40s %9s %8s %8s %8s %9s\n' picture click_ms qt_ms spng_ms ours_ms speed-up
 for picture in "${pictures[@]}"; do
-  click=$(xvfb-run -a -s "-screen 0 1280x1024x24" bash "$inner" "$PWD/$build/qorix-capture" "$runs" "$picture")
+  click=$(xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash "$inner" "$PWD/$build/qorix-capture" "$runs" "$picture")
   read -r _ _ qt spng ours < <("$build/bench/bench_decode" "$picture" --runs "$runs" | tail -1)
   speedup=$(awk -v t="$click" -v q="$qt" -v o="$ours" 'BEGIN { printf "%.2f", (t - o + q) / t }')
   printf '%-40s %9s %8s %8s %8s %9s\n' "$(basename "$picture")" "$click" "$qt" "$spng" "$ours" "$speedup"
