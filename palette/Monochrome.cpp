@@ -181,10 +181,14 @@ public:
     // Sixteen values, read first, so that the counts stored cannot change them.
     void add16(const quint8* values)
     {
-        std::array<quint8, 16> read;
-        std::memcpy(read.data(), values, read.size());
-        for (std::size_t k = 0; k < read.size(); ++k)
-            ++m_tables[k % kTables][read[k]];
+        std::array<quint64, 2> read;
+        std::memcpy(read.data(), values, sizeof read);
+        // Unrolled, so that each count's table is a fixed address; the
+        // values come out of the words in the byte order of the machine,
+        // which does not matter to the counts.
+        [&]<std::size_t... K>(std::index_sequence<K...>) {
+            (++m_tables[K % kTables][(read[K / 8] >> (8 * (K % 8))) & 0xFF], ...);
+        }(std::make_index_sequence<16>());
     }
     void add(quint8 value, quint32 count) { m_tables[0][value] += count; }
     void add(const quint8* values, int n)
