@@ -197,4 +197,25 @@ TEST(MonochromeConversion, FaintLinesFromKLinePixelsLongSplitLikeAreas)
         }
 }
 
+// Noise of every luma, where Otsu's best split lies on a flat plateau that
+// a few miscounted pixels move: the threshold is the one of every pixel's
+// luma, at sizes around the sixteen pixels counted at a time.
+TEST(MonochromeConversion, ThresholdCountsEveryPixel)
+{
+    std::mt19937 random(4242);
+    for (const QSize size : {QSize(16, 9), QSize(33, 7), QSize(640, 48), QSize(1000, 3)}) {
+        QImage image(size, QImage::Format_RGB32);
+        std::array<quint64, 256> histogram{};
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x) {
+                const QRgb c = random();
+                image.setPixel(x, y, c);
+                ++histogram[std::size_t(luma({qRed(c), qGreen(c), qBlue(c)}))];
+            }
+        for (const auto speed : {Monochrome::Speed::Fast, Monochrome::Speed::Plain})
+            EXPECT_EQ(Monochrome(image, size.width(), size.height(), speed).threshold(), otsuThreshold(histogram))
+                << size.width() << "x" << size.height();
+    }
+}
+
 } // namespace
