@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace palette {
 namespace {
@@ -32,14 +33,6 @@ struct Sums {
     Rgb mean() const { return {int(std::lround(r / w)), int(std::lround(g / w)), int(std::lround(b / w))}; }
 };
 
-// A box is a range of the colour list and the values of each channel that
-// its colours may take.
-struct Box {
-    std::size_t first, last; // the colours [first, last)
-    Sums sums;
-    std::array<int, 3> lowest{0, 0, 0}, highest{255, 255, 255};
-};
-
 int channel(const Rgb& p, int axis)
 {
     return axis == 0 ? p.r : (axis == 1 ? p.g : p.b);
@@ -47,8 +40,9 @@ int channel(const Rgb& p, int axis)
 
 // The sums of the colours of one value on an axis, in whole numbers. Any
 // picture's sums stay below 2^53, so they are exact as doubles too and equal
-// the sums of its colours added one by one. Not cleared when made: a split
-// clears only the values its box spans.
+// the sums of its colours added one by one, and a difference of them is the
+// sum of the colours left. Not cleared when made: a box clears only the
+// values it spans.
 struct Bin {
     quint64 w, r, g, b;
 
@@ -59,27 +53,91 @@ struct Bin {
         g += other.g;
         b += other.b;
     }
+    void subtract(const Bin& other)
+    {
+        w -= other.w;
+        r -= other.r;
+        g -= other.g;
+        b -= other.b;
+    }
     Sums sums(double q) const { return {double(w), double(r), double(g), double(b), q}; }
 };
 
-// Cuts a box in two at the value along one axis that leaves the least squared
-// error. False when all its colours are equal.
-bool split(std::vector<WeightedColour>& colours, Box& box, Box& other)
+using AxisBins = std::array<std::array<Bin, 256>, 3>;
+
+quint64 weightedSquares(const WeightedColour& c)
 {
+    const Rgb p = toRgb(c.rgb);
+    return quint64(c.weight) * quint64(p.r * p.r + p.g * p.g + p.b * p.b);
+}
+
+// Bins no box holds, for the next to need them: fresh memory costs a page
+// fault for every 4 KB.
+class SpareBins {
+public:
+    std::unique_ptr<AxisBins> take()
+    {
+        if (m_spare.empty())
+            return std::make_unique_for_overwrite<AxisBins>();
+        std::unique_ptr<AxisBins> bins = std::move(m_spare.back());
+        m_spare.pop_back();
+        return bins;
+    }
+    void give(std::unique_ptr<AxisBins> bins) { m_spare.push_back(std::move(bins)); }
+
+private:
+    std::vector<std::unique_ptr<AxisBins>> m_spare;
+};
+
+// A box of at least this many colours keeps its bins until it is cut;
+// summing a smaller one's colours again costs less than holding them.
+constexpr std::size_t kKeepBins = 2048;
+
+// A box is a range of the colour list and the values of each channel that
+// its colours may take; a large one also has its colours summed by value on
+// each axis.
+struct Box {
+    std::size_t first, last; // the colours [first, last)
+    Sums sums;
+    std::array<int, 3> lowest{0, 0, 0}, highest{255, 255, 255};
+    std::unique_ptr<AxisBins> bins{};
+
+    std::size_t size() const { return last - first; }
+
+    // Sums the box's colours into bins, in one pass; gives the sum of their
+    // weighted squares.
+    quint64 fillBins(const std::vector<WeightedColour>& colours, std::unique_ptr<AxisBins> room)
+    {
+        bins = std::move(room);
+        AxisBins& byAxis = *bins;
+        for (std::size_t axis = 0; axis < 3; ++axis)
+            std::fill(byAxis[axis].begin() + lowest[axis], byAxis[axis].begin() + highest[axis] + 1, Bin{});
+        quint64 squares = 0;
+        for (std::size_t i = first; i < last; ++i) {
+            const Rgb p = toRgb(colours[i].rgb);
+            const quint64 w = colours[i].weight;
+            const Bin colour{w, w * quint64(p.r), w * quint64(p.g), w * quint64(p.b)};
+            byAxis[0][std::size_t(p.r)].add(colour);
+            byAxis[1][std::size_t(p.g)].add(colour);
+            byAxis[2][std::size_t(p.b)].add(colour);
+            squares += weightedSquares(colours[i]);
+        }
+        return squares;
+    }
+};
+
+// Cuts a box in two at the value along one axis that leaves the least squared
+// error. False when all its colours are equal. Where the larger half keeps
+// bins, only the smaller half's colours are summed again: the larger half's
+// bins are the box's less the smaller's on the axes not cut, and the box's on
+// the axis cut.
+bool split(std::vector<WeightedColour>& colours, Box& box, Box& other, SpareBins& spare)
+{
+    if (!box.bins)
+        box.fillBins(colours, spare.take());
     double best = box.sums.squaredMeans();
     int bestAxis = -1, bestValue = 0;
-    // The colours by their value on each axis, in one pass over the box.
-    std::array<std::array<Bin, 256>, 3> byAxis;
-    for (std::size_t axis = 0; axis < 3; ++axis)
-        std::fill(byAxis[axis].begin() + box.lowest[axis], byAxis[axis].begin() + box.highest[axis] + 1, Bin{});
-    for (std::size_t i = box.first; i < box.last; ++i) {
-        const Rgb p = toRgb(colours[i].rgb);
-        const quint64 w = colours[i].weight;
-        const Bin colour{w, w * quint64(p.r), w * quint64(p.g), w * quint64(p.b)};
-        byAxis[0][std::size_t(p.r)].add(colour);
-        byAxis[1][std::size_t(p.g)].add(colour);
-        byAxis[2][std::size_t(p.b)].add(colour);
-    }
+    const AxisBins& byAxis = *box.bins;
     for (int axis = 0; axis < 3; ++axis) {
         const std::array<Bin, 256>& bins = byAxis[std::size_t(axis)];
         Sums low;
@@ -102,26 +160,42 @@ bool split(std::vector<WeightedColour>& colours, Box& box, Box& other)
             }
         }
     }
-    if (bestAxis < 0)
+    if (bestAxis < 0) {
+        spare.give(std::move(box.bins));
         return false;
+    }
     const auto axis = std::size_t(bestAxis);
     const auto middle = std::partition(colours.begin() + std::ptrdiff_t(box.first), colours.begin() + std::ptrdiff_t(box.last),
                                        [&](const WeightedColour& c) { return channel(toRgb(c.rgb), bestAxis) <= bestValue; });
-    // The halves' sums from the bins, and the squares from the lower half's
-    // colours, without a pass over the upper half.
     Bin low{}, high{};
     for (int v = box.lowest[axis]; v <= box.highest[axis]; ++v)
         (v <= bestValue ? low : high).add(byAxis[axis][std::size_t(v)]);
-    quint64 lowSquares = 0;
-    for (auto c = colours.begin() + std::ptrdiff_t(box.first); c != middle; ++c) {
-        const Rgb p = toRgb(c->rgb);
-        lowSquares += quint64(c->weight) * quint64(p.r * p.r + p.g * p.g + p.b * p.b);
-    }
-    other = {std::size_t(middle - colours.begin()), box.last, high.sums(box.sums.q - double(lowSquares)), box.lowest, box.highest};
+    other = {std::size_t(middle - colours.begin()), box.last, {}, box.lowest, box.highest, {}};
     other.lowest[axis] = bestValue + 1;
     box.last = other.first;
-    box.sums = low.sums(double(lowSquares));
     box.highest[axis] = bestValue;
+    const bool lowSmaller = box.size() <= other.size();
+    Box& smaller = lowSmaller ? box : other;
+    Box& larger = lowSmaller ? other : box;
+    std::unique_ptr<AxisBins> bins = std::move(box.bins);
+    quint64 smallerSquares = 0;
+    if (larger.size() >= kKeepBins) {
+        smallerSquares = smaller.fillBins(colours, spare.take());
+        larger.bins = std::move(bins);
+        for (std::size_t a = 0; a < 3; ++a)
+            if (a != axis)
+                for (int v = larger.lowest[a]; v <= larger.highest[a]; ++v)
+                    (*larger.bins)[a][std::size_t(v)].subtract((*smaller.bins)[a][std::size_t(v)]);
+        if (smaller.size() < kKeepBins)
+            spare.give(std::move(smaller.bins));
+    } else {
+        spare.give(std::move(bins));
+        for (std::size_t i = smaller.first; i < smaller.last; ++i)
+            smallerSquares += weightedSquares(colours[i]);
+    }
+    const double lowSquares = double(lowSmaller ? smallerSquares : quint64(box.sums.q) - smallerSquares);
+    other.sums = high.sums(box.sums.q - lowSquares);
+    box.sums = low.sums(lowSquares);
     return true;
 }
 
@@ -132,20 +206,22 @@ std::vector<Rgb> splitPalette(std::vector<WeightedColour> colours, int maxColour
     Box all{0, colours.size(), {}};
     for (const WeightedColour& c : colours)
         all.sums.add(toRgb(c.rgb), c.weight);
-    std::vector<Box> boxes{all};
     std::vector<double> error{all.sums.error()};
+    std::vector<Box> boxes;
+    boxes.push_back(std::move(all));
+    SpareBins spare;
     while (int(boxes.size()) < maxColours) {
         const auto next = std::size_t(std::max_element(error.begin(), error.end()) - error.begin());
         if (error[next] <= 0)
             break;
         Box other{};
-        if (!split(colours, boxes[next], other)) {
+        if (!split(colours, boxes[next], other, spare)) {
             error[next] = 0;
             continue;
         }
         error[next] = boxes[next].sums.error();
-        boxes.push_back(other);
         error.push_back(other.sums.error());
+        boxes.push_back(std::move(other));
     }
     std::vector<Rgb> palette;
     for (const Box& box : boxes)
