@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -282,15 +283,15 @@ void packRowsOf(const QImage& picture, int width, int first, int last, const Buf
             forEachColourOf(pixels, width, true, [&](quint32 rgb, int x, int end) { fill<Bits>(row, x, end, indexOf(rgb)); });
             continue;
         }
-        // Pixel by pixel, a whole byte at a time.
+        // Pixel by pixel, a whole byte at a time, its pixels' look-ups
+        // unrolled and combined at the end, so that none waits on another.
         constexpr int kPerByte = 8 / Bits;
         const int whole = width / kPerByte;
         for (int i = 0; i < whole; ++i) {
             const quint32* p = pixels + i * kPerByte;
-            quint8 byte = 0;
-            for (int k = 0; k < kPerByte; ++k)
-                byte = quint8(byte << Bits | indexOf(p[k]));
-            row[i] = byte;
+            row[i] = [&]<int... K>(std::integer_sequence<int, K...>) {
+                return quint8(((indexOf(p[K]) << (8 - Bits * (K + 1))) | ...));
+            }(std::make_integer_sequence<int, kPerByte>());
         }
         for (int x = whole * kPerByte; x < width; ++x)
             fill<Bits>(row, x, x + 1, indexOf(pixels[x]));
