@@ -349,7 +349,7 @@ struct IndexedRows::Parts {
     Parts(const QImage& picture, int width, int height, Speed speed)
         : picture(picture), width(width), height(height),
           parts(speed == Speed::Fast ? partsFor(height, kMinPartRows, kMaxParts) : 1),
-          fast(speed == Speed::Fast), bitCountInstruction(fast && hasBitCountInstruction())
+          fast(speed == Speed::Fast), bitCountInstruction(fast && hasBitCountInstruction()), cores(parts)
     {
     }
 
@@ -369,6 +369,8 @@ struct IndexedRows::Parts {
     std::vector<Rgb> palette;
     std::unique_ptr<Monochrome> monochrome;
     Buffers buffers;
+    // Also packing's, which leaves the rest as it is.
+    mutable Cores cores;
 };
 
 // Marks the colours of a row and gives how many of its pixels differ from
@@ -451,7 +453,7 @@ void IndexedRows::Parts::countColours()
     b.runCounts.assign(std::size_t(parts), RunCounts());
     std::atomic<bool> tooMany = false;
     b.longRuns.resize(std::size_t(height));
-    forEachPart(height, parts, [&](int first, int last, int part) {
+    cores.forEachPart(height, parts, [&](int first, int last, int part) {
         ColourSet::Marks& marks = partMarks[std::size_t(part)];
         RunCounts& counts = b.runCounts[std::size_t(part)];
         PixelRows rows(picture);
@@ -501,7 +503,7 @@ std::vector<WeightedColour> IndexedRows::Parts::weightedColours()
     if (distinct > kMaxExactColours) {
         // Each made, and so cleared, on its own core.
         std::vector<std::unique_ptr<CoarseHistogram>> histograms(static_cast<std::size_t>(parts));
-        forEachPart(height, parts, [&](int first, int last, int part) {
+        cores.forEachPart(height, parts, [&](int first, int last, int part) {
             CoarseHistogram& histogram = *(histograms[std::size_t(part)] = std::make_unique<CoarseHistogram>());
             PixelRows rows(picture);
             for (int y = first; y < last; ++y) {
@@ -518,7 +520,7 @@ std::vector<WeightedColour> IndexedRows::Parts::weightedColours()
         return histograms[0]->colours();
     }
     b.counts.resize(std::size_t(parts));
-    forEachPart(height, parts, [&](int first, int last, int part) {
+    cores.forEachPart(height, parts, [&](int first, int last, int part) {
         std::vector<quint32>& counts = b.counts[std::size_t(part)];
         counts.assign(distinct, 0);
         if (counted())
@@ -544,7 +546,7 @@ std::vector<WeightedColour> IndexedRows::Parts::weightedColours()
 void IndexedRows::Parts::mapToNearest()
 {
     Buffers& b = buffers;
-    forEachPart(int(b.colours.size()), parts, [&](int first, int last, int) {
+    cores.forEachPart(int(b.colours.size()), parts, [&](int first, int last, int) {
         NearestColour nearest(palette);
         b.colours.forEach(b.colours.wordFrom(quint32(first)), b.colours.wordFrom(quint32(last)),
                           [&](quint32 rank, quint32 rgb) { b.indexOf[rank] = quint8(nearest(toRgb(rgb))); });
@@ -571,7 +573,7 @@ IndexedRows::IndexedRows(const QImage& picture, int width, int height, int entri
         });
         return;
     }
-    p.palette = choosePalette(p.weightedColours(), entries, speed);
+    p.palette = choosePalette(p.weightedColours(), entries, p.cores);
     p.mapToNearest();
 }
 
@@ -593,7 +595,7 @@ void IndexedRows::pack(int first, int last, int bits, const std::function<quint8
         return;
     }
     const Buffers& b = p.buffers;
-    forEachPart(last - first, std::min(p.parts, partsFor(last - first, kMinPartRows)), [&](int from, int to, int) {
+    p.cores.forEachPart(last - first, std::min(p.parts, partsFor(last - first, kMinPartRows)), [&](int from, int to, int) {
         if (p.bitCountInstruction)
             packRowsByInstruction(bits, p.picture, p.width, first + from, first + to, b, rowOf);
         else

@@ -819,11 +819,11 @@ private:
     std::vector<quint64> m_pixels, m_runs;
 };
 
-void splitLongLines(const std::vector<quint8>& flipped, int height, std::size_t stride, quint8* bits, int parts)
+void splitLongLines(const std::vector<quint8>& flipped, int height, std::size_t stride, quint8* bits, Cores& cores)
 {
     LongRuns runs(flipped, stride, height);
-    forEachPart(height, parts, [&](int first, int last, int) { runs.across(first, last); });
-    forEachPart(runs.strips(), parts, [&](int first, int last, int) { runs.down(first, last); });
+    cores.forEachPart(height, cores.count(), [&](int first, int last, int) { runs.across(first, last); });
+    cores.forEachPart(runs.strips(), cores.count(), [&](int first, int last, int) { runs.down(first, last); });
     runs.revert(bits);
 }
 
@@ -832,9 +832,9 @@ int convert(const QImage& picture, int width, int height, std::size_t bitStride,
 {
     LumaPlane plane{width, height, std::size_t(width + 2 * kMargin), {}};
     plane.bytes.resize(plane.stride * std::size_t(height + 2 * kMargin));
-    const int workers = Vector ? partsFor(height, kBand) : 1;
-    std::vector<LumaCounts> counts(static_cast<std::size_t>(workers));
-    forEachChunk(height, kBand, workers, [&](int first, int last, int worker) {
+    Cores cores(Vector ? partsFor(height, kBand) : 1);
+    std::vector<LumaCounts> counts(static_cast<std::size_t>(cores.count()));
+    cores.forEachChunk(height, kBand, [&](int first, int last, int worker) {
         fillLuma<Vector>(picture, plane, counts[std::size_t(worker)], first, last);
     });
     std::array<quint64, 256> histogram{};
@@ -847,14 +847,14 @@ int convert(const QImage& picture, int width, int height, std::size_t bitStride,
     const int threshold = otsuThreshold(histogram);
     std::vector<quint8> flipped(bitStride * std::size_t(height));
     // Each core's room, made on that core.
-    std::vector<std::unique_ptr<BandPlanes>> planes(static_cast<std::size_t>(workers));
-    forEachChunk(height, kBand, workers, [&](int first, int last, int worker) {
+    std::vector<std::unique_ptr<BandPlanes>> planes(static_cast<std::size_t>(cores.count()));
+    cores.forEachChunk(height, kBand, [&](int first, int last, int worker) {
         auto& mine = planes[std::size_t(worker)];
         if (!mine)
             mine = std::make_unique<BandPlanes>(plane.stride, Vector ? 5 : 9, Vector ? 1 : 5);
         classifyRows<Vector>(plane, threshold, first, last, bitStride, bits, flipped.data(), *mine);
     });
-    splitLongLines(flipped, height, bitStride, bits, workers);
+    splitLongLines(flipped, height, bitStride, bits, cores);
     return threshold;
 }
 

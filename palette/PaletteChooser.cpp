@@ -258,7 +258,7 @@ constexpr int kMinPartColours = 8192;
 // the first of largest weighted squared error.
 template <bool FindWorst>
 std::vector<Cluster> assign(const std::vector<WeightedColour>& colours, const std::vector<Rgb>& palette,
-                            quint32& worstColour, Speed speed)
+                            quint32& worstColour, Cores& cores)
 {
     struct Part {
         std::vector<Cluster> clusters;
@@ -266,9 +266,9 @@ std::vector<Cluster> assign(const std::vector<WeightedColour>& colours, const st
         quint32 worstColour = 0;
     };
     const int count = int(colours.size());
-    const int parts = speed == Speed::Fast ? partsFor(count, kMinPartColours) : 1;
+    const int parts = partsFor(count, kMinPartColours, cores.count());
     std::vector<Part> results(std::size_t(parts), Part{std::vector<Cluster>(palette.size())});
-    forEachPart(count, parts, [&](int first, int last, int part) {
+    cores.forEachPart(count, parts, [&](int first, int last, int part) {
         Part& mine = results[std::size_t(part)];
         NearestColour nearest(palette);
         for (int i = first; i < last; ++i) {
@@ -313,14 +313,14 @@ std::vector<Cluster> assign(const std::vector<WeightedColour>& colours, const st
 
 constexpr int kRefinementPasses = 4;
 
-void refine(const std::vector<WeightedColour>& colours, std::vector<Rgb>& palette, Speed speed)
+void refine(const std::vector<WeightedColour>& colours, std::vector<Rgb>& palette, Cores& cores)
 {
     for (int pass = 0; pass < kRefinementPasses; ++pass) {
         quint32 worstColour = 0;
-        const std::vector<Cluster> clusters = assign<false>(colours, palette, worstColour, speed);
+        const std::vector<Cluster> clusters = assign<false>(colours, palette, worstColour, cores);
         // Looked for only when an entry serves no colour, in a pass of its own.
         if (std::any_of(clusters.begin(), clusters.end(), [](const Cluster& c) { return c.w == 0; }))
-            assign<true>(colours, palette, worstColour, speed);
+            assign<true>(colours, palette, worstColour, cores);
         bool changed = false;
         bool reseeded = false;
         for (std::size_t k = 0; k < palette.size(); ++k) {
@@ -343,7 +343,7 @@ void refine(const std::vector<WeightedColour>& colours, std::vector<Rgb>& palett
     }
     // Keep a colour exactly where it holds at least half of its cluster.
     quint32 worstColour = 0;
-    const std::vector<Cluster> clusters = assign<false>(colours, palette, worstColour, speed);
+    const std::vector<Cluster> clusters = assign<false>(colours, palette, worstColour, cores);
     for (std::size_t k = 0; k < palette.size(); ++k)
         if (clusters[k].w > 0 && 2.0 * clusters[k].dominantWeight >= clusters[k].w)
             palette[k] = toRgb(clusters[k].dominant);
@@ -366,8 +366,14 @@ void sortByLuma(std::vector<Rgb>& colours)
 
 std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours, Speed speed)
 {
+    Cores cores(speed == Speed::Fast ? partsFor(int(colours.size()), kMinPartColours) : 1);
+    return choosePalette(colours, maxColours, cores);
+}
+
+std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours, Cores& cores)
+{
     std::vector<Rgb> palette = splitPalette(colours, maxColours);
-    refine(colours, palette, speed);
+    refine(colours, palette, cores);
     sortByLuma(palette);
     return palette;
 }

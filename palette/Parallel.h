@@ -3,6 +3,7 @@
 #include <QtGlobal>
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -12,8 +13,8 @@ namespace palette {
 // processor's vector registers and every core, Plain neither.
 enum class Speed { Fast, Plain };
 
-// How many parts forEachPart splits rows into: one per processor core, at
-// most maxParts, each at least minRows long, so that a small picture is not
+// How many parts a loop splits rows into: one per processor core, at most
+// maxParts, each at least minRows long, so that a small picture is not
 // split at all.
 inline int partsFor(int rows, int minRows, int maxParts = 64)
 {
@@ -22,34 +23,61 @@ inline int partsFor(int rows, int minRows, int maxParts = 64)
     return std::clamp(rows / std::max(1, minRows), 1, std::min(cores, maxParts));
 }
 
-// Runs f(first, last, part) on consecutive parts of the rows [0, rows), part
-// numbered from 0, and returns once every part is done: to everything
-// outside, the work is one call on the calling thread.
-template <class F>
-void forEachPart(int rows, int parts, F&& f)
-{
-    std::vector<std::jthread> helpers;
-    helpers.reserve(std::size_t(parts - 1));
-    for (int part = 1; part < parts; ++part)
-        helpers.emplace_back([&f, rows, parts, part] {
-            f(int(qint64(rows) * part / parts), int(qint64(rows) * (part + 1) / parts), part);
-        });
-    f(0, rows / parts, 0);
-}
+// The cores of one conversion: the calling thread and count - 1 helpers,
+// started at the first loop that needs them, waiting between loops and
+// joined when the Cores goes. A loop then costs a wake-up, not a thread's
+// start, and to everything outside the conversion the work is one call on
+// the calling thread.
+class Cores {
+public:
+    explicit Cores(int count) : m_count(std::max(1, count)) {}
+    ~Cores();
+    Cores(const Cores&) = delete;
+    Cores& operator=(const Cores&) = delete;
 
-// Runs f(first, last, worker) on the chunks of `chunk` rows of [0, rows) on
-// `workers` cores, each taking the next chunk as it finishes one, so that
-// where some rows cost more than others (a photograph above a plain window)
-// no core waits for another; worker numbers the core from 0, for what each
-// keeps of its own. Returns once every chunk is done.
-template <class F>
-void forEachChunk(int rows, int chunk, int workers, F&& f)
-{
-    std::atomic<int> next = 0;
-    forEachPart(workers, workers, [&](int, int, int worker) {
-        for (int first = next.fetch_add(chunk); first < rows; first = next.fetch_add(chunk))
-            f(first, std::min(rows, first + chunk), worker);
-    });
-}
+    int count() const { return m_count; }
+
+    // Runs f(first, last, part) on consecutive parts of the rows [0, rows),
+    // part numbered from 0, part k on core k % count(); returns once every
+    // part is done.
+    template <class F>
+    void forEachPart(int rows, int parts, F&& f)
+    {
+        run(std::min(parts, m_count), [&](int core) {
+            for (int part = core; part < parts; part += m_count)
+                f(int(qint64(rows) * part / parts), int(qint64(rows) * (part + 1) / parts), part);
+        });
+    }
+
+    // Runs f(first, last, core) on the chunks of `chunk` rows of [0, rows),
+    // each core taking the next chunk as it finishes one, so that where some
+    // rows cost more than others (a photograph above a plain window) no core
+    // waits for another; core numbers the core from 0, for what each keeps
+    // of its own. Returns once every chunk is done.
+    template <class F>
+    void forEachChunk(int rows, int chunk, F&& f)
+    {
+        std::atomic<int> next = 0;
+        run(m_count, [&](int core) {
+            for (int first = next.fetch_add(chunk); first < rows; first = next.fetch_add(chunk))
+                f(first, std::min(rows, first + chunk), core);
+        });
+    }
+
+private:
+    // job(core) for the cores [0, used), core 0 on the calling thread.
+    void run(int used, const std::function<void(int)>& job);
+    void serve(int core);
+
+    const int m_count;
+    std::vector<std::jthread> m_helpers;
+    const std::function<void(int)>* m_job = nullptr;
+    int m_used = 0;
+    bool m_stopping = false;
+    // Counts the loops handed out; a helper wakes when it changes.
+    std::atomic<quint32> m_round = 0;
+    // The helpers yet to finish the current loop.
+    std::atomic<int> m_busy = 0;
+};
 
 } // namespace palette

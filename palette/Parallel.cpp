@@ -1,0 +1,59 @@
+#include "palette/Parallel.h"
+
+namespace palette {
+
+Cores::~Cores()
+{
+    if (m_helpers.empty())
+        return;
+    m_stopping = true;
+    m_round.fetch_add(1);
+    m_round.notify_all();
+    m_helpers.clear(); // joins them
+}
+
+void Cores::run(int used, const std::function<void(int)>& job)
+{
+    if (used <= 1) {
+        job(0);
+        return;
+    }
+    if (m_helpers.empty()) {
+        m_helpers.reserve(std::size_t(m_count - 1));
+        for (int core = 1; core < m_count; ++core)
+            m_helpers.emplace_back([this, core] { serve(core); });
+    }
+    m_job = &job;
+    m_used = used;
+    m_busy.store(m_count - 1);
+    m_round.fetch_add(1);
+    m_round.notify_all();
+    // The helpers work on the caller's data: the loop returns, also by an
+    // exception from the caller's own part, only when they are done.
+    struct WaitForHelpers {
+        std::atomic<int>& busy;
+        ~WaitForHelpers()
+        {
+            for (int left = busy.load(); left; left = busy.load())
+                busy.wait(left);
+        }
+    } wait{m_busy};
+    job(0);
+}
+
+void Cores::serve(int core)
+{
+    quint32 seen = 0;
+    for (;;) {
+        m_round.wait(seen);
+        seen = m_round.load();
+        if (m_stopping)
+            return;
+        if (core < m_used)
+            (*m_job)(core);
+        if (m_busy.fetch_sub(1) == 1)
+            m_busy.notify_one();
+    }
+}
+
+} // namespace palette

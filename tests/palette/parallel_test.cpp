@@ -1,0 +1,56 @@
+#include "palette/Parallel.h"
+
+#include <gtest/gtest.h>
+#include <chrono>
+#include <stdexcept>
+
+using namespace palette;
+
+namespace {
+
+// Many loops in a row on the same cores, with more and fewer parts than
+// cores: each row is done once, by the part whose range holds it, and done
+// before the loop returns.
+TEST(Cores, EachLoopDoesEveryRowOnceBeforeItReturns)
+{
+    Cores cores(3);
+    for (int loop = 0; loop < 300; ++loop) {
+        const int rows = loop * 7 % 101, parts = 1 + loop % 6;
+        std::vector<int> done(std::size_t(rows), 0), part(std::size_t(rows), -1);
+        cores.forEachPart(rows, parts, [&](int first, int last, int p) {
+            for (int y = first; y < last; ++y) {
+                ++done[std::size_t(y)];
+                part[std::size_t(y)] = p;
+            }
+        });
+        for (int y = 0; y < rows; ++y) {
+            ASSERT_EQ(done[std::size_t(y)], 1) << "loop " << loop << ", row " << y;
+            const qint64 p = part[std::size_t(y)];
+            ASSERT_TRUE(rows * p / parts <= y && y < rows * (p + 1) / parts) << "loop " << loop << ", row " << y;
+        }
+        std::vector<int> chunks(std::size_t(rows), 0);
+        cores.forEachChunk(rows, 1 + loop % 9, [&](int first, int last, int core) {
+            ASSERT_LT(core, cores.count());
+            for (int y = first; y < last; ++y)
+                ++chunks[std::size_t(y)];
+        });
+        ASSERT_EQ(std::count(chunks.begin(), chunks.end(), 1), rows) << "loop " << loop;
+    }
+}
+
+// The helpers work on the caller's data: a part of the caller's that throws
+// leaves the loop only once the helpers' parts are done.
+TEST(Cores, AnExceptionFromTheCallersPartWaitsForTheHelpers)
+{
+    Cores cores(2);
+    bool helperDone = false;
+    EXPECT_THROW(cores.forEachPart(2, 2, [&](int, int, int part) {
+        if (part == 0)
+            throw std::runtime_error("part 0");
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        helperDone = true;
+    }), std::runtime_error);
+    EXPECT_TRUE(helperDone);
+}
+
+} // namespace
