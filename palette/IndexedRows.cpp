@@ -369,7 +369,7 @@ struct IndexedRows::Parts {
     std::vector<Rgb> palette;
     std::unique_ptr<Monochrome> monochrome;
     Buffers buffers;
-    // Also packing's, which leaves the rest as it is.
+    // Packing, which changes nothing else, runs on them too.
     mutable Cores cores;
 };
 
