@@ -138,8 +138,8 @@ int measure(const QString& input, qint16 depth, const QString& output, int runs)
     box.setPicture(image);
 
     // Each save beside a run of the floor, so that both meet the same load
-    // of the machine, and the multiple is taken per pair. Its buffers are
-    // made first, so as not to count as the saves' memory.
+    // of the machine, and the multiple is taken per pair. The floor's
+    // buffers are made first, so as not to count as the saves' memory.
     const qint64 bitmapBytes = modcap::kFileHeaderSize + modcap::kBitmapInfoHeaderSize + modcap::kRgbQuadSize * (1 << depth)
                                + modcap::dibStride(image.width(), depth) * image.height();
     Floor floor(image, bitmapBytes, output);
