@@ -21,6 +21,9 @@ namespace {
 // themselves, counted in an array by rank; a picture with more is summarised
 // in a 6-bit-per-channel histogram.
 constexpr quint32 kMaxExactColours = quint32(1) << 18;
+// Up to this many colours, the words that rank them fit in a core's cache,
+// and a pixel's palette index is looked up by rank; with more, by colour.
+constexpr quint32 kFewColours = quint32(1) << 16;
 // The parts the picture is split into, at most: each has a 2 MB set of its
 // colours and an array of counts or a 4 MB histogram.
 constexpr int kMaxParts = 4;
@@ -79,12 +82,68 @@ private:
     bool m_stopped = false;
 };
 
+// The palette index of each colour of a picture, looked up by the colour
+// itself: one read per pixel, where by rank it takes two, each waiting for
+// the one before. A nibble per colour for 16 entries or fewer, a byte for
+// more. Only the picture's own colours are set, and no other is used, so
+// the table is not cleared.
+class IndexByColour {
+public:
+    explicit IndexByColour(int entries)
+        : m_nibbles(entries <= 16), m_table(std::make_unique_for_overwrite<quint8[]>(m_nibbles ? kColours / 2 : kColours))
+    {
+    }
+
+    // Colours that share a byte of the table are set on one thread.
+    void set(quint32 rgb, quint8 index)
+    {
+        if (!m_nibbles) {
+            m_table[rgb] = index;
+            return;
+        }
+        quint8& pair = m_table[rgb >> 1];
+        const int shift = (rgb & 1) * 4;
+        pair = quint8((pair & ~(0xF << shift)) | index << shift);
+    }
+
+    // A lookup for one kind of table, which a loop holds by value.
+    template <bool Nibbles>
+    struct Lookup {
+        const quint8* table;
+        quint8 operator()(quint32 pixel) const
+        {
+            const quint32 rgb = pixel & PixelRows::kRgbMask;
+            if constexpr (Nibbles)
+                return quint8(table[rgb >> 1] >> ((rgb & 1) * 4) & 0xF);
+            else
+                return table[rgb];
+        }
+    };
+    bool nibbles() const { return m_nibbles; }
+    template <bool Nibbles>
+    Lookup<Nibbles> lookup() const { return {m_table.get()}; }
+
+private:
+    static constexpr std::size_t kColours = std::size_t(1) << 24;
+    bool m_nibbles;
+    std::unique_ptr<quint8[]> m_table;
+};
+
+// The palette index of a pixel by the rank of its colour.
+template <bool Instruction>
+struct RankLookup {
+    const quint8* index;
+    ColourSet::Ranks ranks;
+    quint8 operator()(quint32 pixel) const { return index[ranks.of<Instruction>(pixel & PixelRows::kRgbMask)]; }
+};
+
 // The buffers of a conversion.
 struct Buffers {
     ColourSet colours;
     std::vector<RunCounts> runCounts;         // by part
     std::vector<std::vector<quint32>> counts; // by part, then by rank
     std::vector<quint8> indexOf;              // the palette index of each colour, by rank
+    std::unique_ptr<IndexByColour> indexByColour; // or by colour, for many colours at the fast speed
     std::vector<quint8> longRuns;             // by row: whether its runs of one colour are long
 };
 
@@ -298,13 +357,10 @@ void packRowsOf(const QImage& picture, int width, int first, int last, const Buf
     }
 }
 
-template <bool Instruction>
+template <class IndexOf>
 void packRows(int bits, const QImage& picture, int width, int first, int last, const Buffers& b,
-              const std::function<quint8*(int)>& rowOf)
+              const std::function<quint8*(int)>& rowOf, IndexOf indexOf)
 {
-    const quint8* index = b.indexOf.data();
-    const ColourSet::Ranks ranks = b.colours.ranks();
-    const auto indexOf = [index, ranks](quint32 pixel) { return index[ranks.of<Instruction>(pixel & PixelRows::kRgbMask)]; };
     if (bits == 8)
         packRowsOf<8>(picture, width, first, last, b, rowOf, indexOf);
     else if (bits == 4)
@@ -340,7 +396,7 @@ bool hasBitCountInstruction()
 [[QORIX_BIT_COUNT_BUILD]] void packRowsByInstruction(int bits, const QImage& picture, int width, int first, int last,
                                                      const Buffers& b, const std::function<quint8*(int)>& rowOf)
 {
-    packRows<true>(bits, picture, width, first, last, b, rowOf);
+    packRows(bits, picture, width, first, last, b, rowOf, RankLookup<true>{b.indexOf.data(), b.colours.ranks()});
 }
 
 } // namespace
@@ -360,6 +416,13 @@ struct IndexedRows::Parts {
         return std::none_of(buffers.runCounts.begin(), buffers.runCounts.end(), [](const RunCounts& c) { return c.stopped(); });
     }
     std::vector<WeightedColour> weightedColours();
+    void setIndex(quint32 rank, quint32 rgb, quint8 index)
+    {
+        if (buffers.indexByColour)
+            buffers.indexByColour->set(rgb, index);
+        else
+            buffers.indexOf[rank] = index;
+    }
     void mapToNearest();
 
     const QImage& picture;
@@ -549,7 +612,7 @@ void IndexedRows::Parts::mapToNearest()
     cores.forEachPart(int(b.colours.size()), parts, [&](int first, int last, int) {
         NearestColour nearest(palette);
         b.colours.forEach(b.colours.wordFrom(quint32(first)), b.colours.wordFrom(quint32(last)),
-                          [&](quint32 rank, quint32 rgb) { b.indexOf[rank] = quint8(nearest(toRgb(rgb))); });
+                          [&](quint32 rank, quint32 rgb) { setIndex(rank, rgb, quint8(nearest(toRgb(rgb)))); });
     });
 }
 
@@ -564,12 +627,15 @@ IndexedRows::IndexedRows(const QImage& picture, int width, int height, int entri
     }
     p.countColours();
     Buffers& b = p.buffers;
-    b.indexOf.resize(b.colours.size());
+    if (p.fast && b.colours.size() > kFewColours)
+        b.indexByColour = std::make_unique<IndexByColour>(entries);
+    else
+        b.indexOf.resize(b.colours.size());
     if (b.colours.size() <= quint32(entries)) {
         b.colours.forEach(0, ColourSet::kWords, [&](quint32, quint32 rgb) { p.palette.push_back(toRgb(rgb)); });
         sortByLuma(p.palette);
         b.colours.forEach(0, ColourSet::kWords, [&](quint32 rank, quint32 rgb) {
-            b.indexOf[rank] = quint8(std::lower_bound(p.palette.begin(), p.palette.end(), toRgb(rgb), lumaOrder) - p.palette.begin());
+            p.setIndex(rank, rgb, quint8(std::lower_bound(p.palette.begin(), p.palette.end(), toRgb(rgb), lumaOrder) - p.palette.begin()));
         });
         return;
     }
@@ -596,10 +662,15 @@ void IndexedRows::pack(int first, int last, int bits, const std::function<quint8
     }
     const Buffers& b = p.buffers;
     p.cores.forEachPart(last - first, std::min(p.parts, partsFor(last - first, kMinPartRows)), [&](int from, int to, int) {
-        if (p.bitCountInstruction)
+        const auto packWith = [&](auto indexOf) { packRows(bits, p.picture, p.width, first + from, first + to, b, rowOf, indexOf); };
+        if (b.indexByColour && b.indexByColour->nibbles())
+            packWith(b.indexByColour->lookup<true>());
+        else if (b.indexByColour)
+            packWith(b.indexByColour->lookup<false>());
+        else if (p.bitCountInstruction)
             packRowsByInstruction(bits, p.picture, p.width, first + from, first + to, b, rowOf);
         else
-            packRows<false>(bits, p.picture, p.width, first + from, first + to, b, rowOf);
+            packWith(RankLookup<false>{b.indexOf.data(), b.colours.ranks()});
     });
 }
 

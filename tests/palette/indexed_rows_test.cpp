@@ -84,6 +84,7 @@ TEST(IndexedRows, EveryCoreAndOneGiveTheSameIndicesEachPixelsNearest)
         {301, 260, 900, 40, 4, 0xFFFFFF},  // counted by rank
         {301, 260, 900, 40, 8, 0xFFFFFF},
         {641, 500, 60, 440, 8, 0xFCFCFC}, // chosen from a histogram: 282 040 pixels
+        {641, 500, 60, 440, 4, 0xFCFCFC},
         {16411, 3, 60, 3, 8, 0xFFFFFF},   // rows of more colours than are counted by run
     };
     for (const Case& c : cases) {
