@@ -121,10 +121,23 @@ void AtomicFile::write(const char* data, qint64 size)
             fail(m_file.errorString());
         done += written;
     }
+    if (!m_sync)
+        m_sync.emplace(int(m_file.handle()));
+    m_sync->written(size);
+}
+
+void AtomicFile::finishSyncs()
+{
+    // An error the file's own sync may not see again: the data did not
+    // reach the disk. A file that cannot be synced at all is not one.
+    const int error = m_sync ? m_sync->finish() : 0;
+    if (error == EIO || error == ENOSPC || error == EDQUOT)
+        fail(QString::fromLocal8Bit(std::strerror(error)));
 }
 
 void AtomicFile::commit()
 {
+    finishSyncs();
     if (!m_file.commit())
         fail(m_file.errorString());
 }
@@ -132,6 +145,7 @@ void AtomicFile::commit()
 bool AtomicFile::commitIfFree(const QString& path)
 {
     if (!m_written) {
+        finishSyncs();
         if (!m_file.commit())
             fail(m_file.errorString());
         m_written = true;

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "host/SyncAhead.h"
+
 #include <QByteArray>
 #include <QSaveFile>
 #include <QString>
+#include <optional>
 
 // File services. Lookups and deletions concern exactly the one named file:
 // no name is ever taken as a pattern.
@@ -56,11 +59,14 @@ public:
 
 private:
     [[noreturn]] void fail(const QString& reason) const;
+    // Waits for the syncs ahead; a failed one fails the file.
+    void finishSyncs();
 
     QString m_path;
     QString m_staged; // with Keep: the written file's own hidden name
     bool m_written = false;
     QSaveFile m_file;
+    std::optional<SyncAhead> m_sync; // after m_file: it ends before the file is closed
 };
 
 } // namespace host

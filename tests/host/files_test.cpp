@@ -1,11 +1,13 @@
 #include "host/Files.h"
 #include "host/HostError.h"
+#include "host/SyncAhead.h"
 
 #include "tests/support/Files.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <gtest/gtest.h>
 
 using namespace host;
@@ -75,6 +77,36 @@ TEST(AtomicWrite, AnUncommittedFileLeavesTheOldOneAndNoTemporaryFile)
     }
     EXPECT_EQ(readAll(path), "old");
     EXPECT_EQ(entries(dir.path()), QStringList{"out.bmp"});
+}
+
+// Large enough that the data is synced on another thread while it is
+// written: committed, every byte is in place; not committed, none is.
+TEST(AtomicWrite, ALargeFileIsCompleteOrAbsentWhileItIsSyncedAhead)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("out.bmp");
+    QByteArray data(8 << 20, Qt::Uninitialized);
+    for (qsizetype i = 0; i < data.size(); ++i)
+        data[i] = char(i * 7 / 4096);
+    for (const bool commit : {false, true}) {
+        writeFile(path, "old");
+        {
+            AtomicFile file(path);
+            for (qsizetype at = 0; at < data.size(); at += 100000)
+                file.write(data.mid(at, 100000));
+            if (commit)
+                file.commit();
+        }
+        EXPECT_EQ(readAll(path) == data, commit);
+        EXPECT_EQ(entries(dir.path()), QStringList{"out.bmp"});
+    }
+}
+
+TEST(AtomicWrite, AFailedSyncAheadIsReported)
+{
+    SyncAhead sync(-1);
+    sync.written(8 << 20);
+    EXPECT_EQ(sync.finish(), EBADF);
 }
 
 struct Refusal {
