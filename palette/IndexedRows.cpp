@@ -639,7 +639,7 @@ IndexedRows::IndexedRows(const QImage& picture, int width, int height, int entri
         });
         return;
     }
-    p.palette = choosePalette(p.weightedColours(), entries, p.cores);
+    p.palette = choosePalette(p.weightedColours(), entries, p.cores, p.fast ? Speed::Fast : Speed::Plain);
     p.mapToNearest();
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 
 namespace palette {
@@ -251,6 +252,50 @@ struct Cluster {
 // A list shorter than this is not split over the cores.
 constexpr int kMinPartColours = 8192;
 
+// Each colour's nearest entry of the palette, kept from one pass of k-means
+// to the next. Where an entry is less than half as far from a colour as
+// from any other entry, by the triangle inequality no other entry can be as
+// near to that colour: a colour that is that near to the entry it had
+// before keeps it without a search: a quarter to a third of a
+// photograph's colours in each pass after the first.
+class Nearest {
+public:
+    // With keep false, every colour is searched for, as the plain speed does.
+    explicit Nearest(bool keep) : m_keep(keep) {}
+
+    // Before a pass with another palette.
+    void start(const std::vector<Rgb>& palette)
+    {
+        m_clear.assign(palette.size(), std::numeric_limits<int>::max());
+        for (std::size_t k = 0; k < palette.size(); ++k)
+            for (std::size_t j = 0; j < palette.size(); ++j)
+                if (j != k)
+                    m_clear[k] = std::min(m_clear[k], distance2(palette[k], palette[j]));
+    }
+    // The nearest entry to colour i, p, of the palette given to start.
+    int of(std::size_t i, const Rgb& p, NearestColour& search)
+    {
+        if (m_keep && i < m_entry.size()) {
+            const int had = m_entry[i];
+            // Squared: twice the distance less than the nearest other entry's.
+            if (4 * distance2(p, search.palette()[std::size_t(had)]) < m_clear[std::size_t(had)])
+                return had;
+        }
+        return search(p);
+    }
+    // The colours' nearest entries, once every colour's is known.
+    void keep(std::vector<quint8> entries)
+    {
+        if (m_keep)
+            m_entry = std::move(entries);
+    }
+
+private:
+    bool m_keep;
+    std::vector<int> m_clear; // by entry: the squared distance to the nearest other
+    std::vector<quint8> m_entry; // by colour
+};
+
 // The clusters of the palette's entries: each colour joins its nearest, the
 // parts of the list on their own cores. Sums of whole numbers are exact in
 // doubles, and the parts are joined in order, so the result does not depend
@@ -258,7 +303,7 @@ constexpr int kMinPartColours = 8192;
 // the first of largest weighted squared error.
 template <bool FindWorst>
 std::vector<Cluster> assign(const std::vector<WeightedColour>& colours, const std::vector<Rgb>& palette,
-                            quint32& worstColour, Cores& cores)
+                            quint32& worstColour, Cores& cores, Nearest& nearestOf)
 {
     struct Part {
         std::vector<Cluster> clusters;
@@ -268,13 +313,16 @@ std::vector<Cluster> assign(const std::vector<WeightedColour>& colours, const st
     const int count = int(colours.size());
     const int parts = partsFor(count, kMinPartColours, cores.count());
     std::vector<Part> results(std::size_t(parts), Part{std::vector<Cluster>(palette.size())});
+    nearestOf.start(palette);
+    std::vector<quint8> entries(colours.size());
     cores.forEachPart(count, parts, [&](int first, int last, int part) {
         Part& mine = results[std::size_t(part)];
         NearestColour nearest(palette);
         for (int i = first; i < last; ++i) {
             const WeightedColour& c = colours[std::size_t(i)];
             const Rgb p = toRgb(c.rgb);
-            const int k = nearest(p);
+            const int k = nearestOf.of(std::size_t(i), p, nearest);
+            entries[std::size_t(i)] = quint8(k);
             Cluster& cluster = mine.clusters[std::size_t(k)];
             const double w = c.weight;
             cluster.w += w;
@@ -308,19 +356,21 @@ std::vector<Cluster> assign(const std::vector<WeightedColour>& colours, const st
         }
     }
     worstColour = all.worstColour;
+    nearestOf.keep(std::move(entries));
     return std::move(all.clusters);
 }
 
 constexpr int kRefinementPasses = 4;
 
-void refine(const std::vector<WeightedColour>& colours, std::vector<Rgb>& palette, Cores& cores)
+void refine(const std::vector<WeightedColour>& colours, std::vector<Rgb>& palette, Cores& cores, Speed speed)
 {
+    Nearest nearest(speed == Speed::Fast);
     for (int pass = 0; pass < kRefinementPasses; ++pass) {
         quint32 worstColour = 0;
-        const std::vector<Cluster> clusters = assign<false>(colours, palette, worstColour, cores);
+        const std::vector<Cluster> clusters = assign<false>(colours, palette, worstColour, cores, nearest);
         // Looked for only when an entry serves no colour, in a pass of its own.
         if (std::any_of(clusters.begin(), clusters.end(), [](const Cluster& c) { return c.w == 0; }))
-            assign<true>(colours, palette, worstColour, cores);
+            assign<true>(colours, palette, worstColour, cores, nearest);
         bool changed = false;
         bool reseeded = false;
         for (std::size_t k = 0; k < palette.size(); ++k) {
@@ -343,7 +393,7 @@ void refine(const std::vector<WeightedColour>& colours, std::vector<Rgb>& palett
     }
     // Keep a colour exactly where it holds at least half of its cluster.
     quint32 worstColour = 0;
-    const std::vector<Cluster> clusters = assign<false>(colours, palette, worstColour, cores);
+    const std::vector<Cluster> clusters = assign<false>(colours, palette, worstColour, cores, nearest);
     for (std::size_t k = 0; k < palette.size(); ++k)
         if (clusters[k].w > 0 && 2.0 * clusters[k].dominantWeight >= clusters[k].w)
             palette[k] = toRgb(clusters[k].dominant);
@@ -367,13 +417,13 @@ void sortByLuma(std::vector<Rgb>& colours)
 std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours, Speed speed)
 {
     Cores cores(speed == Speed::Fast ? partsFor(int(colours.size()), kMinPartColours) : 1);
-    return choosePalette(colours, maxColours, cores);
+    return choosePalette(colours, maxColours, cores, speed);
 }
 
-std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours, Cores& cores)
+std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours, Cores& cores, Speed speed)
 {
     std::vector<Rgb> palette = splitPalette(colours, maxColours);
-    refine(colours, palette, cores);
+    refine(colours, palette, cores, speed);
     sortByLuma(palette);
     return palette;
 }

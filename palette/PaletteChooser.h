@@ -38,7 +38,7 @@ std::vector<Rgb> splitPalette(std::vector<WeightedColour> colours, int maxColour
 // Either speed gives the same palette.
 std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours, Speed speed = Speed::Fast);
 // The same on a conversion's cores.
-std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours, Cores& cores);
+std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours, Cores& cores, Speed speed);
 
 // Otsu's threshold: the luma that best separates the histogram into a dark
 // and a light class; pixels above it are light.
