@@ -106,15 +106,43 @@ struct Box {
     std::size_t size() const { return last - first; }
 
     // Sums the box's colours into bins, in one pass; gives the sum of their
-    // weighted squares.
-    quint64 fillBins(const std::vector<WeightedColour>& colours, std::unique_ptr<AxisBins> room)
+    // weighted squares. A large box is summed on every core, each part into
+    // bins of its own, added up after: whole numbers, so in any order.
+    quint64 fillBins(const std::vector<WeightedColour>& colours, std::unique_ptr<AxisBins> room, Cores& cores)
     {
         bins = std::move(room);
-        AxisBins& byAxis = *bins;
+        const int parts = size() >= kSummedByParts ? cores.count() : 1;
+        std::vector<AxisBins> more(std::size_t(parts - 1));
+        std::vector<quint64> squares(static_cast<std::size_t>(parts));
+        cores.forEachPart(int(size()), parts, [&](int from, int to, int part) {
+            AxisBins& into = part ? more[std::size_t(part - 1)] : *bins;
+            clear(into);
+            squares[std::size_t(part)] = add(colours, first + std::size_t(from), first + std::size_t(to), into);
+        });
+        for (const AxisBins& other : more)
+            for (std::size_t axis = 0; axis < 3; ++axis)
+                for (int v = lowest[axis]; v <= highest[axis]; ++v)
+                    (*bins)[axis][std::size_t(v)].add(other[axis][std::size_t(v)]);
+        quint64 total = 0;
+        for (const quint64 part : squares)
+            total += part;
+        return total;
+    }
+
+private:
+    static constexpr std::size_t kSummedByParts = 16384;
+
+    // Clears the bins of the values the box spans.
+    void clear(AxisBins& byAxis) const
+    {
         for (std::size_t axis = 0; axis < 3; ++axis)
             std::fill(byAxis[axis].begin() + lowest[axis], byAxis[axis].begin() + highest[axis] + 1, Bin{});
+    }
+    // Adds the colours [from, to) to the bins; gives their weighted squares.
+    static quint64 add(const std::vector<WeightedColour>& colours, std::size_t from, std::size_t to, AxisBins& byAxis)
+    {
         quint64 squares = 0;
-        for (std::size_t i = first; i < last; ++i) {
+        for (std::size_t i = from; i < to; ++i) {
             const Rgb p = toRgb(colours[i].rgb);
             const quint64 w = colours[i].weight;
             const Bin colour{w, w * quint64(p.r), w * quint64(p.g), w * quint64(p.b)};
@@ -132,10 +160,10 @@ struct Box {
 // bins, only the smaller half's colours are summed again: the larger half's
 // bins are the box's less the smaller's on the axes not cut, and the box's on
 // the axis cut.
-bool split(std::vector<WeightedColour>& colours, Box& box, Box& other, SpareBins& spare)
+bool split(std::vector<WeightedColour>& colours, Box& box, Box& other, SpareBins& spare, Cores& cores)
 {
     if (!box.bins)
-        box.fillBins(colours, spare.take());
+        box.fillBins(colours, spare.take(), cores);
     double best = box.sums.squaredMeans();
     int bestAxis = -1, bestValue = 0;
     const AxisBins& byAxis = *box.bins;
@@ -181,7 +209,7 @@ bool split(std::vector<WeightedColour>& colours, Box& box, Box& other, SpareBins
     std::unique_ptr<AxisBins> bins = std::move(box.bins);
     quint64 smallerSquares = 0;
     if (larger.size() >= kKeepBins) {
-        smallerSquares = smaller.fillBins(colours, spare.take());
+        smallerSquares = smaller.fillBins(colours, spare.take(), cores);
         larger.bins = std::move(bins);
         for (std::size_t a = 0; a < 3; ++a)
             if (a != axis)
@@ -204,19 +232,29 @@ bool split(std::vector<WeightedColour>& colours, Box& box, Box& other, SpareBins
 
 std::vector<Rgb> splitPalette(std::vector<WeightedColour> colours, int maxColours)
 {
+    Cores one(1);
+    return splitPalette(std::move(colours), maxColours, one);
+}
+
+std::vector<Rgb> splitPalette(std::vector<WeightedColour> colours, int maxColours, Cores& cores)
+{
+    SpareBins spare;
     Box all{0, colours.size(), {}};
-    for (const WeightedColour& c : colours)
-        all.sums.add(toRgb(c.rgb), c.weight);
+    // The sums of all colours are those of their bins on any axis.
+    const quint64 squares = all.fillBins(colours, spare.take(), cores);
+    Bin total{};
+    for (const Bin& bin : (*all.bins)[0])
+        total.add(bin);
+    all.sums = total.sums(double(squares));
     std::vector<double> error{all.sums.error()};
     std::vector<Box> boxes;
     boxes.push_back(std::move(all));
-    SpareBins spare;
     while (int(boxes.size()) < maxColours) {
         const auto next = std::size_t(std::max_element(error.begin(), error.end()) - error.begin());
         if (error[next] <= 0)
             break;
         Box other{};
-        if (!split(colours, boxes[next], other, spare)) {
+        if (!split(colours, boxes[next], other, spare, cores)) {
             error[next] = 0;
             continue;
         }
@@ -422,7 +460,7 @@ std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int m
 
 std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours, Cores& cores, Speed speed)
 {
-    std::vector<Rgb> palette = splitPalette(colours, maxColours);
+    std::vector<Rgb> palette = splitPalette(colours, maxColours, cores);
     refine(colours, palette, cores, speed);
     sortByLuma(palette);
     return palette;

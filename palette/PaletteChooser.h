@@ -30,6 +30,8 @@ void sortByLuma(std::vector<Rgb>& colours);
 // value that leave the least, until there are maxColours boxes or none can
 // be cut; the boxes' mean colours, in the order the boxes were made.
 std::vector<Rgb> splitPalette(std::vector<WeightedColour> colours, int maxColours);
+// The same on a conversion's cores.
+std::vector<Rgb> splitPalette(std::vector<WeightedColour> colours, int maxColours, Cores& cores);
 
 // At most maxColours colours that minimise the squared error of the picture:
 // splitPalette refined by count-weighted k-means over the colours. A colour
