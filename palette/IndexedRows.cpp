@@ -593,13 +593,17 @@ std::vector<WeightedColour> IndexedRows::Parts::weightedColours()
         else
             countRows<false>(picture, width, first, last, b, counts.data());
     });
-    std::vector<quint32>& total = b.counts[0];
-    for (std::size_t part = 1; part < b.counts.size(); ++part)
-        for (quint32 rank = 0; rank < distinct; ++rank)
-            total[rank] = quint32(std::min<quint64>(quint64(total[rank]) + b.counts[part][rank], 0xFFFFFFFFu));
-    std::vector<WeightedColour> colours;
-    colours.reserve(distinct);
-    b.colours.forEach(0, ColourSet::kWords, [&](quint32 rank, quint32 rgb) { colours.push_back({rgb, total[rank]}); });
+    // The parts' counts added up, the colours split over the cores as the
+    // words that hold them.
+    std::vector<WeightedColour> colours(distinct);
+    cores.forEachPart(int(distinct), parts, [&](int first, int last, int) {
+        b.colours.forEach(b.colours.wordFrom(quint32(first)), b.colours.wordFrom(quint32(last)), [&](quint32 rank, quint32 rgb) {
+            quint64 total = 0;
+            for (const std::vector<quint32>& counts : b.counts)
+                total += counts[rank];
+            colours[rank] = {rgb, quint32(std::min<quint64>(total, 0xFFFFFFFFu))};
+        });
+    });
     return colours;
 }
 
