@@ -8,11 +8,12 @@
 namespace host {
 
 // Brings the data written to a file to the disk on a thread of its own
-// while more is written, so that the sync a finished file must wait for
-// finds most of it there already: on a virtual disk that sync takes about
-// as long as writing the data in the first place. Only a head start: the
-// file is still synced once it is complete. The thread starts at the first
-// sync asked for and ends with finish(), at the latest when this goes.
+// while more is made and written, so that the sync a finished file must
+// wait for finds most of it there already: for a bitmap of a few megabytes
+// that sync takes several times as long as handing the bytes to the system.
+// Only a head start: the file is still synced once it is complete. The
+// thread starts at the first sync asked for and ends with finish(), at the
+// latest when this goes.
 class SyncAhead {
 public:
     explicit SyncAhead(int fd) : m_fd(fd) {}

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <mutex>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -87,12 +88,29 @@ private:
 // the one before. A nibble per colour for 16 entries or fewer, a byte for
 // more. Only the picture's own colours are set, and no other is used, so
 // the table is not cleared.
+//
+// The table is kept from one conversion to the next. Given back to the
+// allocator, the next one could land a little further on and set colours
+// in fresh pages each time, and the program's memory would creep up save
+// by save.
 class IndexByColour {
 public:
-    explicit IndexByColour(int entries)
-        : m_nibbles(entries <= 16), m_table(std::make_unique_for_overwrite<quint8[]>(m_nibbles ? kColours / 2 : kColours))
+    explicit IndexByColour(int entries) : m_nibbles(entries <= 16)
     {
+        {
+            const std::lock_guard lock(s_spareMutex);
+            m_table = std::move(s_spare);
+        }
+        if (!m_table)
+            m_table = std::make_unique_for_overwrite<quint8[]>(kColours);
     }
+    ~IndexByColour()
+    {
+        const std::lock_guard lock(s_spareMutex);
+        s_spare = std::move(m_table);
+    }
+    IndexByColour(const IndexByColour&) = delete;
+    IndexByColour& operator=(const IndexByColour&) = delete;
 
     // Colours that share a byte of the table are set on one thread.
     void set(quint32 rgb, quint8 index)
@@ -124,7 +142,9 @@ public:
     Lookup<Nibbles> lookup() const { return {m_table.get()}; }
 
 private:
-    static constexpr std::size_t kColours = std::size_t(1) << 24;
+    static constexpr std::size_t kColours = std::size_t(1) << 24; // the bytes of either kind
+    static inline std::mutex s_spareMutex;
+    static inline std::unique_ptr<quint8[]> s_spare;
     bool m_nibbles;
     std::unique_ptr<quint8[]> m_table;
 };
