@@ -100,6 +100,7 @@ void convertAndWrite(const QImage& picture, const Geometry& g, int bitsPerPixel,
     file.bfSize = quint32(kFileHeaderSize + BITMAPINFO<N>::kSize + g.imageSize);
     file.bfOffBits = quint32(kFileHeaderSize + BITMAPINFO<N>::kSize);
 
+    out.expectSize(file.bfSize);
     out.write(serialise(file));
     out.write(serialise(info.bmiHeader, info.bmiColors, N));
     for (int first = 0; first < g.height; first += blockLines) {

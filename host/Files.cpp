@@ -122,7 +122,7 @@ void AtomicFile::write(const char* data, qint64 size)
         done += written;
     }
     if (!m_sync)
-        m_sync.emplace(int(m_file.handle()));
+        m_sync.emplace(int(m_file.handle()), m_expectedSize);
     m_sync->written(size);
 }
 

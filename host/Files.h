@@ -44,6 +44,10 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
+    // The file's size when complete, where the writer knows it before
+    // writing: the data goes to the disk while it is written, the last
+    // write's with the complete file.
+    void expectSize(qint64 size) { m_expectedSize = size; }
     void write(const char* data, qint64 size);
     void write(const QByteArray& data) { write(data.constData(), data.size()); }
     // With Replace: puts the file in place of whatever had the name.
@@ -66,6 +70,7 @@ private:
     QString m_staged; // with Keep: the written file's own hidden name
     bool m_written = false;
     QSaveFile m_file;
+    qint64 m_expectedSize = 0;
     std::optional<SyncAhead> m_sync; // after m_file: it ends before the file is closed
 };
 

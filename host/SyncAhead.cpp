@@ -14,8 +14,9 @@ constexpr qint64 kWorthSyncing = qint64(1) << 19;
 
 void SyncAhead::written(qint64 bytes)
 {
+    m_written += bytes;
     m_unsynced += bytes;
-    if (m_unsynced < kWorthSyncing)
+    if (m_unsynced < kWorthSyncing || (m_size > 0 && m_written >= m_size))
         return;
     m_unsynced = 0;
     {

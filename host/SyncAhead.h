@@ -16,7 +16,9 @@ namespace host {
 // latest when this goes.
 class SyncAhead {
 public:
-    explicit SyncAhead(int fd) : m_fd(fd) {}
+    // size: the file's size when complete, 0 when not known. The write that
+    // completes it asks for no sync: the file's own follows at once.
+    explicit SyncAhead(int fd, qint64 size = 0) : m_fd(fd), m_size(size) {}
     ~SyncAhead() { finish(); }
     SyncAhead(const SyncAhead&) = delete;
     SyncAhead& operator=(const SyncAhead&) = delete;
@@ -32,7 +34,8 @@ private:
     void serve();
 
     const int m_fd;
-    qint64 m_unsynced = 0;
+    const qint64 m_size;
+    qint64 m_written = 0, m_unsynced = 0;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_wanted = false, m_stopping = false;
