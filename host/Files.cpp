@@ -129,7 +129,8 @@ void AtomicFile::write(const char* data, qint64 size)
 void AtomicFile::finishSyncs()
 {
     // An error the file's own sync may not see again: the data did not
-    // reach the disk. A file that cannot be synced at all is not one.
+    // reach the disk. One that only says the file cannot be synced at all
+    // (a special file) leaves it as it was before syncing ahead.
     const int error = m_sync ? m_sync->finish() : 0;
     if (error == EIO || error == ENOSPC || error == EDQUOT)
         fail(QString::fromLocal8Bit(std::strerror(error)));
