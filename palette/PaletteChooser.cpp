@@ -301,9 +301,13 @@ public:
     // With keep false, every colour is searched for, as the plain speed does.
     explicit Nearest(bool keep) : m_keep(keep) {}
 
-    // Before a pass with another palette.
-    void start(const std::vector<Rgb>& palette)
+    // Before a pass over the colours with another palette.
+    void start(const std::vector<Rgb>& palette, std::size_t colours)
     {
+        // After the first pass, every colour's entry is known.
+        m_known = m_keep && m_entry.size() == colours;
+        if (m_keep)
+            m_entry.resize(colours);
         m_clear.assign(palette.size(), std::numeric_limits<int>::max());
         for (std::size_t k = 0; k < palette.size(); ++k)
             for (std::size_t j = 0; j < palette.size(); ++j)
@@ -313,23 +317,21 @@ public:
     // The nearest entry to colour i, p, of the palette given to start.
     int of(std::size_t i, const Rgb& p, NearestColour& search)
     {
-        if (m_keep && i < m_entry.size()) {
+        if (m_known) {
             const int had = m_entry[i];
             // Squared: twice the distance less than the nearest other entry's.
             if (4 * distance2(p, search.palette()[std::size_t(had)]) < m_clear[std::size_t(had)])
                 return had;
         }
-        return search(p);
-    }
-    // The colours' nearest entries, once every colour's is known.
-    void keep(std::vector<quint8> entries)
-    {
+        const int k = search(p);
         if (m_keep)
-            m_entry = std::move(entries);
+            m_entry[i] = quint8(k);
+        return k;
     }
 
 private:
     bool m_keep;
+    bool m_known = false; // whether m_entry holds every colour's entry
     std::vector<int> m_clear; // by entry: the squared distance to the nearest other
     std::vector<quint8> m_entry; // by colour
 };
@@ -351,8 +353,7 @@ std::vector<Cluster> assign(const std::vector<WeightedColour>& colours, const st
     const int count = int(colours.size());
     const int parts = partsFor(count, kMinPartColours, cores.count());
     std::vector<Part> results(std::size_t(parts), Part{std::vector<Cluster>(palette.size())});
-    nearestOf.start(palette);
-    std::vector<quint8> entries(colours.size());
+    nearestOf.start(palette, colours.size());
     cores.forEachPart(count, parts, [&](int first, int last, int part) {
         Part& mine = results[std::size_t(part)];
         NearestColour nearest(palette);
@@ -360,7 +361,6 @@ std::vector<Cluster> assign(const std::vector<WeightedColour>& colours, const st
             const WeightedColour& c = colours[std::size_t(i)];
             const Rgb p = toRgb(c.rgb);
             const int k = nearestOf.of(std::size_t(i), p, nearest);
-            entries[std::size_t(i)] = quint8(k);
             Cluster& cluster = mine.clusters[std::size_t(k)];
             const double w = c.weight;
             cluster.w += w;
@@ -394,7 +394,6 @@ std::vector<Cluster> assign(const std::vector<WeightedColour>& colours, const st
         }
     }
     worstColour = all.worstColour;
-    nearestOf.keep(std::move(entries));
     return std::move(all.clusters);
 }
 
