@@ -185,6 +185,10 @@ void erodeDilate(const quint8* in, std::size_t S, int rows, quint8* e, quint8* d
         for (int k = 0; k < rows; ++k) {
             const quint8* p = column + std::size_t(k) * S;
             __m128i lo = load(p), hi = lo;
+            // Unrolled, here and in the squares below: the loops are short
+            // and of fixed length, and a counter and a branch beside each
+            // load and its two operations cost as much as they do.
+            #pragma GCC unroll 2 * kReach
             for (int j = 1; j <= 2 * kReach; ++j) {
                 const __m128i v = load(p + j);
                 lo = _mm_min_epu8(lo, v);
@@ -353,6 +357,7 @@ __m128i square(const quint8* p, std::size_t stride)
     const auto load = [](const quint8* q) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(q)); };
     const quint8* top = p - std::ptrdiff_t(kReach * stride);
     __m128i left = load(top - kReach), right = load(top + kReach);
+    #pragma GCC unroll 2 * kReach
     for (int r = 1; r <= 2 * kReach; ++r) {
         left = Op::vector(left, load(top + std::ptrdiff_t(r * stride) - kReach));
         right = Op::vector(right, load(top + std::ptrdiff_t(r * stride) + kReach));
@@ -410,6 +415,7 @@ void classifyRowVector(const quint8* l, const quint8* e, const quint8* d, std::s
     const auto lightBackground = [&](int x) {
         const __m128i middle = _mm_avg_epu8(square<Min>(e + x, stride), square<Max>(d + x, stride));
         __m128i total[2] = {load(columns + x), load(columns + x + 8)};
+        #pragma GCC unroll 2 * kMargin
         for (int k = 1; k <= 2 * kMargin; ++k)
             for (int half = 0; half < 2; ++half)
                 total[half] = _mm_add_epi16(total[half], load(columns + x + 8 * half + k));
