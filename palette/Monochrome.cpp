@@ -373,6 +373,23 @@ __m128i square(const quint8* p, std::size_t stride)
 }
 #endif
 
+#if defined(__SSE2__)
+// Op over the square of 2 kStroke + 1 pixels around each of the sixteen
+// pixels from p, from the erosion or dilation (Op's own) at p: the four
+// squares of kStroke + 1 whose centres lie kReach rows and columns away
+// diagonally cover it. Where a square reaches past the picture's edge, both
+// the filtered plane and the luma repeat their edge pixels, and so the four
+// still give what the whole square gives.
+template <class Op>
+__m128i wideSquare(const quint8* p, std::size_t stride)
+{
+    const auto load = [](const quint8* q) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(q)); };
+    const std::ptrdiff_t down = std::ptrdiff_t(kReach * stride);
+    return Op::vector(Op::vector(load(p - down - kReach), load(p - down + kReach)),
+                      Op::vector(load(p + down - kReach), load(p + down + kReach)));
+}
+#endif
+
 // The same for the one pixel at p.
 template <class Op>
 quint8 squareAt(const quint8* p, std::size_t stride)
@@ -413,7 +430,7 @@ void classifyRowVector(const quint8* l, const quint8* e, const quint8* d, std::s
     // All ones where the wide square's sum is at least its area times the
     // middle of its range, in unsigned 16 bits.
     const auto lightBackground = [&](int x) {
-        const __m128i middle = _mm_avg_epu8(square<Min>(e + x, stride), square<Max>(d + x, stride));
+        const __m128i middle = _mm_avg_epu8(wideSquare<Min>(e + x, stride), wideSquare<Max>(d + x, stride));
         __m128i total[2] = {load(columns + x), load(columns + x + 8)};
         #pragma GCC unroll 2 * kMargin
         for (int k = 1; k <= 2 * kMargin; ++k)
