@@ -371,9 +371,7 @@ __m128i square(const quint8* p, std::size_t stride)
     const __m128i firstHalf = _mm_set_epi64x(0, -1);
     return _mm_or_si128(_mm_and_si128(firstHalf, first), _mm_andnot_si128(firstHalf, second));
 }
-#endif
 
-#if defined(__SSE2__)
 // Op over the square of 2 kStroke + 1 pixels around each of the sixteen
 // pixels from p, from the erosion or dilation (Op's own) at p: the four
 // squares of kStroke + 1 whose centres lie kReach rows and columns away
