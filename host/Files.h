@@ -44,8 +44,8 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    // The file's size when complete, where the writer knows it before
-    // writing: the data goes to the disk while it is written, the last
+    // The file's size when complete, where the writer knows it before its
+    // first write: the data goes to the disk while it is written, the last
     // write's with the complete file.
     void expectSize(qint64 size) { m_expectedSize = size; }
     void write(const char* data, qint64 size);

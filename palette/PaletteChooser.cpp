@@ -20,14 +20,6 @@ namespace {
 struct Sums {
     double w = 0, r = 0, g = 0, b = 0, q = 0;
 
-    void add(const Rgb& p, double weight)
-    {
-        w += weight;
-        r += weight * p.r;
-        g += weight * p.g;
-        b += weight * p.b;
-        q += weight * (p.r * p.r + p.g * p.g + p.b * p.b);
-    }
     // Squared error about the mean.
     double error() const { return w > 0 ? q - (r * r + g * g + b * b) / w : 0; }
     double squaredMeans() const { return w > 0 ? (r * r + g * g + b * b) / w : 0; }
