@@ -41,7 +41,17 @@ std::optional<QString> firstFreeNumberedName(const QString& prefix)
 {
     for (int counter = 1; counter <= kLastNumber; ++counter) {
         const QString name = numberedName(prefix, counter);
-        if (!host::FileExists(name))
+        if (!host::NameTaken(name))
+            return name;
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> commitNumbered(host::AtomicFile& file, const QString& prefix)
+{
+    for (int counter = 1; counter <= kLastNumber; ++counter) {
+        const QString name = numberedName(prefix, counter);
+        if (!host::NameTaken(name) && file.commitIfFree(name))
             return name;
     }
     return std::nullopt;

@@ -3,6 +3,10 @@
 #include <QString>
 #include <optional>
 
+namespace host {
+class AtomicFile;
+}
+
 // How the save command builds file names from the Filename box.
 namespace naming {
 
@@ -23,9 +27,16 @@ QString typedName(const QString& text);
 // The typed prefix, the counter, and ".BMP".
 QString numberedName(const QString& prefix, int counter);
 
-// The numbered name of the first counter, from 001 to kLastNumber, that no
-// file has; none when every one is taken.
+// The numbered name of the first counter, from 001 to kLastNumber, that
+// nothing has (no file, folder, link or anything else); none when every one
+// is taken.
 constexpr int kLastNumber = 10001;
 std::optional<QString> firstFreeNumberedName(const QString& prefix);
+
+// Puts a written file in place under the first numbered name that nothing
+// has. A name taken meanwhile, by another program say, is passed over and
+// never replaced; no name is tried twice. The name given, or none when every
+// number is taken.
+std::optional<QString> commitNumbered(host::AtomicFile& file, const QString& prefix);
 
 } // namespace naming

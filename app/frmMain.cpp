@@ -216,13 +216,18 @@ QString frmMain::saveCapture()
             placeCapture();
             AtomicFile file(CaptureFileName, numbered ? AtomicFile::Existing::Keep : AtomicFile::Existing::Replace);
             writeCapture(file, depth);
-            if (!numbered)
+            if (!numbered) {
                 file.commit();
-            // A numbered file never replaces another, not even one that another
-            // copy of the program has just written: it takes the next free number.
-            while (numbered && !file.commitIfFree(CaptureFileName))
-                if (!freeNumberedName(CaptureFileName))
+            } else {
+                // A numbered file never replaces another, not even one that another
+                // copy of the program has just written: it takes the next free number.
+                const std::optional<QString> name = naming::commitNumbered(file, txtFileName->Text());
+                if (!name) {
+                    MsgBox(tr(kNumbersUsedUp));
                     return;
+                }
+                CaptureFileName = *name;
+            }
             lblLastMade->setCaption(CaptureFileName);
             Picture1->setPicture(LoadPicture(QString()));
             Beep();

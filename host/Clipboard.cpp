@@ -66,10 +66,11 @@ QImage ClipboardGetBitmap()
             return *std::move(capture);
         QBuffer buffer(&bytes);
         QImageReader reader(&buffer);
-        const QImage image = readPicture(reader, what);
+        QString reason;
+        const QImage image = readPicture(reader, what, reason);
         if (!image.isNull())
             return image;
-        noteUnreadable(format, reader.errorString());
+        noteUnreadable(format, reason);
     }
     // Qt's own conversion would only decode the same data again, damaged
     // parts and all.

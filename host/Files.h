@@ -3,7 +3,6 @@
 #include "host/SyncAhead.h"
 
 #include <QByteArray>
-#include <QSaveFile>
 #include <QString>
 #include <optional>
 
@@ -11,8 +10,33 @@
 // no name is ever taken as a pattern.
 namespace host {
 
-// True when an ordinary file of exactly this name exists (not a folder).
+// True when a regular file of exactly this name exists, or a link to one
+// (not a folder, pipe, socket or device).
 bool FileExists(const QString& path);
+
+// True when anything at all has this name: a file, a folder, a link (also
+// one that leads nowhere), a pipe, a socket or a device.
+bool NameTaken(const QString& path);
+
+// Which file a name stands for, through any path or link: equal for two
+// names of one file. None when the name stands for nothing.
+struct FileIdentity {
+    quint64 device = 0;
+    quint64 inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+std::optional<FileIdentity> identityOf(const QString& path);
+
+// Why a name cannot be written as a file: empty when nothing has it or it
+// is a regular file or a link to one; otherwise what it is instead (a
+// folder, a pipe, a device, a link that leads nowhere).
+QString notAFile(const QString& path);
+
+// The bytes of a regular file, or of the one a link names. None when it has
+// more than maxBytes: no more than that is ever read. Raises an error that
+// says why when it cannot be read or is something else (a pipe is never
+// waited for, a device never read); the caller names the file.
+std::optional<QByteArray> readFile(const QString& path, qint64 maxBytes);
 
 void DeleteFile(const QString& path);
 
@@ -28,17 +52,26 @@ QString AppFolder();
 // for the e-mail, which sends it.
 QString CaptureFilePath();
 
-// A file that is written completely or not at all: the bytes go to a
-// temporary file beside the target, which takes the target's name only once
-// every byte is written. On any failure the target stays as it was and the
-// temporary file is removed.
+// Why a file of that many bytes cannot be written in place of this one: the
+// error of a trial write that replaces nothing (a full disk, a read-only
+// file system, no permission). Empty when it can.
+QString writeProblem(const QString& path, qint64 size);
+
+// A file that is written completely or not at all: the bytes go to a file
+// without a name in the target's folder (or, where the file system has no
+// such files, to one with a short hidden name), which takes the target's
+// name only once every byte is on the disk. On any failure, and when the
+// process is killed, the target stays as it was and nothing is left behind
+// (at most the short hidden name, on such a file system). Only a regular
+// file, or a link to one, is ever replaced.
 class AtomicFile {
 public:
     // What becomes of a file that already has the target's name.
     enum class Existing { Replace, Keep };
 
-    // Refuses a target that is a folder and a missing folder, and with
-    // Replace one that is read-only.
+    // Refuses a missing folder; with Replace, a target that is not a regular
+    // file (a folder, a pipe, a device, a socket, a link that leads nowhere)
+    // and one that is read-only.
     explicit AtomicFile(const QString& path, Existing existing = Existing::Replace);
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
@@ -50,9 +83,13 @@ public:
     void expectSize(qint64 size) { m_expectedSize = size; }
     void write(const char* data, qint64 size);
     void write(const QByteArray& data) { write(data.constData(), data.size()); }
-    // With Replace: puts the file in place of whatever had the name.
+    // Waits for the syncs ahead and syncs the file, once; a failed sync
+    // fails the file.
+    void completeOnDisk();
+    // With Replace: puts the file in place of the regular file that had the
+    // name, or of the one a link names.
     void commit();
-    // With Keep: puts the file in place under a name only while no file has
+    // With Keep: puts the file in place under a name only while nothing has
     // it, so that nothing is ever replaced, also by another program taking
     // the name at the same moment. False when the name is taken; the written
     // file then waits for another name.
@@ -63,15 +100,20 @@ public:
 
 private:
     [[noreturn]] void fail(const QString& reason) const;
-    // Waits for the syncs ahead; a failed one fails the file.
-    void finishSyncs();
+    [[noreturn]] void failWithErrno() const;
+    // Gives the written file a name that nothing has: false when something
+    // has it, an error for any other reason.
+    bool linkAs(const QString& name);
+    // A short name beside the target that nothing has yet, for a moment.
+    QString spareName() const;
 
     QString m_path;
-    QString m_staged; // with Keep: the written file's own hidden name
-    bool m_written = false;
-    QSaveFile m_file;
+    QString m_target; // with Replace: the regular file replaced, through links
+    QString m_staged; // the hidden name of a file that could not be unnamed
+    int m_fd = -1;
+    bool m_complete = false;
     qint64 m_expectedSize = 0;
-    std::optional<SyncAhead> m_sync; // after m_file: it ends before the file is closed
+    std::optional<SyncAhead> m_sync; // ends before the file is closed
 };
 
 } // namespace host

@@ -12,6 +12,10 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QRegularExpression>
+#include <cstdio>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace host {
 
@@ -26,14 +30,73 @@ void checkPictureSize(const QSize& size, const QString& what)
                                            .arg(kMaxPicturePixels / 1'000'000));
 }
 
-QImage readPicture(QImageReader& reader, const QString& what)
+namespace {
+
+// What Qt's picture readers say while they read, as Qt's messages or
+// written straight to standard error (libpng's complaints about a damaged
+// file), is held back: the program's own message gives it as the reason.
+class HeldReaderMessages {
+public:
+    HeldReaderMessages() : m_previous(qInstallMessageHandler(hold))
+    {
+        s_held.clear();
+        std::fflush(stderr);
+        m_stderr = ::dup(STDERR_FILENO);
+        m_capture = ::memfd_create("reader-messages", MFD_CLOEXEC);
+        if (m_stderr >= 0 && m_capture >= 0)
+            ::dup2(m_capture, STDERR_FILENO);
+    }
+    ~HeldReaderMessages()
+    {
+        qInstallMessageHandler(m_previous);
+        std::fflush(stderr);
+        if (m_stderr >= 0 && m_capture >= 0)
+            ::dup2(m_stderr, STDERR_FILENO);
+        for (const int fd : {m_stderr, m_capture})
+            if (fd >= 0)
+                ::close(fd);
+    }
+    HeldReaderMessages(const HeldReaderMessages&) = delete;
+    HeldReaderMessages& operator=(const HeldReaderMessages&) = delete;
+
+    QString text() const
+    {
+        std::fflush(stderr);
+        QStringList lines = s_held;
+        if (m_capture >= 0) {
+            char written[1024];
+            const ssize_t size = ::pread(m_capture, written, sizeof written, 0);
+            if (size > 0)
+                lines += QString::fromLocal8Bit(written, size).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        }
+        for (QString& line : lines)
+            line.remove(QRegularExpression(QStringLiteral("^lib\\w+ (error|warning): ")));
+        return lines.join(QStringLiteral("; "));
+    }
+
+private:
+    static void hold(QtMsgType, const QMessageLogContext&, const QString& message) { s_held << message; }
+
+    QtMessageHandler m_previous;
+    int m_stderr = -1;
+    int m_capture = -1;
+    static inline QStringList s_held;
+};
+
+} // namespace
+
+QImage readPicture(QImageReader& reader, const QString& what, QString& reason)
 {
     // Any picture within the limit decodes, also at 16 bits per channel.
     reader.setAllocationLimit(int(kMaxPicturePixels * 8 / (1 << 20) + 1));
+    const HeldReaderMessages held;
     if (reader.size().isValid())
         checkPictureSize(reader.size(), what);
     const QImage image = reader.read();
     checkPictureSize(image.size(), what);
+    if (image.isNull())
+        reason = held.text().isEmpty() ? reader.errorString()
+                                       : QStringLiteral("%1 (%2)").arg(reader.errorString(), held.text());
     return image;
 }
 
@@ -49,9 +112,10 @@ QImage decodePicture(const QByteArray& data, const QByteArray& formatHint)
     QBuffer buffer(&bytes);
     QImageReader reader(&buffer, formatHint);
     reader.setAutoTransform(true);
-    const QImage image = readPicture(reader, what);
+    QString reason;
+    const QImage image = readPicture(reader, what, reason);
     if (image.isNull())
-        raiseError(ErrorKind::Picture, reader.errorString());
+        raiseError(ErrorKind::Picture, reason);
     return image;
 }
 
@@ -59,11 +123,15 @@ QImage LoadPicture(const QString& fileName)
 {
     if (fileName.isEmpty())
         return QImage();
-    QFile file(fileName);
     try {
-        if (!file.open(QIODevice::ReadOnly))
-            raiseError(ErrorKind::File, file.errorString());
-        return decodePicture(file.readAll(), QFileInfo(fileName).suffix().toLower().toLatin1());
+        const std::optional<QByteArray> bytes = readFile(fileName, kMaxPictureFileBytes);
+        if (!bytes)
+            raiseError(ErrorKind::Picture, QCoreApplication::translate("host", "the file is larger than any picture of "
+                                                                               "at most %1 million pixels can be (%2 "
+                                                                               "MB), so it is not read.")
+                                               .arg(kMaxPicturePixels / 1'000'000)
+                                               .arg(kMaxPictureFileBytes >> 20));
+        return decodePicture(*bytes, QFileInfo(fileName).suffix().toLower().toLatin1());
     } catch (const HostError& error) {
         raiseError(ErrorKind::Picture, QCoreApplication::translate("host", "Could not load the picture %1: %2")
                                            .arg(QDir::toNativeSeparators(fileName), error.description()));

@@ -12,13 +12,19 @@ namespace host {
 // side by side (11520 x 2160) is well within it.
 constexpr qint64 kMaxPicturePixels = 50'000'000;
 
+// The largest picture file read: one of that many pixels at 8 bytes each
+// (16 bits for each of four channels, uncompressed), with room for what
+// precedes the pixels.
+constexpr qint64 kMaxPictureFileBytes = kMaxPicturePixels * 8 + (16 << 20);
+
 // Raises an error naming the picture (`what`), its size and the limit when
 // it has more pixels than that.
 void checkPictureSize(const QSize& size, const QString& what);
 
 // Reads a picture with Qt's readers, refusing one over the limit before its
-// pixels are decoded. A null picture when the reader fails: it says why.
-QImage readPicture(QImageReader& reader, const QString& what);
+// pixels are decoded. A null picture when the reader fails, with the reason
+// (what the reader says goes there, not to standard error).
+QImage readPicture(QImageReader& reader, const QString& what, QString& reason);
 
 // Loads a picture from a file; the empty name gives the empty picture. A file
 // that cannot be read as a picture raises an error naming it.

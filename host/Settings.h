@@ -3,7 +3,9 @@
 #include <QString>
 
 // The per-user settings store: strings by application, section and key.
-// A store that cannot be read or written raises an error.
+// A store that cannot be read or written raises an error. One found damaged
+// raises it once; for the rest of the run it reads as empty and is never
+// written.
 namespace host {
 
 // The application's name: the name of its settings store and data folder,

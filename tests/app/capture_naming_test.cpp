@@ -1,6 +1,12 @@
 #include "app/CaptureNaming.h"
+#include "host/Files.h"
+#include "tests/support/Files.h"
 
+#include <QDir>
+#include <QFile>
 #include <QList>
+#include <QTemporaryDir>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 using namespace naming;
@@ -31,4 +37,24 @@ TEST(CaptureNaming, OnlyBlanksAreTrimmedAndNumberedNamesUseTheTrimmedPrefix)
     EXPECT_EQ(numberedName("  C:\\Pravlek  ", 1), "C:\\Pravlek001.BMP");
     EXPECT_EQ(numberedName("C:\\Pravlek", 1000), "C:\\Pravlek1000.BMP");
     EXPECT_EQ(numberedName("   ", 1), "001.BMP");
+}
+
+// A name that anything has is taken, whatever it is; a name taken after the
+// free one was found is passed over at the commit, and nothing is replaced.
+TEST(CaptureNaming, NumberingPassesOverEveryKindOfTakenName)
+{
+    QTemporaryDir dir;
+    const QString prefix = dir.filePath("p");
+    QFile::link("/media/gone/p001.BMP", prefix + "001.BMP");
+    QDir(dir.path()).mkdir("p002.BMP");
+    QFile::link(prefix + "003.BMP", prefix + "003.BMP");
+    mkfifo(QFile::encodeName(prefix + "004.BMP").constData(), 0600);
+    EXPECT_EQ(firstFreeNumberedName(prefix), prefix + "005.BMP");
+    host::AtomicFile file(prefix + "005.BMP", host::AtomicFile::Existing::Keep);
+    file.write("ours", 4);
+    testing_support::writeFile(prefix + "005.BMP", "another program's");
+    EXPECT_EQ(commitNumbered(file, prefix), prefix + "006.BMP");
+    EXPECT_EQ(testing_support::readAll(prefix + "005.BMP"), "another program's");
+    EXPECT_EQ(testing_support::readAll(prefix + "006.BMP"), "ours");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System).size(), 6);
 }

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <functional>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 using namespace e2e;
 using testing_support::bmpBitCount;
@@ -83,6 +85,7 @@ TEST(CommandLine, HelpVersionUsageErrorsAndAMissingDisplay)
         {{"--convert", "a.png", "b.png", "--output", "c.bmp"}, false, 2, "^$", "--output"},
         {{"--convert", "a.png", "--output", "c.bmp", "--prefix", "p"}, false, 2, "^$", "--prefix"},
         {{"--convert", "a.png", "--save"}, false, 2, "^$", "--save"},
+        {{"--convert", "--prefix", "p", "--force", "a.png"}, false, 2, "^$", "--force"},
     };
     for (const UsageCase& c : cases) {
         const Ran ran = run(c.arguments, c.display);
@@ -139,8 +142,8 @@ TEST(CommandLine, ConvertWritesEachPictureBesideItAndReportsTheBrokenOne)
         EXPECT_TRUE(ran.err.contains(dir.filePath("broken.png"))) << ran.err.toStdString();
         EXPECT_FALSE(QFile::exists(dir.filePath("broken.BMP")));
         // Three inputs share the name in.BMP: the first is written, the other
-        // two find it there and are refused without --force.
-        EXPECT_EQ(ran.err.count("--force"), 2) << ran.err.toStdString();
+        // two are not written over it.
+        EXPECT_EQ(ran.err.count("written from another picture"), 2) << ran.err.toStdString();
         for (const QString type : {"png", "jpg", "pcx"}) {
             const Ran one = run({"--convert", "--colours", c.colours, "--force", dir.filePath("in." + type)}, false);
             ASSERT_EQ(one.exitCode, 0) << one.err.toStdString();
@@ -167,6 +170,130 @@ TEST(CommandLine, ConvertNumbersFromAPrefixOrWritesTheOutputNamed)
     ran = run({"--convert", "--colours", "16", "--output", homeRelative(dir.filePath("out.bmp")), picture}, false);
     EXPECT_EQ(ran.exitCode, 0) << ran.err.toStdString();
     EXPECT_EQ(bmpBitCount(dir.filePath("out.bmp")), 4);
+}
+
+// Every entry of a folder: its kind, and a regular file's bytes.
+QMap<QString, QByteArray> entriesOf(const QString& folder)
+{
+    QMap<QString, QByteArray> entries;
+    for (const QFileInfo& entry : QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+        entries[entry.fileName()] = entry.isSymLink() ? "link to " + entry.symLinkTarget().toUtf8()
+                                    : entry.isDir()   ? QByteArray("folder")
+                                    : entry.isFile()  ? testing_support::readAll(entry.filePath())
+                                                      : QByteArray("special");
+    return entries;
+}
+
+struct HostileCase {
+    const char* name;
+    std::function<QStringList(const QString& dir)> prepare; // the arguments after --convert
+    int exitCode;
+    QStringList written; // the lines of standard output, in the test's folder
+    const char* err;     // in each line of standard error
+};
+
+// Inputs and outputs that are not plain files, names that another picture
+// of the run or the input itself has, the longest names: nothing there is
+// ever replaced, nothing is read for ever, and each problem is one line.
+TEST(CommandLine, ConvertWritesOnlyRegularFilesReadsOnlyWhatAPictureNeedsAndNeverTwice)
+{
+    const auto fifo = [](const QString& path) { mkfifo(QFile::encodeName(path).constData(), 0600); };
+    const QString longName(251, 'x');
+    const QString longPrefix(248, 'y');
+    const QList<HostileCase> cases = {
+        {"a pipe no program writes to", [&](const QString& d) { fifo(d + "/in.png"); return QStringList{d + "/in.png"}; },
+         1, {}, "named pipe"},
+        {"a device", [](const QString&) { return QStringList{"/dev/zero"}; }, 1, {}, "a device"},
+        {"a sparse file of 1.5 GB",
+         [](const QString& d) {
+             QFile big(d + "/big.png");
+             big.open(QIODevice::WriteOnly);
+             big.resize(qint64(1500) << 20);
+             return QStringList{d + "/big.png"};
+         },
+         1, {}, "larger than any picture of at most 50 million pixels"},
+        {"a pipe as output", [&](const QString& d) { fifo(d + "/out.BMP"); return QStringList{"--force", "--output", d + "/out.BMP", d + "/a.png"}; },
+         1, {}, "named pipe"},
+        {"a folder as output",
+         [](const QString& d) {
+             QDir(d).mkdir("a.BMP");
+             return QStringList{"--force", d + "/a.png"};
+         },
+         1, {}, "folder"},
+        {"a device as output",
+         [&](const QString& d) {
+             if (mknod(QFile::encodeName(d + "/null.BMP").constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+                 fifo(d + "/null.BMP"); // where no device may be made
+             return QStringList{"--force", "--output", d + "/null.BMP", d + "/a.png"};
+         },
+         1, {}, "not a file"},
+        {"three pictures of one output",
+         [](const QString& d) {
+             QFile::copy(d + "/a.png", d + "/a.jpg");
+             QFile::copy(d + "/a.png", d + "/a.gif");
+             return QStringList{"--force", d + "/a.png", d + "/a.jpg", d + "/a.gif"};
+         },
+         1, {"a.BMP"}, "written from another picture in this run"},
+        {"the picture itself",
+         [](const QString& d) {
+             QFile::copy(d + "/a.png", d + "/photo.BMP");
+             return QStringList{"--force", "--colours", "2", d + "/photo.BMP"};
+         },
+         1, {}, "the picture being converted"},
+        {"the picture through a link",
+         [](const QString& d) {
+             QFile::link(d + "/a.png", d + "/link.BMP");
+             return QStringList{"--force", "--output", d + "/link.BMP", d + "/a.png"};
+         },
+         1, {}, "the picture being converted"},
+        {"numbers taken by links, a folder and a pipe",
+         [&](const QString& d) {
+             QFile::link("/media/gone/p001.BMP", d + "/p001.BMP");
+             QDir(d).mkdir("p002.BMP");
+             QFile::link(d + "/p003.BMP", d + "/p003.BMP");
+             fifo(d + "/p004.BMP");
+             return QStringList{"--prefix", d + "/p", d + "/a.png"};
+         },
+         0, {"p005.BMP"}, ""},
+        {"the longest name beside its picture",
+         [&](const QString& d) {
+             QFile::rename(d + "/a.png", d + "/" + longName + ".png");
+             return QStringList{d + "/" + longName + ".png"};
+         },
+         0, {longName + ".BMP"}, ""},
+        {"the longest numbered name", [&](const QString& d) { return QStringList{"--prefix", d + "/" + longPrefix, d + "/a.png"}; },
+         0, {longPrefix + "001.BMP"}, ""},
+        {"a PNG with a damaged header",
+         [](const QString& d) {
+             QByteArray png = testing_support::readAll(d + "/a.png");
+             png[29] = char(png[29] ^ 0x55); // the header's checksum
+             testing_support::writeFile(d + "/damaged.png", png);
+             return QStringList{d + "/damaged.png"};
+         },
+         1, {}, "damaged.png"},
+    };
+    for (const HostileCase& c : cases) {
+        QTemporaryDir dir;
+        QImage(QString(QORIX_TEST_DATA) + "/pcx/colours8-3plane.png").save(dir.filePath("a.png"));
+        const QStringList arguments = c.prepare(dir.path());
+        QMap<QString, QByteArray> expected = entriesOf(dir.path());
+        QString lines;
+        for (const QString& name : c.written) {
+            lines += dir.filePath(name) + "\n";
+            expected.remove(name);
+        }
+        const Ran ran = run(QStringList{"--convert"} + arguments, false);
+        EXPECT_EQ(ran.exitCode, c.exitCode) << c.name << ": " << ran.err.toStdString();
+        EXPECT_EQ(ran.out, lines) << c.name;
+        for (const QString& line : ran.err.split('\n', Qt::SkipEmptyParts))
+            EXPECT_TRUE(line.contains(c.err) && line.startsWith("qorix-capture: ")) << c.name << ": " << line.toStdString();
+        QMap<QString, QByteArray> after = entriesOf(dir.path());
+        for (const QString& name : c.written) {
+            EXPECT_EQ(bmpBitCount(dir.filePath(name)), 8) << c.name;
+            after.remove(name);
+        }
+        EXPECT_EQ(after, expected) << c.name;
+    }
 }
 
 struct SaveCase {
