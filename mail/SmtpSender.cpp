@@ -7,9 +7,14 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QUrl>
+#include <atomic>
+#include <chrono>
 #include <curl/curl.h>
-#include <memory>
+#include <future>
+#include <mutex>
 #include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 
 namespace mail {
 
@@ -21,61 +26,145 @@ namespace {
     raiseError(ErrorKind::Messaging, QCoreApplication::translate("mail", "Could not send the e-mail through %1: %2").arg(account.server, reason));
 }
 
+// The session as far as it went, and the first refusal in it: the reason a
+// send failed, in the server's own words.
+struct Conversation {
+    struct Step {
+        QByteArray command;  // the verb (MAIL, RCPT, DATA, ...)
+        QByteArray argument; // the address, for MAIL and RCPT
+        QByteArray reply;    // the server's reply, its lines joined
+    };
+    Step current;
+    Step refused; // no reply when nothing was refused
+    QByteArray pending; // the lines of a reply still coming
+};
+
 struct CurlHandles {
     CURL* easy = curl_easy_init();
-    CURLM* multi = curl_multi_init();
     curl_mime* mime = nullptr;
     curl_slist* recipients = nullptr;
     curl_slist* headers = nullptr;
     char error[CURL_ERROR_SIZE] = {};
+    Conversation conversation;
+    // The connection, which the user interface may cut while the transfer's
+    // thread waits on it: guarded, so that a socket already closed (whose
+    // number the system may give to another file) is never touched.
+    std::mutex socketLock;
     curl_socket_t socket = CURL_SOCKET_BAD;
     bool abandoned = false;
+
+    void cutConnection()
+    {
+        const std::lock_guard lock(socketLock);
+        if (socket != CURL_SOCKET_BAD)
+            ::shutdown(socket, SHUT_RDWR);
+    }
 
     ~CurlHandles()
     {
         // An abandoned transfer's connection is cut first: a polite QUIT to a
         // server that does not answer would wait for it.
-        if (abandoned && socket != CURL_SOCKET_BAD)
-            ::shutdown(socket, SHUT_RDWR);
-        if (multi && easy)
-            curl_multi_remove_handle(multi, easy);
+        if (abandoned)
+            cutConnection();
         curl_mime_free(mime);
         curl_slist_free_all(recipients);
         curl_slist_free_all(headers);
         if (easy)
             curl_easy_cleanup(easy);
-        if (multi)
-            curl_multi_cleanup(multi);
     }
 };
 
-QString describe(CURLcode code, const char* detail)
+// Whether trying again later may help, after the server's reply.
+QString advice(const QByteArray& reply)
 {
+    if (reply.startsWith('4'))
+        return QCoreApplication::translate("mail", "The server refuses only for now: trying again later may help.");
+    return QCoreApplication::translate("mail", "Trying again as it is will not help.");
+}
+
+// The step the server refused, from the command it answered.
+QString refusedStep(const Conversation::Step& step)
+{
+    const QString argument = QString::fromUtf8(step.argument);
+    if (step.command == "MAIL")
+        return QCoreApplication::translate("mail", "the server refused the sender %1").arg(argument);
+    if (step.command == "RCPT")
+        return QCoreApplication::translate("mail", "the server refused the recipient %1").arg(argument);
+    if (step.command == "DATA" || step.command.isEmpty())
+        return QCoreApplication::translate("mail", "the server refused the message");
+    return QCoreApplication::translate("mail", "the server refused the %1 command").arg(QString::fromLatin1(step.command));
+}
+
+QString describe(CURLcode code, const char* detail, const Conversation& c)
+{
+    const QString reply = QString::fromUtf8(c.refused.reply);
     switch (code) {
     case CURLE_LOGIN_DENIED:
-        return QCoreApplication::translate("mail", "the server refused the login. Check the user name and password.");
+        return QCoreApplication::translate("mail", "the server refused the login (%1). Check the user name and password.").arg(reply);
     case CURLE_COULDNT_CONNECT:
     case CURLE_COULDNT_RESOLVE_HOST:
-        return QCoreApplication::translate("mail", "could not connect to the server (%1).").arg(QString::fromUtf8(detail));
+        return QCoreApplication::translate("mail", "could not connect to the server (%1). Trying again later may help.")
+            .arg(QString::fromUtf8(detail));
     case CURLE_OPERATION_TIMEDOUT:
-        return QCoreApplication::translate("mail", "the server did not answer in time.");
+        return QCoreApplication::translate("mail", "the server did not answer in time. Trying again later may help.");
     case CURLE_USE_SSL_FAILED:
         return QCoreApplication::translate("mail", "the server does not offer an encrypted connection (STARTTLS).");
     default:
         break;
     }
-    if (QByteArray(detail).startsWith("RCPT failed"))
-        return QCoreApplication::translate("mail", "the server refused a recipient (%1).").arg(QString::fromUtf8(detail));
-    if (QByteArray(detail).startsWith("MAIL failed"))
-        return QCoreApplication::translate("mail", "the server refused the sender (%1).").arg(QString::fromUtf8(detail));
+    if (!c.refused.reply.isEmpty())
+        return QCoreApplication::translate("mail", "%1: \"%2\". %3").arg(refusedStep(c.refused), reply, advice(c.refused.reply));
+    if (code == CURLE_SEND_ERROR || code == CURLE_RECV_ERROR || code == CURLE_GOT_NOTHING)
+        return QCoreApplication::translate("mail", "the connection to the server broke off after %1 (%2). Trying again "
+                                                   "later may help.")
+            .arg(c.current.command.isEmpty() ? QStringLiteral("connecting") : QString::fromLatin1(c.current.command),
+                 QString::fromUtf8(*detail ? detail : curl_easy_strerror(code)));
     const QString text = QString::fromUtf8(*detail ? detail : curl_easy_strerror(code));
     return text.endsWith(QLatin1Char('.')) ? text : text + QLatin1Char('.');
 }
 
+// Notes the commands sent and the server's replies (never what follows
+// AUTH: a password).
+int watchConversation(CURL*, curl_infotype type, char* data, size_t size, void* conversation)
+{
+    auto& c = *static_cast<Conversation*>(conversation);
+    const QByteArray line = QByteArray(data, qsizetype(size)).trimmed();
+    if (type == CURLINFO_HEADER_OUT) {
+        const QByteArray command = line.left(4).toUpper();
+        if (command == "QUIT")
+            return 0;
+        c.current = {command, {}, {}};
+        if (command == "MAIL" || command == "RCPT") {
+            const qsizetype open = line.indexOf('<');
+            c.current.argument = line.mid(open + 1, line.indexOf('>', open) - open - 1);
+        }
+    } else if (type == CURLINFO_HEADER_IN) {
+        c.pending += (c.pending.isEmpty() ? "" : " ") + line;
+        // "250-..." continues a reply, "250 ..." ends it.
+        if (line.size() >= 4 && line[3] == '-')
+            return 0;
+        c.current.reply = std::exchange(c.pending, {});
+        if (c.refused.reply.isEmpty() && (c.current.reply.startsWith('4') || c.current.reply.startsWith('5')))
+            c.refused = c.current;
+    }
+    return 0;
+}
+
 int rememberSocket(void* handles, curl_socket_t socket, curlsocktype)
 {
-    static_cast<CurlHandles*>(handles)->socket = socket;
+    auto* h = static_cast<CurlHandles*>(handles);
+    const std::lock_guard lock(h->socketLock);
+    h->socket = socket;
     return CURL_SOCKOPT_OK;
+}
+
+int closeSocket(void* handles, curl_socket_t socket)
+{
+    auto* h = static_cast<CurlHandles*>(handles);
+    const std::lock_guard lock(h->socketLock);
+    if (h->socket == socket)
+        h->socket = CURL_SOCKET_BAD;
+    return ::close(socket);
 }
 
 void globalInit()
@@ -93,6 +182,11 @@ void setConnection(CurlHandles& h, const MailAccount& account)
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, rememberSocket);
     curl_easy_setopt(curl, CURLOPT_SOCKOPTDATA, &h);
+    curl_easy_setopt(curl, CURLOPT_CLOSESOCKETFUNCTION, closeSocket);
+    curl_easy_setopt(curl, CURLOPT_CLOSESOCKETDATA, &h);
+    curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, watchConversation);
+    curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &h.conversation);
+    curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
     curl_easy_setopt(curl, CURLOPT_USE_SSL, long(encryptionRequired(account.server) ? CURLUSESSL_ALL : CURLUSESSL_TRY));
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, long(account.connectTimeoutSeconds));
     // A server that stops answering for this long ends the transfer.
@@ -137,29 +231,45 @@ void setMessage(CurlHandles& h, const MailAccount& account, const OutgoingMail& 
     curl_easy_setopt(curl, CURLOPT_MIMEPOST, h.mime);
 }
 
+// What the transfer's thread and the user interface share.
+struct Progress {
+    std::atomic<curl_off_t> sent = 0;
+    std::atomic<curl_off_t> total = 0;
+    std::atomic<bool> cancelled = false;
+};
+
+int reportProgress(void* progress, curl_off_t, curl_off_t, curl_off_t total, curl_off_t sent)
+{
+    auto& p = *static_cast<Progress*>(progress);
+    p.sent = sent;
+    p.total = total;
+    return p.cancelled ? 1 : 0;
+}
+
 // Runs the transfer while the user interface goes on; the person may stop
-// it. The transfer's result.
+// it at any moment. libcurl waits for some of the server's replies without
+// returning (the one to the message's end above all), so the transfer has a
+// thread of its own, joined before this returns. The transfer's result.
 CURLcode transfer(CurlHandles& h, const QString& server, Prompts& prompts, bool& cancelled)
 {
-    curl_multi_add_handle(h.multi, h.easy);
-    int running = 1;
-    while (running && !cancelled) {
-        curl_multi_perform(h.multi, &running);
-        if (!running)
-            break;
-        curl_multi_poll(h.multi, nullptr, 0, 20, nullptr);
-        curl_off_t sent = 0, total = 0;
-        curl_easy_getinfo(h.easy, CURLINFO_SIZE_UPLOAD_T, &sent);
-        curl_easy_getinfo(h.easy, CURLINFO_CONTENT_LENGTH_UPLOAD_T, &total);
-        cancelled = prompts.transferring(server, sent, total);
+    Progress progress;
+    curl_easy_setopt(h.easy, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h.easy, CURLOPT_XFERINFOFUNCTION, reportProgress);
+    curl_easy_setopt(h.easy, CURLOPT_XFERINFODATA, &progress);
+    std::packaged_task<CURLcode()> perform([&h] { return curl_easy_perform(h.easy); });
+    std::future<CURLcode> result = perform.get_future();
+    std::thread worker(std::move(perform));
+    while (result.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
+        if (cancelled || !prompts.transferring(server, progress.sent, progress.total))
+            continue;
+        cancelled = true;
+        progress.cancelled = true;
+        // Ends a wait for the server at once.
+        h.cutConnection();
     }
+    worker.join();
     prompts.transferEnded();
-    CURLcode result = CURLE_OK;
-    int left = 0;
-    while (CURLMsg* message = curl_multi_info_read(h.multi, &left))
-        if (message->msg == CURLMSG_DONE)
-            result = message->data.result;
-    return result;
+    return result.get();
 }
 
 } // namespace
@@ -180,7 +290,7 @@ void sendMail(const MailAccount& account, const OutgoingMail& mail, Prompts& pro
 {
     globalInit();
     CurlHandles h;
-    if (!h.easy || !h.multi)
+    if (!h.easy)
         failed(account, QCoreApplication::translate("mail", "the network library could not start."));
     setConnection(h, account);
     setMessage(h, account, mail);
@@ -190,7 +300,7 @@ void sendMail(const MailAccount& account, const OutgoingMail& mail, Prompts& pro
     if (cancelled)
         failed(account, QCoreApplication::translate("mail", "sending was cancelled."));
     if (result != CURLE_OK)
-        failed(account, describe(result, h.error));
+        failed(account, describe(result, h.error, h.conversation));
 }
 
 } // namespace mail

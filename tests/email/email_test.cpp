@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -359,6 +360,31 @@ TEST_F(EmailDialog, AServerThatIsDownOrRefusesIsReportedAndTheDialogStaysOpen)
     EXPECT_EQ(dialog.txtDisplayName->Text(), "alice@example.org");
 }
 
+// A refusal names what was refused, gives the server's own reply and says
+// whether trying again later may help.
+TEST_F(EmailDialog, ARefusalGivesTheServersReplyAndWhetherTryingAgainHelps)
+{
+    const QList<std::pair<QStringList, QStringList>> cases = {
+        {{"--data-reply", "554 5.7.1 Message rejected as spam"},
+         {"refused the message", "\"554 5.7.1 Message rejected as spam\"", "will not help"}},
+        {{"--data-reply", "451 4.3.0 Try again later"}, {"refused the message", "\"451 4.3.0 Try again later\"", "trying again later may help"}},
+        {{"--refuse"}, {"refused the recipient alice@example.org", "550 5.1.1 <alice@example.org>: recipient refused", "will not help"}},
+    };
+    for (const auto& [options, says] : cases) {
+        SmtpTestServer refusing(options);
+        setMail("Server", refusing.url());
+        open();
+        type(dialog.txtDisplayName, "alice@example.org");
+        send();
+        ASSERT_EQ(watcher.messages().size(), 1) << options.join(' ').toStdString();
+        for (const QString& part : says)
+            EXPECT_TRUE(watcher.messages()[0].text.contains(part)) << watcher.messages()[0].text.toStdString();
+        EXPECT_TRUE(dialog.IsLoaded());
+        watcher.clearMessages();
+        dialog.Unload();
+    }
+}
+
 // Answers the sign-on window: fills the fields given and presses OK or Cancel.
 void answerSignOn(ModalWatcher& watcher, const QMap<QString, QString>& fields, bool ok, QString* problem = nullptr)
 {
@@ -453,26 +479,51 @@ INSTANTIATE_TEST_SUITE_P(
                   kOwnerOnly, "me", "top \"secret\"", false, true},
         NetrcCase{"readable by others", "machine 127.0.0.1 login me password secret123", kOwnerOnly | QFile::ReadGroup | QFile::ReadOther, "me", "secret123", false, false}));
 
-TEST_F(EmailDialog, AHangingServerDoesNotFreezeTheWindowAndItsProgressCanBeCancelled)
+// A server that never answers, or holds one step of the session for a
+// while: the windows go on, the progress shows within half a second of
+// Send, and Cancel ends the send at once.
+TEST_F(EmailDialog, AServerThatTakesItsTimeNeverFreezesTheWindowAndCanBeCancelled)
 {
-    SmtpTestServer hanging({"--hang"});
-    setMail("Server", hanging.url());
-    setMail("TransferTimeout", "60");
-    open();
-    type(dialog.txtDisplayName, "alice@example.org");
-    int ticks = 0;
-    QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
-    ticker.start(50);
-    watcher.queue([](QWidget* window) {
-        ASSERT_NE(qobject_cast<QProgressDialog*>(window), nullptr);
-        QTest::mouseClick(window->findChild<QPushButton*>(), Qt::LeftButton);
-    });
-    send();
-    EXPECT_GE(ticks, 5);
-    ASSERT_EQ(watcher.messages().size(), 1);
-    EXPECT_TRUE(watcher.messages()[0].text.contains("cancelled")) << watcher.messages()[0].text.toStdString();
-    EXPECT_TRUE(dialog.IsLoaded());
+    for (const QStringList& options : {QStringList{"--hang"}, QStringList{"--hold", "greeting=4"},
+                                       QStringList{"--auth", "me:pw", "--hold", "auth=4"},
+                                       QStringList{"--hold", "rcpt=4"}, QStringList{"--hold", "data=4"}}) {
+        SmtpTestServer slow(options);
+        setMail("Server", slow.url());
+        setMail("TransferTimeout", "60");
+        setMail("User", options.contains("--auth") ? "me" : "");
+        mail::MailService::instance().forgetPassword();
+        if (options.contains("--auth"))
+            answerSignOn(watcher, {{"password", "pw"}}, true);
+        open();
+        type(dialog.txtDisplayName, "alice@example.org");
+        int ticks = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+        ticker.start(50);
+        QElapsedTimer clock;
+        qint64 shown = -1, cancelled = -1;
+        watcher.queue([&](QWidget* window) {
+            shown = clock.elapsed();
+            ASSERT_NE(qobject_cast<QProgressDialog*>(window), nullptr);
+            // Cancelled once the session is well into the step held.
+            QTimer::singleShot(1500, window, [&, window] {
+                cancelled = clock.elapsed();
+                QTest::mouseClick(window->findChild<QPushButton*>(), Qt::LeftButton);
+            });
+        });
+        clock.start();
+        send();
+        const std::string which = options.join(' ').toStdString();
+        EXPECT_GE(shown, 0) << which;
+        EXPECT_LT(shown, 500 + (options.contains("--auth") ? 100 : 0)) << which;
+        EXPECT_LT(clock.elapsed() - cancelled, 500) << which;
+        EXPECT_GE(ticks, clock.elapsed() / 50 / 2) << which;
+        ASSERT_EQ(watcher.messages().size(), 1) << which;
+        EXPECT_TRUE(watcher.messages()[0].text.contains("cancelled")) << watcher.messages()[0].text.toStdString();
+        EXPECT_TRUE(dialog.IsLoaded());
+        watcher.clearMessages();
+        dialog.Unload();
+    }
 }
 
 TEST_F(EmailDialog, ASilentServerEndsInATimeOut)

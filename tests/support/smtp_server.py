@@ -12,6 +12,10 @@ own e-mail parser reads them.
   --refuse              refuse every recipient
   --hang                accept connections and never answer
   --drop                answer, then drop the connection in the middle of DATA
+  --hold PHASE=SECONDS  wait that long before answering: the greeting, AUTH,
+                        RCPT or the message's final dot (greeting, auth, rcpt, data)
+  --data-reply LINE     answer the message's final dot with this line
+  --no-smtputf8         do not offer SMTPUTF8
 """
 import argparse
 import asyncio
@@ -33,9 +37,11 @@ def free_port(host):
 
 
 class Recorder:
-    def __init__(self, folder, refuse):
+    def __init__(self, folder, refuse, holds, data_reply):
         self.folder = folder
         self.refuse = refuse
+        self.holds = holds
+        self.data_reply = data_reply
         self.count = 0
 
     def note(self, command):
@@ -50,12 +56,16 @@ class Recorder:
         return "250 OK"
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        await asyncio.sleep(self.holds.get("rcpt", 0))
         if self.refuse:
             return "550 5.1.1 <%s>: recipient refused" % address
         envelope.rcpt_tos.append(address)
         return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
+        await asyncio.sleep(self.holds.get("data", 0))
+        if self.data_reply:
+            return self.data_reply
         raw = envelope.original_content or envelope.content
         message = email.message_from_bytes(raw, policy=email.policy.compat32)
         headers = [[name, value] for name, value in message.items()]
@@ -129,16 +139,39 @@ def main():
     parser.add_argument("--refuse", action="store_true")
     parser.add_argument("--hang", action="store_true")
     parser.add_argument("--drop", action="store_true")
+    parser.add_argument("--hold", action="append", default=[])
+    parser.add_argument("--data-reply")
+    parser.add_argument("--no-smtputf8", action="store_true")
     args = parser.parse_args()
+    holds = {phase: float(seconds) for phase, seconds in (hold.split("=") for hold in args.hold)}
     port = free_port(args.host)
     controller = None
     if args.hang or args.drop:
         serve_silently(args.host, port, args.drop)
     else:
         from aiosmtpd.controller import Controller
-        from aiosmtpd.smtp import AuthResult, LoginPassword
-        recorder = Recorder(args.dir, args.refuse)
-        options = {}
+        from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
+
+        class HoldingSMTP(SMTP):
+            connections = 0
+
+            async def _handle_client(self):
+                # The first connection is the controller's own, to see that it runs.
+                HoldingSMTP.connections += 1
+                if HoldingSMTP.connections > 1:
+                    await asyncio.sleep(holds.get("greeting", 0))
+                await super()._handle_client()
+
+            async def smtp_AUTH(self, arg):
+                await asyncio.sleep(holds.get("auth", 0))
+                await super().smtp_AUTH(arg)
+
+        class HoldingController(Controller):
+            def factory(self):
+                return HoldingSMTP(self.handler, **self.SMTP_kwargs)
+
+        recorder = Recorder(args.dir, args.refuse, holds, args.data_reply)
+        options = {"enable_SMTPUTF8": not args.no_smtputf8}
         if args.auth:
             user, password = args.auth.split(":", 1)
 
@@ -148,8 +181,8 @@ def main():
                       and auth_data.password.decode() == password)
                 return AuthResult(success=ok, handled=False)
 
-            options = {"auth_required": True, "auth_require_tls": False, "authenticator": authenticator}
-        controller = Controller(recorder, hostname=args.host, port=port, **options)
+            options.update({"auth_required": True, "auth_require_tls": False, "authenticator": authenticator})
+        controller = HoldingController(recorder, hostname=args.host, port=port, **options)
         controller.start()
     print("PORT %d" % port, flush=True)
     sys.stdin.read()
