@@ -4,6 +4,8 @@
 #include <QLocale>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QUrl>
+#include <algorithm>
 
 namespace mail {
 
@@ -122,8 +124,23 @@ QByteArray addressHeader(const QByteArray& name, const QStringList& addresses)
 {
     FoldedHeader header(name);
     for (qsizetype i = 0; i < addresses.size(); ++i)
-        header.add(" ", oneLine(addresses[i]).toUtf8() + (i + 1 < addresses.size() ? "," : ""));
+        header.add(" ", asciiDomain(oneLine(addresses[i])) + (i + 1 < addresses.size() ? "," : ""));
     return header.text();
+}
+
+QByteArray asciiDomain(const QString& address)
+{
+    const qsizetype at = address.lastIndexOf(QLatin1Char('@'));
+    const QByteArray domain = at < 0 ? QByteArray() : QUrl::toAce(address.mid(at + 1));
+    if (domain.isEmpty())
+        return address.toUtf8();
+    return address.left(at + 1).toUtf8() + domain;
+}
+
+bool asciiLocalPart(const QString& address)
+{
+    const QString local = address.left(address.lastIndexOf(QLatin1Char('@')));
+    return std::all_of(local.begin(), local.end(), [](QChar c) { return c.unicode() < 0x80; });
 }
 
 QStringList splitAddresses(const QString& text)
@@ -171,13 +188,14 @@ QByteArray mailDate(const QDateTime& when)
 
 QByteArray newMessageId(const QString& from)
 {
-    QString domain = from.section(QLatin1Char('@'), -1).trimmed();
-    if (!from.contains(QLatin1Char('@')) || !isPlainAddress(QStringLiteral("x@") + domain))
-        domain = QStringLiteral("qorix-capture.invalid");
+    const QString domain = from.section(QLatin1Char('@'), -1).trimmed();
+    QByteArray ace = QUrl::toAce(domain);
+    if (!from.contains(QLatin1Char('@')) || !isPlainAddress(QStringLiteral("x@") + domain) || ace.isEmpty())
+        ace = "qorix-capture.invalid";
     const quint64 a = QRandomGenerator::system()->generate64();
     const quint64 b = QRandomGenerator::system()->generate64();
     return "<" + QByteArray::number(QDateTime::currentMSecsSinceEpoch(), 36) + "." + QByteArray::number(a, 36)
-           + QByteArray::number(b, 36) + "@" + domain.toLatin1() + ">";
+           + QByteArray::number(b, 36) + "@" + ace + ">";
 }
 
 } // namespace mail

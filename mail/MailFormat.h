@@ -21,8 +21,18 @@ QString oneLine(const QString& value);
 QByteArray textHeader(const QByteArray& name, const QString& value);
 
 // An address list header: plain addresses joined by ", ", folded after the
-// commas. No line is longer than 78 characters unless one address is.
+// commas, their domains in punycode. No line is longer than 78 characters
+// unless one address is.
 QByteArray addressHeader(const QByteArray& name, const QStringList& addresses);
+
+// The address with its domain in the ASCII form that every mail server
+// reads (punycode: bücher.test is xn--bcher-kva.test); the part before the
+// @ as it is.
+QByteArray asciiDomain(const QString& address);
+
+// Whether the part before the @ is plain ASCII: an address whose part is not
+// travels only through servers that offer SMTPUTF8.
+bool asciiLocalPart(const QString& address);
 
 // The addresses of an address text: separated by ";" or ",", blanks trimmed,
 // empty ones dropped.
@@ -40,7 +50,8 @@ QString addressProblem(const QString& address);
 // The Date header's value, RFC 5322: "Tue, 08 Dec 2026 09:30:00 +0100".
 QByteArray mailDate(const QDateTime& when);
 
-// A new, unique Message-ID value for a message from this sender.
+// A new, unique Message-ID value for a message from this sender, with the
+// sender's domain in punycode.
 QByteArray newMessageId(const QString& from);
 
 } // namespace mail

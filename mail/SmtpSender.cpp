@@ -37,6 +37,7 @@ struct Conversation {
     Step current;
     Step refused; // no reply when nothing was refused
     QByteArray pending; // the lines of a reply still coming
+    bool smtpUtf8 = false; // offered in the reply to the last EHLO
 };
 
 struct CurlHandles {
@@ -46,6 +47,10 @@ struct CurlHandles {
     curl_slist* headers = nullptr;
     char error[CURL_ERROR_SIZE] = {};
     Conversation conversation;
+    // Addresses whose part before the @ is not ASCII: the session stops
+    // before the message when the server cannot take them.
+    QStringList needSmtpUtf8;
+    bool stoppedForSmtpUtf8 = false;
     // The connection, which the user interface may cut while the transfer's
     // thread waits on it: guarded, so that a socket already closed (whose
     // number the system may give to another file) is never touched.
@@ -134,12 +139,16 @@ int watchConversation(CURL*, curl_infotype type, char* data, size_t size, void* 
         if (command == "QUIT")
             return 0;
         c.current = {command, {}, {}};
+        if (command == "EHLO")
+            c.smtpUtf8 = false;
         if (command == "MAIL" || command == "RCPT") {
             const qsizetype open = line.indexOf('<');
             c.current.argument = line.mid(open + 1, line.indexOf('>', open) - open - 1);
         }
     } else if (type == CURLINFO_HEADER_IN) {
         c.pending += (c.pending.isEmpty() ? "" : " ") + line;
+        if (c.current.command == "EHLO" && line.mid(4).trimmed().toUpper() == "SMTPUTF8")
+            c.smtpUtf8 = true;
         // "250-..." continues a reply, "250 ..." ends it.
         if (line.size() >= 4 && line[3] == '-')
             return 0;
@@ -148,6 +157,15 @@ int watchConversation(CURL*, curl_infotype type, char* data, size_t size, void* 
             c.refused = c.current;
     }
     return 0;
+}
+
+// Called once the session is open (greeting, EHLO, STARTTLS and login done),
+// before the sender is named.
+int beforeTheMessage(void* handles, char*, char*, int, int)
+{
+    auto* h = static_cast<CurlHandles*>(handles);
+    h->stoppedForSmtpUtf8 = !h->needSmtpUtf8.isEmpty() && !h->conversation.smtpUtf8;
+    return h->stoppedForSmtpUtf8 ? CURL_PREREQFUNC_ABORT : CURL_PREREQFUNC_OK;
 }
 
 int rememberSocket(void* handles, curl_socket_t socket, curlsocktype)
@@ -187,6 +205,8 @@ void setConnection(CurlHandles& h, const MailAccount& account)
     curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, watchConversation);
     curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &h.conversation);
     curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
+    curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, beforeTheMessage);
+    curl_easy_setopt(curl, CURLOPT_PREREQDATA, &h);
     curl_easy_setopt(curl, CURLOPT_USE_SSL, long(encryptionRequired(account.server) ? CURLUSESSL_ALL : CURLUSESSL_TRY));
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, long(account.connectTimeoutSeconds));
     // A server that stops answering for this long ends the transfer.
@@ -207,6 +227,9 @@ void setMessage(CurlHandles& h, const MailAccount& account, const OutgoingMail& 
     for (const QString& address : mail.to)
         h.recipients = curl_slist_append(h.recipients, ("<" + oneLine(address).toUtf8() + ">").constData());
     curl_easy_setopt(curl, CURLOPT_MAIL_RCPT, h.recipients);
+    for (const QString& address : QStringList{account.from} + mail.to)
+        if (!asciiLocalPart(address))
+            h.needSmtpUtf8 << address;
     for (const QByteArray& header :
          {"Date: " + mailDate(QDateTime::currentDateTime()), addressHeader("From", {account.from}),
           addressHeader("To", mail.to), textHeader("Subject", mail.subject),
@@ -299,6 +322,11 @@ void sendMail(const MailAccount& account, const OutgoingMail& mail, Prompts& pro
     h.abandoned = cancelled || result != CURLE_OK;
     if (cancelled)
         failed(account, QCoreApplication::translate("mail", "sending was cancelled."));
+    if (h.stoppedForSmtpUtf8)
+        failed(account, QCoreApplication::translate("mail", "%1 cannot go through this server: the part before the @ "
+                                                            "is not plain ASCII, and the server does not offer "
+                                                            "SMTPUTF8, which such addresses need. Nothing was sent.")
+                            .arg(h.needSmtpUtf8.join(QStringLiteral(", "))));
     if (result != CURLE_OK)
         failed(account, describe(result, h.error, h.conversation));
 }

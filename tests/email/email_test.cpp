@@ -23,6 +23,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 using namespace testing_support;
@@ -380,6 +381,52 @@ TEST_F(EmailDialog, ARefusalGivesTheServersReplyAndWhetherTryingAgainHelps)
         for (const QString& part : says)
             EXPECT_TRUE(watcher.messages()[0].text.contains(part)) << watcher.messages()[0].text.toStdString();
         EXPECT_TRUE(dialog.IsLoaded());
+        watcher.clearMessages();
+        dialog.Unload();
+    }
+}
+
+struct NonAsciiCase {
+    bool smtpUtf8;
+    QString from, to;
+    QString envelope; // the recipient the server gets; empty: nothing is sent
+};
+
+// Domains travel in punycode in the envelope and in every header, so that a
+// server without SMTPUTF8 gets plain ASCII; an address whose part before the
+// @ is not ASCII goes only to a server that offers SMTPUTF8, and otherwise
+// stops the send before the sender is named.
+TEST_F(EmailDialog, NonAsciiAddressesReachServersWithAndWithoutSmtpUtf8OrAreRefusedBeforeSending)
+{
+    const QList<NonAsciiCase> cases = {
+        {false, "me@b\u00fccher.test", "user@ex\u00e4mple.org", "user@xn--exmple-cua.org"},
+        {false, "me@example.org", "j\u00f6rg@example.org", ""},
+        {true, "me@b\u00fccher.test", "j\u00f6rg@example.org", "j\u00f6rg@example.org"},
+    };
+    for (const NonAsciiCase& c : cases) {
+        SmtpTestServer server(c.smtpUtf8 ? QStringList() : QStringList{"--no-smtputf8"});
+        setMail("Server", server.url());
+        setMail("From", c.from);
+        open();
+        dialog.txtDisplayName->setText(c.to);
+        send();
+        const QString which = c.to + (c.smtpUtf8 ? " with" : " without") + " SMTPUTF8";
+        const auto mails = server.received();
+        if (c.envelope.isEmpty()) {
+            ASSERT_EQ(watcher.messages().size(), 1) << which.toStdString();
+            EXPECT_TRUE(watcher.messages()[0].text.contains(c.to + " cannot go through this server"))
+                << watcher.messages()[0].text.toStdString();
+            EXPECT_FALSE(server.commands().contains("MAIL")) << which.toStdString();
+            EXPECT_TRUE(mails.isEmpty());
+        } else {
+            EXPECT_TRUE(watcher.messages().isEmpty()) << watcher.texts().join("|").toStdString();
+            ASSERT_EQ(mails.size(), 1) << which.toStdString();
+            EXPECT_EQ(mails[0].recipients, QStringList{c.envelope});
+            EXPECT_EQ(mails[0].headersAscii, !c.smtpUtf8) << which.toStdString();
+            EXPECT_EQ(mails[0].to, QStringList{c.smtpUtf8 ? c.to : c.envelope});
+            EXPECT_EQ(mails[0].header("From"), QStringList{c.from.section('@', 0, 0) + "@" + QUrl::toAce(c.from.section('@', 1))});
+            EXPECT_TRUE(mails[0].header("Message-ID").value(0).endsWith("@" + QUrl::toAce(c.from.section('@', 1)) + ">"));
+        }
         watcher.clearMessages();
         dialog.Unload();
     }

@@ -68,6 +68,7 @@ QList<SmtpTestServer::Mail> SmtpTestServer::received() const
         for (const QJsonValue& r : o["to"].toArray())
             mail.to << r.toString();
         mail.longestHeaderLine = o["longest_header_line"].toInt();
+        mail.headersAscii = o["headers_ascii"].toBool();
         mail.body = o["body"].toString();
         const QJsonArray attachments = o["attachments"].toArray();
         if (!attachments.isEmpty()) {

@@ -24,6 +24,7 @@ public:
         QString subject;
         QStringList to; // the To header's addresses
         int longestHeaderLine = 0;
+        bool headersAscii = false;
         QString body;
         QString attachmentName;
         QString attachmentType;

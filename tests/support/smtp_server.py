@@ -68,7 +68,7 @@ class Recorder:
             return self.data_reply
         raw = envelope.original_content or envelope.content
         message = email.message_from_bytes(raw, policy=email.policy.compat32)
-        headers = [[name, value] for name, value in message.items()]
+        headers = [[name, str(value)] for name, value in message.items()]
         modern = email.message_from_bytes(raw, policy=email.policy.default)
         decoded = str(modern.get("Subject", ""))
         to = [address for _, address in email.utils.getaddresses(modern.get_all("To", []))]
@@ -87,7 +87,8 @@ class Recorder:
         self.count += 1
         record = {"mail_from": envelope.mail_from, "rcpt_tos": envelope.rcpt_tos, "headers": headers,
                   "subject": decoded, "to": to,
-                  "longest_header_line": max(len(line) for line in head if not line.startswith(b"Content-Type:")), "body": body, "attachments": attachments}
+                  "longest_header_line": max(len(line) for line in head if not line.startswith(b"Content-Type:")),
+                  "headers_ascii": all(byte < 128 for line in head for byte in line), "body": body, "attachments": attachments}
         path = os.path.join(self.folder, "%d.json" % self.count)
         with open(path + ".part", "w", encoding="utf-8") as f:
             json.dump(record, f)
