@@ -154,9 +154,10 @@ std::optional<QList<Contact>> MailDialogs::pickRecipients(const QString& address
     dialog->setWindowTitle(QCoreApplication::translate("email", "Address Book"));
     dialog->setWindowModality(Qt::ApplicationModal);
     auto* layout = new QVBoxLayout(dialog);
+    QLabel* note = nullptr;
     if (contacts.isEmpty()) {
         const bool holdsSomething = QFileInfo(addressBook).size() > 0;
-        auto* note = new QLabel(holdsSomething ? QCoreApplication::translate("email", "The address book %1 holds no contacts that can be "
+        note = new QLabel(holdsSomething ? QCoreApplication::translate("email", "The address book %1 holds no contacts that can be "
                                                                 "read. New contacts are added at its end; nothing "
                                                                 "in it is changed.")
                                                      .arg(QDir::toNativeSeparators(addressBook))
@@ -199,6 +200,9 @@ std::optional<QList<Contact>> MailDialogs::pickRecipients(const QString& address
         appendContact(addressBook, *contact);
         contacts.append(*contact);
         addItem(list, *contact, true);
+        // What it said of an empty book no longer holds.
+        if (note)
+            note->hide();
     }));
     if (!run(dialog)) {
         delete dialog.data();

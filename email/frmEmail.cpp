@@ -5,6 +5,7 @@
 #include "host/HostError.h"
 #include "host/MessageBox.h"
 #include "host/Settings.h"
+#include "mail/MailFormat.h"
 #include "mail/MailService.h"
 
 #include <optional>
@@ -109,7 +110,8 @@ void frmEmail::pickFromAddressBook()
     for (qint16 i = 0; i <= kept; ++i) {
         MAPIMessages1.setRecipIndex(i);
         RecipientAddresses[std::size_t(i)] = MAPIMessages1.RecipAddress();
-        txtDisplayName->setText(txtDisplayName->Text() + separator + MAPIMessages1.RecipDisplayName());
+        // A name that holds the separator stays one entry of the box.
+        txtDisplayName->setText(txtDisplayName->Text() + separator + mail::toBoxEntry(MAPIMessages1.RecipDisplayName()));
         txtAddresses->setText(txtAddresses->Text() + separator + MAPIMessages1.RecipAddress());
         separator = QString::fromLatin1(kSeparator);
     }

@@ -152,6 +152,30 @@ QStringList splitAddresses(const QString& text)
     return addresses;
 }
 
+QString toBoxEntry(const QString& name)
+{
+    QString entry = name;
+    entry.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    entry.replace(QLatin1Char(';'), QLatin1String("\\;"));
+    return entry;
+}
+
+QStringList toBoxEntries(const QString& text)
+{
+    QStringList entries{QString()};
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('\\') && i + 1 < text.size())
+            entries.last() += text[++i];
+        else if (text[i] == QLatin1Char(';'))
+            entries << QString();
+        else
+            entries.last() += text[i];
+    }
+    for (QString& entry : entries)
+        entry = entry.trimmed();
+    return entries;
+}
+
 bool isPlainAddress(const QString& address)
 {
     static const QRegularExpression plain(

@@ -38,6 +38,14 @@ bool asciiLocalPart(const QString& address);
 // empty ones dropped.
 QStringList splitAddresses(const QString& text);
 
+// An entry of the To box: a name that holds the box's separator ";" keeps
+// it as "\;" (and "\" as "\\"), so that it stays one entry.
+QString toBoxEntry(const QString& name);
+
+// The entries of a To box text: split at every ";" that no "\" escapes,
+// blanks trimmed, the escapes undone.
+QStringList toBoxEntries(const QString& text);
+
 // Whether the text is one plain address (local@domain) of at most 254
 // characters, with nothing a mail server would read as more than an address:
 // no white space, brackets, separators or control characters.

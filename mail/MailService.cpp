@@ -135,23 +135,33 @@ Contact MailService::resolve(const QString& nameOrAddresses) const
 {
     // Several entries, as a pick leaves them in the To box: each is resolved
     // on its own, and addresses stand for themselves.
-    const QStringList entries = nameOrAddresses.split(QLatin1Char(';'));
+    const QStringList entries = toBoxEntries(nameOrAddresses);
     const bool several = entries.size() > 1;
-    const QList<Contact> book = readAddressBook(addressBookPath());
+    const QList<Card> book = readCards(addressBookPath());
     QStringList addresses, names, problems;
     QString advice = QCoreApplication::translate("mail", "Type e-mail addresses or pick the recipients with To:.");
-    for (const QString& entry : entries) {
-        const QString wanted = entry.trimmed();
+    for (const QString& wanted : entries) {
         const QStringList parts = splitAddresses(wanted);
         if (several && std::all_of(parts.begin(), parts.end(), isPlainAddress)) {
             addresses << wanted;
             names << wanted;
             continue;
         }
+        // A card's name stands for its first address (its preferred one);
+        // the same address found twice (a book imported twice) is one match.
         QList<Contact> matches;
-        for (const Contact& c : book)
-            if (c.name.compare(wanted, Qt::CaseInsensitive) == 0 || c.address.compare(wanted, Qt::CaseInsensitive) == 0)
-                matches.append(c);
+        for (const Card& card : book) {
+            QString address;
+            if (!card.name.isEmpty() && card.name.compare(wanted, Qt::CaseInsensitive) == 0)
+                address = card.addresses.first();
+            else if (const qsizetype at = card.addresses.indexOf(wanted, Qt::CaseInsensitive); at >= 0)
+                address = card.addresses[at];
+            const bool known = std::any_of(matches.begin(), matches.end(), [&](const Contact& c) {
+                return c.address.compare(address, Qt::CaseInsensitive) == 0;
+            });
+            if (!address.isEmpty() && !known)
+                matches.append({card.name.isEmpty() ? address : card.name, address});
+        }
         if (matches.size() == 1) {
             addresses << matches[0].address;
             names << matches[0].name;

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QStringDecoder>
 #include <QStringList>
+#include <algorithm>
 
 namespace mail {
 
@@ -17,7 +18,24 @@ namespace {
 struct ContentLine {
     QString property; // the name, upper case, without group or parameters
     QString value;
+    int preference;   // 1 for the most preferred; kNotPreferred when none is said
 };
+
+constexpr int kNotPreferred = 101;
+
+// How much a line is preferred among its kind: "PREF=1" (4.0), "TYPE=pref"
+// (3.0) or a bare "PREF" (2.1).
+int preferenceOf(const QByteArray& nameAndParameters)
+{
+    int preference = kNotPreferred;
+    for (const QByteArray& parameter : nameAndParameters.toUpper().split(';').mid(1)) {
+        if (parameter.startsWith("PREF="))
+            preference = std::min(preference, std::clamp(parameter.mid(5).toInt(), 1, kNotPreferred));
+        else if (parameter == "PREF" || (parameter.startsWith("TYPE=") && parameter.mid(5).split(',').contains("PREF")))
+            preference = 1;
+    }
+    return preference;
+}
 
 bool isQuotedPrintable(const QByteArray& nameAndParameters)
 {
@@ -66,7 +84,7 @@ QList<ContentLine> contentLines(const QByteArray& text)
         // "item1.EMAIL;TYPE=work" names the property EMAIL.
         const QByteArray nameAndParameters = line.left(colon);
         const QString property = QString::fromLatin1(nameAndParameters.split(';').first().toUpper()).section(QLatin1Char('.'), -1);
-        content.append({property, decodeValue(nameAndParameters, line.mid(colon + 1))});
+        content.append({property, decodeValue(nameAndParameters, line.mid(colon + 1)), preferenceOf(nameAndParameters)});
     }
     return content;
 }
@@ -121,13 +139,13 @@ QStringList components(const QString& value)
 
 } // namespace
 
-QList<Contact> parseVCards(const QByteArray& text)
+QList<Card> parseCards(const QByteArray& text)
 {
-    QList<Contact> contacts;
+    QList<Card> cards;
     QString formatted, structured;
-    QStringList addresses;
+    QList<std::pair<int, QString>> addresses; // with their preference
     bool inCard = false;
-    for (const auto& [property, value] : contentLines(text)) {
+    for (const auto& [property, value, preference] : contentLines(text)) {
         if (property == QLatin1String("BEGIN") && value.trimmed().compare(QLatin1String("VCARD"), Qt::CaseInsensitive) == 0) {
             inCard = true;
             formatted.clear();
@@ -149,15 +167,37 @@ QList<Contact> parseVCards(const QByteArray& text)
             if (address.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive))
                 address = address.mid(7);
             if (!address.isEmpty())
-                addresses << address;
+                addresses.append({preference, address});
         } else if (property == QLatin1String("END")) {
-            const QString name = formatted.isEmpty() ? structured : formatted;
-            for (const QString& address : addresses)
-                contacts.append({name.isEmpty() ? address : name, address});
+            std::stable_sort(addresses.begin(), addresses.end(),
+                             [](const auto& a, const auto& b) { return a.first < b.first; });
+            Card card{formatted.isEmpty() ? structured : formatted, {}};
+            for (const auto& address : addresses)
+                card.addresses << address.second;
+            if (!card.addresses.isEmpty())
+                cards.append(card);
             inCard = false;
         }
     }
+    return cards;
+}
+
+namespace {
+
+QList<Contact> contactsOf(const QList<Card>& cards)
+{
+    QList<Contact> contacts;
+    for (const Card& card : cards)
+        for (const QString& address : card.addresses)
+            contacts.append({card.name.isEmpty() ? address : card.name, address});
     return contacts;
+}
+
+} // namespace
+
+QList<Contact> parseVCards(const QByteArray& text)
+{
+    return contactsOf(parseCards(text));
 }
 
 QByteArray formatVCard(const Contact& contact)
@@ -167,7 +207,7 @@ QByteArray formatVCard(const Contact& contact)
         .toUtf8();
 }
 
-QList<Contact> readAddressBook(const QString& path)
+QList<Card> readCards(const QString& path)
 {
     QFile file(path);
     if (!file.exists())
@@ -175,7 +215,12 @@ QList<Contact> readAddressBook(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         raiseError(ErrorKind::File, QCoreApplication::translate("mail", "Could not read the address book %1: %2")
                                         .arg(QDir::toNativeSeparators(path), file.errorString()));
-    return parseVCards(file.readAll());
+    return parseCards(file.readAll());
+}
+
+QList<Contact> readAddressBook(const QString& path)
+{
+    return contactsOf(readCards(path));
 }
 
 void appendContact(const QString& path, const Contact& contact)

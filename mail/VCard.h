@@ -12,6 +12,18 @@
 // with several addresses gives one entry for each.
 namespace mail {
 
+// One card: its display name (empty when it has none) and its addresses,
+// the preferred one first (PREF=1, TYPE=pref or a bare PREF), the rest in
+// the card's order. Cards without an address are left out.
+struct Card {
+    QString name;
+    QStringList addresses;
+};
+QList<Card> parseCards(const QByteArray& text);
+QList<Card> readCards(const QString& path);
+
+// Every address of every card as a contact of its own, named by its card
+// (or by the address, for a card without a name).
 QList<Contact> parseVCards(const QByteArray& text);
 
 // The text of a new vCard 3.0 for a contact, with its values escaped.

@@ -237,6 +237,50 @@ TEST_F(EmailDialog, TypedAndNewContactsAreAddedAndTheAddressBookFileKeepsEveryth
     EXPECT_TRUE(content.contains("FN:Dana Ünal"));
 }
 
+// A name with the separator in it, picked from a book that was empty; a book
+// imported twice, cards with two addresses: after a restart every name the
+// To box remembers still resolves to one address.
+TEST_F(EmailDialog, RememberedNamesResolveAfterARestart)
+{
+    writeFile(addressBook(), "");
+    open();
+    bool noteGoes = false;
+    watcher.queue([&noteGoes](QWidget* window) {
+        QTimer::singleShot(0, [] {
+            QWidget* form = QApplication::activeModalWidget();
+            form->findChild<QLineEdit*>("name")->setText("Acme; Sales");
+            form->findChild<QLineEdit*>("address")->setText("sales@acme.example");
+            form->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        });
+        auto* note = window->findChild<QLabel*>("note");
+        const bool saidEmpty = note->isVisibleTo(window) && note->text().contains("empty");
+        window->findChild<QPushButton*>("addContact")->click();
+        noteGoes = saidEmpty && !note->isVisibleTo(window);
+        window->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    QTest::mouseClick(dialog.cmdTo, Qt::LeftButton);
+    EXPECT_TRUE(noteGoes);
+    EXPECT_EQ(dialog.txtDisplayName->Text(), "Acme\\; Sales");
+    dialog.txtDisplayName->setText(dialog.txtDisplayName->Text() + "; Alice Liddell; Two Mails; Pref Card");
+    dialog.Unload();
+
+    const QByteArray card = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Alice Liddell\r\nEMAIL:alice@example.org\r\nEND:VCARD\r\n";
+    QFile book(addressBook());
+    ASSERT_TRUE(book.open(QIODevice::Append));
+    book.write(kContacts + card + "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Two Mails\r\nEMAIL:two1@example.org\r\n"
+               "EMAIL:two2@example.org\r\nEND:VCARD\r\n"
+               "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Pref Card\r\nEMAIL:pref1@example.org\r\n"
+               "EMAIL;PREF=1:pref2@example.org\r\nEND:VCARD\r\n");
+    book.close();
+    frmEmail restarted{picture, {options::kSection, options::kEmailAddress, options::kEmailSubject}};
+    restarted.Show();
+    QTest::mouseClick(restarted.cmdSend, Qt::LeftButton);
+    EXPECT_TRUE(watcher.messages().isEmpty()) << watcher.texts().join("|").toStdString();
+    ASSERT_EQ(server.received().size(), 1);
+    EXPECT_EQ(server.received()[0].recipients,
+              QStringList({"sales@acme.example", "alice@example.org", "two1@example.org", "pref2@example.org"}));
+}
+
 TEST_F(EmailDialog, ACancelledAddressBookLeavesBoxesAndListAsTheyWere)
 {
     open();
