@@ -223,6 +223,11 @@ void setConnection(CurlHandles& h, const MailAccount& account)
 void setMessage(CurlHandles& h, const MailAccount& account, const OutgoingMail& mail)
 {
     CURL* curl = h.easy;
+    // Whatever the caller checked: nothing that is not one plain address
+    // reaches the server, where it could add a command of its own.
+    for (const QString& address : QStringList{account.from} + mail.to)
+        if (const QString problem = addressProblem(address); !problem.isEmpty())
+            failed(account, problem);
     curl_easy_setopt(curl, CURLOPT_MAIL_FROM, ("<" + oneLine(account.from).toUtf8() + ">").constData());
     for (const QString& address : mail.to)
         h.recipients = curl_slist_append(h.recipients, ("<" + oneLine(address).toUtf8() + ">").constData());

@@ -1,4 +1,5 @@
 #include "host/HostError.h"
+#include "host/Picture.h"
 #include "host/PngReader.h"
 
 #include <QBuffer>
@@ -138,6 +139,27 @@ TEST(PngReader, APictureOverTheLimitOrWithAnOverlongPartIsRefusedBeforeAnyMemory
     EXPECT_THROW(host::checkPngChunks(overlong, "it"), host::HostError);
     EXPECT_THROW(host::checkPngChunks(png.left(png.indexOf("IDAT") + 20), "it"), host::HostError);
     EXPECT_NO_THROW(host::checkPngChunks(grey, "it"));
+}
+
+// Damaged in the ways a reader that trusts the file would not survive:
+// each is refused with a message, by the program's own reader and by Qt's.
+TEST(PngReader, DamagedPicturesAreRefusedWithAMessage)
+{
+    const QByteArray good = encode(noise(5, 4), false, [](int) { return 0; });
+    const qsizetype ihdr = good.indexOf("IHDR") - 4, idat = good.indexOf("IDAT") - 4, iend = good.indexOf("IEND") - 4;
+    QByteArray huge = good; // a length read as negative, were it signed
+    qToBigEndian(quint32(0x80000010), huge.data() + idat);
+    QByteArray badHeader = good;
+    badHeader[idat - 1] = char(badHeader[idat - 1] ^ 0x55);
+    const QByteArray dataFirst = good.left(ihdr) + good.mid(idat, iend - idat) + good.mid(ihdr, idat - ihdr) + good.mid(iend);
+    for (const QByteArray& png : {huge, badHeader, dataFirst}) {
+        try {
+            host::decodePicture(png, "png");
+            ADD_FAILURE() << "read: " << png.toHex().toStdString();
+        } catch (const host::HostError& error) {
+            EXPECT_FALSE(error.description().isEmpty());
+        }
+    }
 }
 
 } // namespace

@@ -15,8 +15,10 @@ TEST(MailServers, OnlyThisMachineCountsAsLoopback)
     EXPECT_TRUE(isLoopbackServer("smtp://127.0.0.1:2525"));
     EXPECT_TRUE(isLoopbackServer("smtp://localhost:25"));
     EXPECT_TRUE(isLoopbackServer("smtp://[::1]:25"));
-    EXPECT_FALSE(isLoopbackServer("smtp://mail.example.org:587"));
-    EXPECT_FALSE(isLoopbackServer("smtp://127.example.org:587"));
+    for (const char* elsewhere : {"smtp://mail.example.org:587", "smtp://127.example.org:587",
+                                  "smtp://127.0.0.1.example.org:25", "smtp://localhost.example.org:25",
+                                  "smtp://127.0.0.1:25@mail.example.org", "smtp://[::2]:25", "smtp://128.0.0.1:25"})
+        EXPECT_FALSE(isLoopbackServer(elsewhere)) << elsewhere;
 }
 
 // A server reached at an address other than this machine's loopback must
@@ -51,6 +53,21 @@ TEST(Encryption, AServerElsewhereWithoutStartTlsSeesNoLoginAndNoMessage)
     testing_support::startTest(inside, "Encryption.*", {"QORIX_NAMESPACE=1"}, false, {"unshare", "--net", "--map-root-user"});
     ASSERT_TRUE(inside.waitForFinished(60000));
     EXPECT_EQ(inside.exitCode(), 0);
+}
+
+// What the person typed goes no further than the send itself when it is
+// not one plain address: nothing reaches the server.
+TEST(Sending, AnAddressWithABlankOrAControlCharacterIsRefusedBeforeTheServerSeesAnything)
+{
+    SmtpTestServer server;
+    for (const QString& to : {QString("alice @example.org"), QString("alice\u0007@example.org"),
+                              QString("alice@example.org\r\nRCPT TO:<eve@example.org>")}) {
+        NoPrompts nobody;
+        EXPECT_THROW(sendMail({server.url(), "me@example.org", "", ""}, {{to}, "s", "b", {}}, nobody), host::HostError)
+            << to.toStdString();
+    }
+    EXPECT_EQ(server.commands(), QStringList());
+    EXPECT_TRUE(server.received().isEmpty());
 }
 
 } // namespace
