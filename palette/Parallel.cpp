@@ -25,6 +25,7 @@ void Cores::run(int used, const std::function<void(int)>& job)
     }
     m_job = &job;
     m_used = used;
+    m_failure = nullptr;
     m_busy.store(m_count - 1);
     m_round.fetch_add(1);
     m_round.notify_all();
@@ -37,8 +38,15 @@ void Cores::run(int used, const std::function<void(int)>& job)
             for (int left = busy.load(); left; left = busy.load())
                 busy.wait(left);
         }
-    } wait{m_busy};
-    job(0);
+    };
+    {
+        const WaitForHelpers wait{m_busy};
+        job(0);
+    }
+    // A helper's exception would end the program on its thread: it is
+    // thrown here instead, once every helper is done.
+    if (m_failure)
+        std::rethrow_exception(std::exchange(m_failure, nullptr));
 }
 
 void Cores::serve(int core)
@@ -49,8 +57,15 @@ void Cores::serve(int core)
         seen = m_round.load();
         if (m_stopping)
             return;
-        if (core < m_used)
-            (*m_job)(core);
+        if (core < m_used) {
+            try {
+                (*m_job)(core);
+            } catch (...) {
+                const std::lock_guard lock(m_failureLock);
+                if (!m_failure)
+                    m_failure = std::current_exception();
+            }
+        }
         if (m_busy.fetch_sub(1) == 1)
             m_busy.notify_one();
     }

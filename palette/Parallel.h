@@ -3,7 +3,9 @@
 #include <QtGlobal>
 #include <algorithm>
 #include <atomic>
+#include <exception>
 #include <functional>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -39,7 +41,8 @@ public:
 
     // Runs f(first, last, part) on consecutive parts of the rows [0, rows),
     // part numbered from 0, part k on core k % count(); returns once every
-    // part is done.
+    // part is done. An exception from any part, on any core, reaches the
+    // caller then (the first one, should several throw).
     template <class F>
     void forEachPart(int rows, int parts, F&& f)
     {
@@ -74,6 +77,9 @@ private:
     const std::function<void(int)>* m_job = nullptr;
     int m_used = 0;
     bool m_stopping = false;
+    // What the first helper to fail threw in the current loop.
+    std::exception_ptr m_failure;
+    std::mutex m_failureLock;
     // Counts the loops handed out; a helper wakes when it changes.
     std::atomic<quint32> m_round = 0;
     // The helpers yet to finish the current loop.

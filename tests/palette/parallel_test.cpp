@@ -1,7 +1,9 @@
 #include "palette/Parallel.h"
 
 #include <gtest/gtest.h>
+#include <atomic>
 #include <chrono>
+#include <new>
 #include <stdexcept>
 
 using namespace palette;
@@ -49,6 +51,26 @@ TEST(Cores, AnExceptionFromTheCallersPartWaitsForTheHelpers)
         helperDone = true;
     }), std::runtime_error);
     EXPECT_TRUE(helperDone);
+}
+
+// A helper's part that cannot have its memory: the caller gets the
+// exception once every part is done, and the cores serve the next loop.
+TEST(Cores, AnExceptionFromAHelpersPartReachesTheCaller)
+{
+    Cores cores(3);
+    for (const int failing : {1, 2}) {
+        std::atomic<int> done = 0;
+        EXPECT_THROW(cores.forEachPart(3, 3, [&](int, int, int part) {
+            if (part == failing)
+                throw std::bad_alloc();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            ++done;
+        }), std::bad_alloc);
+        EXPECT_EQ(done, 2);
+    }
+    int rows = 0;
+    cores.forEachChunk(10, 1, [&](int first, int last, int) { rows += last - first; });
+    EXPECT_EQ(rows, 10);
 }
 
 } // namespace
