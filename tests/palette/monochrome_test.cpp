@@ -151,13 +151,44 @@ QImage faintLinesBesideBlack(quint32 seed)
     return image;
 }
 
+// Flat grey bands, whose blocks the fast path takes whole, of widths that
+// put the middle band on the edge between Otsu's two best splits: a block
+// counted short moves the split past it.
+QImage greyBands()
+{
+    QImage image(160, 40, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const int grey = x < 34 ? 50 : x < 136 ? 120 : 200;
+            image.setPixel(x, y, qRgb(grey, grey, grey));
+        }
+    return image;
+}
+
+// Short strokes on a light grey beside a dark panel, which puts the split
+// below both: one exactly kContrast levels darker than the grey, which must
+// stay black, and one a level less, which is only the grey's noise.
+QImage strokesAtTheContrast()
+{
+    QImage image(120, 40, QImage::Format_RGB32);
+    image.fill(qRgb(180, 180, 180));
+    QPainter painter(&image);
+    painter.fillRect(0, 0, 40, 40, qRgb(30, 30, 30));
+    for (const int darker : {Monochrome::kContrast, Monochrome::kContrast - 1}) {
+        const int grey = 180 - darker;
+        for (int k = 0; k < 5; ++k)
+            image.setPixel(darker == Monochrome::kContrast ? 60 + k : 90 + k, 20, qRgb(grey, grey, grey));
+    }
+    return image;
+}
+
 // Sizes around the vector width and the band height, one row and one
 // column; without noise, flat areas beside text.
 TEST(MonochromeConversion, FastAndPlainGiveWhatTheDefinitionGives)
 {
     const QImage images[] = {screenLike(1, 1, 1001), screenLike(17, 1, 17001), screenLike(1, 40, 1040), screenLike(231, 97, 231097),
                              screenLike(64, 33, 64033), screenLike(500, 90, 500090, false), faintTextBesideBlack(),
-                             faintLinesBesideBlack(300160)};
+                             faintLinesBesideBlack(300160), greyBands(), strokesAtTheContrast()};
     for (const QImage& image : images) {
         const std::vector<bool> defined = definedWhite(image);
         for (const auto speed : {Monochrome::Speed::Fast, Monochrome::Speed::Plain}) {
@@ -167,6 +198,18 @@ TEST(MonochromeConversion, FastAndPlainGiveWhatTheDefinitionGives)
             for (std::size_t i = 0; i < white.size(); ++i)
                 wrong += white[i] != defined[i];
             EXPECT_EQ(wrong, 0) << image.width() << "x" << image.height() << (speed == Monochrome::Speed::Fast ? " fast" : " plain");
+        }
+    }
+}
+
+TEST(MonochromeConversion, AStrokeOfExactlyTheContrastSurvives)
+{
+    const QImage image = strokesAtTheContrast();
+    for (const auto speed : {Monochrome::Speed::Fast, Monochrome::Speed::Plain}) {
+        const std::vector<bool> white = whiteOf(Monochrome(image, image.width(), image.height(), speed), image.width(), 40);
+        for (int k = 0; k < 5; ++k) {
+            EXPECT_FALSE(white[std::size_t(20 * 120 + 60 + k)]) << k;
+            EXPECT_TRUE(white[std::size_t(20 * 120 + 90 + k)]) << k;
         }
     }
 }
