@@ -4,6 +4,8 @@
 #include "host/MessageBox.h"
 #include "host/Screen.h"
 
+#include <algorithm>
+
 using namespace host;
 
 frmPicture::frmPicture(std::function<QImage()> source)
@@ -33,10 +35,13 @@ void frmPicture::Form_Load()
     const double across = Picture1->Left() * 2;
     const double down = Picture1->Top() * 2 + 450 + CaptionHeight;
     const QSizeF box = fittedBox(across, down);
+    // A picture narrower than the Close button gets a window wide enough
+    // for the button, which always stands inside it.
+    const double inner = std::max(box.width(), cmdClose->Width());
     // Sizes travel as single-precision numbers.
-    setWidth(float(across + box.width()));
+    setWidth(float(across + inner));
     setHeight(float(down + box.height()));
-    cmdClose->setLeft(float(Picture1->Left() + box.width() - cmdClose->Width()));
+    cmdClose->setLeft(float(Picture1->Left() + inner - cmdClose->Width()));
     cmdClose->setTop(float(Picture1->Top() + box.height() + 50));
 }
 

@@ -181,7 +181,7 @@ void frmEmail::composeAndSend()
 
 void frmEmail::cmdPreview_Click()
 {
-    m_pictureWindow.Show(ShowMode::Modal);
+    m_pictureWindow.Show(ShowMode::Modal, window());
 }
 
 void frmEmail::cmdCancel_Click()

@@ -64,13 +64,27 @@ void setUpApplication(QApplication& application)
 {
     setUpCore(application);
     application.setDesktopFileName(QStringLiteral("org.qorix.Capture"));
+    application.setFont(windowFont());
+}
+
+QFont windowFont()
+{
     // The windows are laid out for a compact sans-serif face of Arial's
-    // widths; wider faces would cut captions off.
-    QFont font = application.font();
+    // widths; wider faces would cut captions off. Every property is set, so
+    // that none comes from a desktop theme's font.
+    QFont font;
     font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"), QStringLiteral("Arial"),
                       QStringLiteral("DejaVu Sans Condensed")});
     font.setPointSizeF(8);
-    application.setFont(font);
+    font.setWeight(QFont::Normal);
+    font.setStyle(QFont::StyleNormal);
+    font.setStretch(QFont::Unstretched);
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+    font.setLetterSpacing(QFont::PercentageSpacing, 100);
+    font.setWordSpacing(0);
+    font.setCapitalization(QFont::MixedCase);
+    return font;
 }
 
 QString translationsFolder()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QLocale>
 #include <QString>
 #include <memory>
@@ -17,6 +18,10 @@ void setUpCore(QCoreApplication& application);
 
 // setUpCore, then the font of the windows.
 void setUpApplication(QApplication& application);
+
+// The font the windows are laid out for. Each window keeps it, whatever
+// font a desktop theme gives the application.
+QFont windowFont();
 
 // Where translations are installed: share/qorix-capture/translations beside
 // the program's bin folder.

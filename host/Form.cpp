@@ -1,7 +1,9 @@
 #include "host/Form.h"
 
+#include "host/Application.h"
 #include "host/ControlGeometry.h"
 #include "host/Handlers.h"
+#include "host/MessageBox.h"
 #include "host/Screen.h"
 
 #include <QCloseEvent>
@@ -71,6 +73,7 @@ void Form::Load()
     if (IsLoaded())
         return;
     m_window = new FormWindow(this, flagsFor(m_design));
+    m_window->setFont(windowFont());
     m_window->setWindowTitle(m_design.caption);
     m_width = m_design.clientWidth + nonClientWidth();
     m_height = m_design.clientHeight + nonClientHeight();
@@ -156,6 +159,10 @@ void Form::centre(QWidget* owner)
 
 void Form::Show(ShowMode mode, QWidget* owner)
 {
+    // A modal window belongs to the window it was opened from, so that it
+    // cannot be hidden away on its own while that window waits for it.
+    if (mode == ShowMode::Modal && !owner)
+        owner = dialogOwner();
     Load();
     FormWindow* window = m_window;
     if (!window->isVisible()) {

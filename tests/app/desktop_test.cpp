@@ -57,9 +57,13 @@ void expectCaptionsFit(QWidget* window)
             EXPECT_LE(label->sizeHint().width(), label->width()) << label->objectName().toStdString();
         }
     }
-    for (QGroupBox* frame : window->findChildren<QGroupBox*>())
+    for (QGroupBox* frame : window->findChildren<QGroupBox*>()) {
         EXPECT_LE(frame->fontMetrics().horizontalAdvance(frame->title()) + 16, frame->width())
             << frame->objectName().toStdString();
+        // The caption stays above the frame's first row.
+        for (QWidget* inside : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            EXPECT_LE(frame->fontMetrics().height(), inside->y()) << inside->objectName().toStdString();
+    }
 }
 
 class Desktop : public ::testing::Test {
@@ -94,6 +98,27 @@ TEST_F(Desktop, ControlsKeepTheirDesignPlacesAndNoCaptionIsCut)
     form.emailDialog().Load();
     expectCaptionsFit(form.emailDialog().window());
     form.emailDialog().Unload();
+}
+
+// A desktop theme that gives the application a larger font, before the
+// windows open or while they are open: the windows keep the font they are
+// laid out for, and no caption is cut.
+TEST(DesktopFont, ALargerDesktopFontCutsNoCaption)
+{
+    const QFont own = QApplication::font();
+    for (const int points : {10, 12}) {
+        QApplication::setFont(QFont("DejaVu Sans", points));
+        frmMain form;
+        form.Show();
+        QApplication::setFont(QFont("DejaVu Sans", points, QFont::Bold));
+        for (host::Form* window : {static_cast<host::Form*>(&form), static_cast<host::Form*>(&form.emailDialog())}) {
+            window->Load();
+            expectCaptionsFit(window->window());
+        }
+        form.emailDialog().Unload();
+        form.Unload();
+    }
+    QApplication::setFont(own);
 }
 
 TEST_F(Desktop, TheActualSizeWindowShowsOnePicturePixelPerScreenPixel)

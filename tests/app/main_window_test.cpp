@@ -3,7 +3,10 @@
 #include "tests/support/ModalWatcher.h"
 #include "tests/support/TestSettings.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QPushButton>
+#include <QTimer>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -158,6 +161,43 @@ TEST_F(MainWindow, TickingAndUntickingTheThumbnailChangesOnlyTheHeight)
     QTest::mouseClick(form.chkThumbnail, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(form.Height(), 6446 + CaptionHeight);
     EXPECT_EQ(form.window()->height(), tallPixels);
+    form.Unload();
+}
+
+// Each modal window belongs to the window it was opened from and has no
+// minimize or maximize button of its own: none can be hidden away while its
+// owner waits for it.
+TEST_F(MainWindow, ModalWindowsBelongToTheWindowTheyAreOpenedFrom)
+{
+    frmMain form;
+    form.Show();
+    QApplication::setActiveWindow(form.window());
+    QStringList seen;
+    const auto note = [&seen](QWidget* modal, QWidget* owner) {
+        const Qt::WindowFlags flags = modal->windowFlags();
+        seen << QString("%1 owned %2, buttons %3")
+                    .arg(modal->windowTitle())
+                    .arg(modal->parentWidget() && modal->parentWidget()->window() == owner)
+                    .arg(bool(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    };
+    ModalWatcher watcher;
+    watcher.queue([&](QWidget* picture) {
+        note(picture, form.window());
+        picture->close();
+    });
+    QTest::mouseClick(form.Image1, Qt::LeftButton);
+    watcher.queue([&](QWidget* email) {
+        note(email, form.window());
+        watcher.queue([&, email](QWidget* picture) {
+            note(picture, email);
+            picture->close();
+            QTimer::singleShot(0, email, [email] { email->close(); });
+        });
+        QTimer::singleShot(0, email, [email] { email->findChild<QPushButton*>("cmdPreview")->click(); });
+    });
+    form.emailDialog().Show(host::ShowMode::Modal, form.window());
+    EXPECT_EQ(seen, QStringList({"Actual Size Bitmap owned 1, buttons 0", "e-Mail Screen Capture owned 1, buttons 0",
+                                 "Actual Size Bitmap owned 1, buttons 0"}));
     form.Unload();
 }
 

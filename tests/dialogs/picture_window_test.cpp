@@ -2,6 +2,8 @@
 #include "host/Screen.h"
 #include "tests/support/ModalWatcher.h"
 
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -51,19 +53,45 @@ TEST_F(PictureWindow, AnEmptyOrTinyPictureLeavesTheDesignLayout)
     }
 }
 
+// Around the picture where it fits; for pictures narrower than Close, a
+// window as wide as Close, which stands inside it.
 TEST_F(PictureWindow, TheWindowAndCloseButtonFitAroundThePicture)
 {
-    for (const QSize size : {QSize(3, 3), QSize(200, 100), QSize(1000, 700)}) {
+    for (const QSize size : {QSize(3, 3), QSize(8, 40), QSize(79, 5), QSize(200, 100), QSize(1000, 700)}) {
         source = picture(size.width(), size.height());
         form.Load();
         const double boxWidth = size.width() * 15 + 2 * PictureBox::borderTwips();
         const double boxHeight = size.height() * 15 + 2 * PictureBox::borderTwips();
+        const double row = std::max(boxWidth, form.cmdClose->Width());
         EXPECT_EQ(form.Picture1->Width(), boxWidth);
         EXPECT_EQ(form.Picture1->Left(), 120);
-        EXPECT_EQ(form.Width(), boxWidth + 240);
+        EXPECT_EQ(form.Width(), row + 240);
         EXPECT_EQ(form.Height(), boxHeight + 690 + CaptionHeight);
-        EXPECT_EQ(form.cmdClose->Left() + form.cmdClose->Width(), 120 + boxWidth);
+        EXPECT_EQ(form.cmdClose->Left() + form.cmdClose->Width(), 120 + row);
+        EXPECT_GE(form.cmdClose->Left(), 120) << size.width();
         EXPECT_EQ(form.cmdClose->Top(), 120 + boxHeight + 50);
+        form.Unload();
+    }
+}
+
+// Pictures a little wider than the screen and about as tall as the room
+// below the caption: the bar across takes height, and the window still fits
+// the screen with every pixel reachable.
+TEST_F(PictureWindow, APictureJustLargerThanTheScreenFitsWithItsScrollBarsCounted)
+{
+    const QRect screen = availableScreenArea(nullptr);
+    for (int height = 995; height <= 1005; ++height) {
+        source = picture(screen.width() + 300, height);
+        form.Show();
+        QCoreApplication::processEvents();
+        EXPECT_LE(twipsToLogicalPixels(form.Width()), screen.width()) << height;
+        EXPECT_LE(twipsToLogicalPixels(form.Height()), screen.height()) << height;
+        EXPECT_TRUE(screen.contains(form.window()->geometry())) << height;
+        EXPECT_TRUE(form.window()->rect().contains(form.cmdClose->geometry())) << height;
+        auto* scroller = form.window()->findChild<QScrollArea*>("pictureScroller");
+        ASSERT_NE(scroller, nullptr);
+        EXPECT_GE(scroller->viewport()->width() + scroller->horizontalScrollBar()->maximum(), form.Picture1->width()) << height;
+        EXPECT_GE(scroller->viewport()->height() + scroller->verticalScrollBar()->maximum(), form.Picture1->height()) << height;
         form.Unload();
     }
 }
