@@ -94,6 +94,11 @@ void frmMain::createControls(QWidget* window)
     // Last in the tab order, so that the keyboard reaches it too.
     Image1 = new ImageControl(framePreview, "Image1", {120, 240, 4836, 2580, 21}, true);
 
+    // What a screen reader says of the controls that have no caption of their own.
+    Label1->setBuddy(txtFileName);
+    Image1->setAccessibleName(tr("Thumbnail"));
+    Image1->setAccessibleDescription(tr("The last picture. Space or Enter shows it at actual size."));
+
     Picture1 = new PictureBox(window, "Picture1", {2736, 1920, 516, 324, 12}, true);
     Picture1->setVisible(false);
     Picture1->setFocusPolicy(Qt::NoFocus);

@@ -20,6 +20,7 @@ void frmPrompt::createControls(QWidget* window)
     cmdCancel = new CommandButton(window, "cmdCancel", tr("&Cancel"), {4728, 504, 1200, 350, 1});
     cmdOK = new CommandButton(window, "cmdOK", tr("&OK"), {4728, 96, 1200, 350, 2});
     Label1 = new Label(window, "Label1", tr("Filename:"), {0, 144, 996, 276, 3}, Qt::AlignRight);
+    Label1->setBuddy(txtFileName);
     // Enter presses OK; Esc is deliberately not bound to Cancel.
     setDefaultButton(cmdOK);
 

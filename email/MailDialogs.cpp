@@ -169,6 +169,7 @@ std::optional<QList<Contact>> MailDialogs::pickRecipients(const QString& address
     }
     auto* list = new QTreeWidget;
     list->setObjectName("contacts");
+    list->setAccessibleName(QCoreApplication::translate("email", "Contacts"));
     list->setHeaderLabels({QCoreApplication::translate("email", "Name"), QCoreApplication::translate("email", "E-mail address")});
     list->setRootIsDecorated(false);
     list->setMinimumSize(420, 220);

@@ -55,6 +55,11 @@ void frmEmail::createControls(QWidget* window)
     txtAddresses = new TextBox(window, "txtAddresses", QString(), {336, 3552, 4404, 300, 7});
     txtAddresses->setVisible(false);
     cmdPreview = new CommandButton(window, "cmdPreview", tr("&View"), {216, 3864, 1560, 350, 8});
+    // What a screen reader says of each field: the caption beside it.
+    txtDisplayName->setAccessibleName(cmdTo->text());
+    cmdTo->setAccessibleDescription(tr("Opens the address book to pick the recipients."));
+    Label2->setBuddy(txtSubject);
+    txtBody->setAccessibleName(tr("Message"));
 
     connect(cmdTo, &QPushButton::clicked, this, handler([this] { cmdTo_Click(); }));
     connect(cmdSend, &QPushButton::clicked, this, handler([this] { cmdSend_Click(); }));
