@@ -42,12 +42,10 @@ TEST(Encryption, AServerElsewhereWithoutStartTlsSeesNoLoginAndNoMessage)
         EXPECT_EQ(server.commands(), QStringList());
         return;
     }
-    if (QProcess::execute("unshare", {"--net", "--map-root-user", "true"}) != 0) {
-        // No namespace can be made here: the requirement the sender sets.
-        EXPECT_TRUE(encryptionRequired("smtp://10.9.9.1:25"));
-        EXPECT_FALSE(encryptionRequired("smtp://127.0.0.1:25"));
-        return;
-    }
+    // Without a namespace of its own, a server elsewhere could not be reached
+    // without traffic leaving this machine.
+    if (QProcess::execute("unshare", {"--net", "--map-root-user", "true"}) != 0)
+        GTEST_SKIP() << "no network namespace can be made here";
     QProcess inside;
     inside.setProcessChannelMode(QProcess::ForwardedChannels);
     testing_support::startTest(inside, "Encryption.*", {"QORIX_NAMESPACE=1"}, false, {"unshare", "--net", "--map-root-user"});
