@@ -176,20 +176,16 @@ TEST(CommandLine, ConvertNumbersFromAPrefixOrWritesTheOutputNamed)
 QMap<QString, QByteArray> entriesOf(const QString& folder)
 {
     QMap<QString, QByteArray> entries;
-    for (const QFileInfo& entry : QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
-        entries[entry.fileName()] = entry.isSymLink() ? "link to " + entry.symLinkTarget().toUtf8()
-                                    : entry.isDir()   ? QByteArray("folder")
-                                    : entry.isFile()  ? testing_support::readAll(entry.filePath())
-                                                      : QByteArray("special");
+    for (const QFileInfo& e : QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+        entries[e.fileName()] = e.isSymLink() ? e.symLinkTarget().toUtf8() : e.isFile() ? testing_support::readAll(e.filePath()) : "other";
     return entries;
 }
 
 struct HostileCase {
     const char* name;
     std::function<QStringList(const QString& dir)> prepare; // the arguments after --convert
-    int exitCode;
-    QStringList written; // the lines of standard output, in the test's folder
-    const char* err;     // in each line of standard error
+    QStringList written;                                    // the lines of standard output, in the test's folder
+    const char* err;                                        // in each line of standard error; "" for none
 };
 
 // Inputs and outputs that are not plain files, names that another picture
@@ -197,55 +193,40 @@ struct HostileCase {
 // ever replaced, nothing is read for ever, and each problem is one line.
 TEST(CommandLine, ConvertWritesOnlyRegularFilesReadsOnlyWhatAPictureNeedsAndNeverTwice)
 {
-    const auto fifo = [](const QString& path) { mkfifo(QFile::encodeName(path).constData(), 0600); };
-    const QString longName(251, 'x');
-    const QString longPrefix(248, 'y');
+    const auto fifo = [](const QString& path) { return mkfifo(QFile::encodeName(path).constData(), 0600); };
+    const auto copy = [](const QString& d, const QString& name) { QFile::copy(d + "/a.png", d + "/" + name); return d + "/" + name; };
+    const QString longName(251, 'x'), longPrefix(248, 'y');
     const QList<HostileCase> cases = {
-        {"a pipe no program writes to", [&](const QString& d) { fifo(d + "/in.png"); return QStringList{d + "/in.png"}; },
-         1, {}, "named pipe"},
-        {"a device", [](const QString&) { return QStringList{"/dev/zero"}; }, 1, {}, "a device"},
+        {"a pipe no program writes to", [&](const QString& d) { fifo(d + "/in.png"); return QStringList{d + "/in.png"}; }, {}, "named pipe"},
+        {"a device", [](const QString&) { return QStringList{"/dev/zero"}; }, {}, "a device"},
         {"a sparse file of 1.5 GB",
          [](const QString& d) {
              QFile big(d + "/big.png");
              big.open(QIODevice::WriteOnly);
              big.resize(qint64(1500) << 20);
-             return QStringList{d + "/big.png"};
+             return QStringList{big.fileName()};
          },
-         1, {}, "larger than any picture of at most 50 million pixels"},
-        {"a pipe as output", [&](const QString& d) { fifo(d + "/out.BMP"); return QStringList{"--force", "--output", d + "/out.BMP", d + "/a.png"}; },
-         1, {}, "named pipe"},
-        {"a folder as output",
-         [](const QString& d) {
-             QDir(d).mkdir("a.BMP");
-             return QStringList{"--force", d + "/a.png"};
-         },
-         1, {}, "folder"},
-        {"a device as output",
+         {}, "larger than any picture of at most 50 million pixels"},
+        {"a pipe as output", [&](const QString& d) { fifo(d + "/o.BMP"); return QStringList{"--force", "--output", d + "/o.BMP", d + "/a.png"}; },
+         {}, "named pipe"},
+        {"a device as output", // where none may be made, a pipe
          [&](const QString& d) {
-             if (mknod(QFile::encodeName(d + "/null.BMP").constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
-                 fifo(d + "/null.BMP"); // where no device may be made
-             return QStringList{"--force", "--output", d + "/null.BMP", d + "/a.png"};
+             if (mknod(QFile::encodeName(d + "/n.BMP").constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+                 fifo(d + "/n.BMP");
+             return QStringList{"--force", "--output", d + "/n.BMP", d + "/a.png"};
          },
-         1, {}, "not a file"},
+         {}, "not a file"},
         {"three pictures of one output",
-         [](const QString& d) {
-             QFile::copy(d + "/a.png", d + "/a.jpg");
-             QFile::copy(d + "/a.png", d + "/a.gif");
-             return QStringList{"--force", d + "/a.png", d + "/a.jpg", d + "/a.gif"};
-         },
-         1, {"a.BMP"}, "written from another picture in this run"},
-        {"the picture itself",
-         [](const QString& d) {
-             QFile::copy(d + "/a.png", d + "/photo.BMP");
-             return QStringList{"--force", "--colours", "2", d + "/photo.BMP"};
-         },
-         1, {}, "the picture being converted"},
+         [&](const QString& d) { return QStringList{"--force", d + "/a.png", copy(d, "a.jpg"), copy(d, "a.gif")}; },
+         {"a.BMP"}, "written from another picture in this run"},
+        {"the picture itself", [&](const QString& d) { return QStringList{"--force", "--colours", "2", copy(d, "p.BMP")}; }, {},
+         "the picture being converted"},
         {"the picture through a link",
          [](const QString& d) {
              QFile::link(d + "/a.png", d + "/link.BMP");
              return QStringList{"--force", "--output", d + "/link.BMP", d + "/a.png"};
          },
-         1, {}, "the picture being converted"},
+         {}, "the picture being converted"},
         {"numbers taken by links, a folder and a pipe",
          [&](const QString& d) {
              QFile::link("/media/gone/p001.BMP", d + "/p001.BMP");
@@ -254,15 +235,11 @@ TEST(CommandLine, ConvertWritesOnlyRegularFilesReadsOnlyWhatAPictureNeedsAndNeve
              fifo(d + "/p004.BMP");
              return QStringList{"--prefix", d + "/p", d + "/a.png"};
          },
-         0, {"p005.BMP"}, ""},
-        {"the longest name beside its picture",
-         [&](const QString& d) {
-             QFile::rename(d + "/a.png", d + "/" + longName + ".png");
-             return QStringList{d + "/" + longName + ".png"};
-         },
-         0, {longName + ".BMP"}, ""},
+         {"p005.BMP"}, ""},
+        {"the longest name beside its picture", [&](const QString& d) { return QStringList{copy(d, longName + ".png")}; },
+         {longName + ".BMP"}, ""},
         {"the longest numbered name", [&](const QString& d) { return QStringList{"--prefix", d + "/" + longPrefix, d + "/a.png"}; },
-         0, {longPrefix + "001.BMP"}, ""},
+         {longPrefix + "001.BMP"}, ""},
         {"a PNG with a damaged header",
          [](const QString& d) {
              QByteArray png = testing_support::readAll(d + "/a.png");
@@ -270,7 +247,7 @@ TEST(CommandLine, ConvertWritesOnlyRegularFilesReadsOnlyWhatAPictureNeedsAndNeve
              testing_support::writeFile(d + "/damaged.png", png);
              return QStringList{d + "/damaged.png"};
          },
-         1, {}, "damaged.png"},
+         {}, "damaged.png"},
     };
     for (const HostileCase& c : cases) {
         QTemporaryDir dir;
@@ -278,12 +255,10 @@ TEST(CommandLine, ConvertWritesOnlyRegularFilesReadsOnlyWhatAPictureNeedsAndNeve
         const QStringList arguments = c.prepare(dir.path());
         QMap<QString, QByteArray> expected = entriesOf(dir.path());
         QString lines;
-        for (const QString& name : c.written) {
+        for (const QString& name : c.written)
             lines += dir.filePath(name) + "\n";
-            expected.remove(name);
-        }
         const Ran ran = run(QStringList{"--convert"} + arguments, false);
-        EXPECT_EQ(ran.exitCode, c.exitCode) << c.name << ": " << ran.err.toStdString();
+        EXPECT_EQ(ran.exitCode, *c.err ? 1 : 0) << c.name << ": " << ran.err.toStdString();
         EXPECT_EQ(ran.out, lines) << c.name;
         for (const QString& line : ran.err.split('\n', Qt::SkipEmptyParts))
             EXPECT_TRUE(line.contains(c.err) && line.startsWith("qorix-capture: ")) << c.name << ": " << line.toStdString();
