@@ -14,8 +14,7 @@
 #include <QImageWriter>
 #include <QRegularExpression>
 #include <cstdio>
-#include <sys/mman.h>
-#include <unistd.h>
+#include <cstdlib>
 
 namespace host {
 
@@ -33,42 +32,37 @@ void checkPictureSize(const QSize& size, const QString& what)
 namespace {
 
 // What Qt's picture readers say while they read, as Qt's messages or
-// written straight to standard error (libpng's complaints about a damaged
-// file), is held back: the program's own message gives it as the reason.
+// printed to standard error (libpng's complaints about a damaged file), is
+// held back: the program's own message gives it as the reason. The C
+// library's stream is swapped, not the process's file: what is written to
+// that directly (a sanitizer's report) still shows.
 class HeldReaderMessages {
 public:
-    HeldReaderMessages() : m_previous(qInstallMessageHandler(hold))
+    HeldReaderMessages() : m_previous(qInstallMessageHandler(hold)), m_stderr(stderr)
     {
         s_held.clear();
-        std::fflush(stderr);
-        m_stderr = ::dup(STDERR_FILENO);
-        m_capture = ::memfd_create("reader-messages", MFD_CLOEXEC);
-        if (m_stderr >= 0 && m_capture >= 0)
-            ::dup2(m_capture, STDERR_FILENO);
+        if (FILE* held = ::open_memstream(&m_printed, &m_printedSize)) {
+            std::fflush(stderr);
+            stderr = held;
+        }
     }
     ~HeldReaderMessages()
     {
         qInstallMessageHandler(m_previous);
-        std::fflush(stderr);
-        if (m_stderr >= 0 && m_capture >= 0)
-            ::dup2(m_stderr, STDERR_FILENO);
-        for (const int fd : {m_stderr, m_capture})
-            if (fd >= 0)
-                ::close(fd);
+        if (stderr != m_stderr) {
+            std::fclose(stderr);
+            stderr = m_stderr;
+        }
+        std::free(m_printed);
     }
     HeldReaderMessages(const HeldReaderMessages&) = delete;
     HeldReaderMessages& operator=(const HeldReaderMessages&) = delete;
 
     QString text() const
     {
-        std::fflush(stderr);
         QStringList lines = s_held;
-        if (m_capture >= 0) {
-            char written[1024];
-            const ssize_t size = ::pread(m_capture, written, sizeof written, 0);
-            if (size > 0)
-                lines += QString::fromLocal8Bit(written, size).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        }
+        if (stderr != m_stderr && std::fflush(stderr) == 0 && m_printed)
+            lines += QString::fromLocal8Bit(m_printed, qsizetype(m_printedSize)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         for (QString& line : lines)
             line.remove(QRegularExpression(QStringLiteral("^lib\\w+ (error|warning): ")));
         return lines.join(QStringLiteral("; "));
@@ -78,8 +72,9 @@ private:
     static void hold(QtMsgType, const QMessageLogContext&, const QString& message) { s_held << message; }
 
     QtMessageHandler m_previous;
-    int m_stderr = -1;
-    int m_capture = -1;
+    FILE* m_stderr;
+    char* m_printed = nullptr;
+    std::size_t m_printedSize = 0;
     static inline QStringList s_held;
 };
 
