@@ -229,12 +229,17 @@ bool MailDialogs::transferring(const QString& server, qint64 sent, qint64 total)
         m_progress->setWindowTitle(QCoreApplication::translate("email", "e-Mail"));
         m_progress->setWindowModality(Qt::ApplicationModal);
         m_progress->setMinimumDuration(0);
+        // It stays until the server has answered, also once every byte is sent.
+        m_progress->setAutoClose(false);
+        m_progress->setAutoReset(false);
         QObject::connect(m_progress, &QProgressDialog::canceled, [this] { m_cancelled = true; });
         m_progress->show();
     }
     if (m_progress && total > 0) {
         m_progress->setMaximum(1000);
         m_progress->setValue(int(sent * 1000 / total));
+        if (sent >= total)
+            m_progress->setLabelText(QCoreApplication::translate("email", "Waiting for %1 to take the e-mail…").arg(server));
     }
     // Before the progress window shows, the user's input waits: the windows
     // behind it must not start a second command meanwhile.

@@ -120,12 +120,52 @@ QByteArray textHeader(const QByteArray& name, const QString& value)
     return header.text();
 }
 
-QByteArray addressHeader(const QByteArray& name, const QStringList& addresses)
+QByteArray addressHeader(const QByteArray& name, const QList<Contact>& contacts)
 {
     FoldedHeader header(name);
-    for (qsizetype i = 0; i < addresses.size(); ++i)
-        header.add(" ", asciiDomain(oneLine(addresses[i])) + (i + 1 < addresses.size() ? "," : ""));
+    for (qsizetype i = 0; i < contacts.size(); ++i) {
+        const QString display = oneLine(contacts[i].name).trimmed();
+        const QByteArray address = asciiDomain(oneLine(contacts[i].address));
+        const QByteArray comma = i + 1 < contacts.size() ? "," : "";
+        if (display.isEmpty() || display == contacts[i].address) {
+            header.add(" ", address + comma);
+            continue;
+        }
+        const bool ascii = std::all_of(display.begin(), display.end(), [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7F; });
+        if (ascii && display.size() < kLineLength / 2)
+            header.add(" ", '"' + display.toLatin1().replace('\\', "\\\\").replace('"', "\\\"") + '"');
+        else
+            addEncoded(header, " ", display);
+        header.add(" ", "<" + address + ">" + comma);
+    }
     return header.text();
+}
+
+QByteArray quotedPrintable(const QString& text)
+{
+    constexpr qsizetype kWidth = 76;
+    QByteArrayList lines;
+    for (QByteArray line : text.toUtf8().split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        QByteArray encoded;
+        qsizetype width = 0;
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            const quint8 byte = quint8(line[i]);
+            const bool last = i + 1 == line.size();
+            const bool plain = (byte >= 33 && byte <= 126 && byte != '=') || ((byte == ' ' || byte == '\t') && !last);
+            const QByteArray piece = plain ? QByteArray(1, char(byte)) : "=" + QByteArray::number(byte, 16).toUpper().rightJustified(2, '0');
+            // A soft break ("=" at the end) where the line would be too long.
+            if (width + piece.size() > kWidth - (last ? 0 : 1)) {
+                encoded += "=\r\n";
+                width = 0;
+            }
+            encoded += piece;
+            width += piece.size();
+        }
+        lines << encoded;
+    }
+    return lines.join("\r\n");
 }
 
 QByteArray asciiDomain(const QString& address)

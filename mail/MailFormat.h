@@ -1,6 +1,9 @@
 #pragma once
 
+#include "mail/Contact.h"
+
 #include <QByteArray>
+#include <QList>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -21,9 +24,16 @@ QString oneLine(const QString& value);
 QByteArray textHeader(const QByteArray& name, const QString& value);
 
 // An address list header: plain addresses joined by ", ", folded after the
-// commas, their domains in punycode. No line is longer than 78 characters
+// commas, their domains in punycode. A contact with a display name other
+// than its address goes as "Name" <address>, the name in RFC 2047 encoded
+// words where it is not plain ASCII. No line is longer than 78 characters
 // unless one address is.
-QByteArray addressHeader(const QByteArray& name, const QStringList& addresses);
+QByteArray addressHeader(const QByteArray& name, const QList<Contact>& contacts);
+
+// A text as quoted-printable lines (RFC 2045) of its UTF-8: each of its
+// lines one CRLF line, broken softly only where longer than 76 characters;
+// blanks at a line's end kept as =20.
+QByteArray quotedPrintable(const QString& text);
 
 // The address with its domain in the ASCII form that every mail server
 // reads (punycode: bücher.test is xn--bcher-kva.test); the part before the

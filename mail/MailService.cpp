@@ -70,7 +70,9 @@ MailAccount MailService::account() const
         if (const std::optional<NetrcLogin> login = netrcLogin(QUrl(account.server).host(), account.user)) {
             account.user = login->login.isEmpty() ? account.user : login->login;
             account.password = login->password;
+            account.passwordFile = login->password.isEmpty() ? QString() : login->file;
         }
+    account.caFile = mailSetting("CAFile");
     account.connectTimeoutSeconds = seconds("ConnectTimeout", account.connectTimeoutSeconds);
     account.transferTimeoutSeconds = seconds("TransferTimeout", account.transferTimeoutSeconds);
     return account;
@@ -183,12 +185,25 @@ Contact MailService::resolve(const QString& nameOrAddresses) const
 void MailService::send(qint32 session, const ComposedMail& mail)
 {
     checkSession(session);
+    // The names the address book has go with the addresses; a book that
+    // cannot be read only leaves them out.
+    QList<Card> book;
+    try {
+        book = readCards(addressBookPath());
+    } catch (const HostError&) {
+    }
+    const auto nameInAddressBook = [&book](const QString& address) {
+        for (const Card& card : book)
+            if (card.addresses.contains(address, Qt::CaseInsensitive))
+                return card.name;
+        return QString();
+    };
     OutgoingMail out;
     for (const Contact& r : mail.recipients)
         for (const QString& address : splitAddresses(r.address)) {
             if (const QString problem = addressProblem(address); !problem.isEmpty())
                 messagingError(problem);
-            out.to << address;
+            out.to.append({.name = nameInAddressBook(address), .address = address});
         }
     if (out.to.isEmpty())
         messagingError(QCoreApplication::translate("mail", "The message has no recipient: type an address or pick one with To:."));
@@ -201,7 +216,14 @@ void MailService::send(qint32 session, const ComposedMail& mail)
     const QString problem = accountProblem(account.server, account.from);
     if (!problem.isEmpty())
         messagingError(problem);
-    sendMail(account, out, *m_prompts);
+    try {
+        sendMail(account, out, *m_prompts);
+    } catch (const LoginRefused&) {
+        // A typed password that the server refused is asked for again at
+        // the next send; one from a file stays the file's to correct.
+        m_password.clear();
+        throw;
+    }
 }
 
 } // namespace mail

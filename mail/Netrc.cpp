@@ -119,7 +119,7 @@ std::optional<NetrcLogin> netrcLogin(const QString& host, const QString& user)
     for (const Entry& e : entries) {
         const bool forHost = named ? !e.isDefault && e.machine.compare(host, Qt::CaseInsensitive) == 0 : e.isDefault;
         if (forHost && (user.isEmpty() || e.login == user))
-            return NetrcLogin{e.login.value_or(QString()), e.password.value_or(QString())};
+            return NetrcLogin{e.login.value_or(QString()), e.password.value_or(QString()), file.fileName()};
     }
     return std::nullopt;
 }

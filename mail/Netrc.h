@@ -13,6 +13,7 @@ namespace mail {
 struct NetrcLogin {
     QString login;
     QString password;
+    QString file; // where it was found
 };
 
 // The login for a host. With a user name: the first entry of that host whose

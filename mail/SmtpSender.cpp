@@ -4,6 +4,8 @@
 #include "mail/MailFormat.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QUrl>
@@ -20,6 +22,11 @@ namespace mail {
 
 using namespace host;
 namespace {
+
+QString megabytes(qint64 bytes)
+{
+    return QString::number(double(bytes) / 1e6, 'f', 1);
+}
 
 [[noreturn]] void failed(const MailAccount& account, const QString& reason)
 {
@@ -38,6 +45,7 @@ struct Conversation {
     Step refused; // no reply when nothing was refused
     QByteArray pending; // the lines of a reply still coming
     bool smtpUtf8 = false; // offered in the reply to the last EHLO
+    qint64 sizeLimit = 0;  // the largest message it takes, when it says; 0 when not
 };
 
 struct CurlHandles {
@@ -51,6 +59,10 @@ struct CurlHandles {
     // before the message when the server cannot take them.
     QStringList needSmtpUtf8;
     bool stoppedForSmtpUtf8 = false;
+    // The message's size, within a few hundred bytes; the session stops
+    // before the message when the server says it takes less.
+    qint64 messageSize = 0;
+    bool stoppedForSize = false;
     // The connection, which the user interface may cut while the transfer's
     // thread waits on it: guarded, so that a socket already closed (whose
     // number the system may give to another file) is never touched.
@@ -87,25 +99,41 @@ QString advice(const QByteArray& reply)
     return QCoreApplication::translate("mail", "Trying again as it is will not help.");
 }
 
+// The step a command stands for, in words.
+QString stepInWords(const QByteArray& command)
+{
+    if (command == "MAIL")
+        return QCoreApplication::translate("mail", "naming the sender");
+    if (command == "RCPT")
+        return QCoreApplication::translate("mail", "naming the recipients");
+    if (command == "DATA")
+        return QCoreApplication::translate("mail", "the message");
+    if (command == "AUTH")
+        return QCoreApplication::translate("mail", "the login");
+    return QCoreApplication::translate("mail", "the greeting");
+}
+
 // The step the server refused, from the command it answered.
 QString refusedStep(const Conversation::Step& step)
 {
     const QString argument = QString::fromUtf8(step.argument);
+    // A size announced with the sender, too large for the server.
+    if (step.command == "MAIL" && step.reply.startsWith("552"))
+        return QCoreApplication::translate("mail", "the server refused the message as too large");
     if (step.command == "MAIL")
         return QCoreApplication::translate("mail", "the server refused the sender %1").arg(argument);
     if (step.command == "RCPT")
         return QCoreApplication::translate("mail", "the server refused the recipient %1").arg(argument);
     if (step.command == "DATA" || step.command.isEmpty())
         return QCoreApplication::translate("mail", "the server refused the message");
-    return QCoreApplication::translate("mail", "the server refused the %1 command").arg(QString::fromLatin1(step.command));
+    return QCoreApplication::translate("mail", "the server refused %1").arg(stepInWords(step.command));
 }
 
 QString describe(CURLcode code, const char* detail, const Conversation& c)
 {
     const QString reply = QString::fromUtf8(c.refused.reply);
     switch (code) {
-    case CURLE_LOGIN_DENIED:
-        return QCoreApplication::translate("mail", "the server refused the login (%1). Check the user name and password.").arg(reply);
+
     case CURLE_COULDNT_CONNECT:
     case CURLE_COULDNT_RESOLVE_HOST:
         return QCoreApplication::translate("mail", "could not connect to the server (%1). Trying again later may help.")
@@ -120,10 +148,9 @@ QString describe(CURLcode code, const char* detail, const Conversation& c)
     if (!c.refused.reply.isEmpty())
         return QCoreApplication::translate("mail", "%1: \"%2\". %3").arg(refusedStep(c.refused), reply, advice(c.refused.reply));
     if (code == CURLE_SEND_ERROR || code == CURLE_RECV_ERROR || code == CURLE_GOT_NOTHING)
-        return QCoreApplication::translate("mail", "the connection to the server broke off after %1 (%2). Trying again "
-                                                   "later may help.")
-            .arg(c.current.command.isEmpty() ? QStringLiteral("connecting") : QString::fromLatin1(c.current.command),
-                 QString::fromUtf8(*detail ? detail : curl_easy_strerror(code)));
+        return QCoreApplication::translate("mail", "the server closed the connection during %1. Trying again later "
+                                                   "may help.")
+            .arg(stepInWords(c.current.command));
     const QString text = QString::fromUtf8(*detail ? detail : curl_easy_strerror(code));
     return text.endsWith(QLatin1Char('.')) ? text : text + QLatin1Char('.');
 }
@@ -139,16 +166,21 @@ int watchConversation(CURL*, curl_infotype type, char* data, size_t size, void* 
         if (command == "QUIT")
             return 0;
         c.current = {command, {}, {}};
-        if (command == "EHLO")
+        if (command == "EHLO") {
             c.smtpUtf8 = false;
+            c.sizeLimit = 0;
+        }
         if (command == "MAIL" || command == "RCPT") {
             const qsizetype open = line.indexOf('<');
             c.current.argument = line.mid(open + 1, line.indexOf('>', open) - open - 1);
         }
     } else if (type == CURLINFO_HEADER_IN) {
         c.pending += (c.pending.isEmpty() ? "" : " ") + line;
-        if (c.current.command == "EHLO" && line.mid(4).trimmed().toUpper() == "SMTPUTF8")
+        const QByteArrayList extension = line.mid(4).trimmed().toUpper().split(' ');
+        if (c.current.command == "EHLO" && extension[0] == "SMTPUTF8")
             c.smtpUtf8 = true;
+        if (c.current.command == "EHLO" && extension[0] == "SIZE")
+            c.sizeLimit = extension.value(1).toLongLong();
         // "250-..." continues a reply, "250 ..." ends it.
         if (line.size() >= 4 && line[3] == '-')
             return 0;
@@ -165,7 +197,8 @@ int beforeTheMessage(void* handles, char*, char*, int, int)
 {
     auto* h = static_cast<CurlHandles*>(handles);
     h->stoppedForSmtpUtf8 = !h->needSmtpUtf8.isEmpty() && !h->conversation.smtpUtf8;
-    return h->stoppedForSmtpUtf8 ? CURL_PREREQFUNC_ABORT : CURL_PREREQFUNC_OK;
+    h->stoppedForSize = h->conversation.sizeLimit > 0 && h->messageSize > h->conversation.sizeLimit;
+    return h->stoppedForSmtpUtf8 || h->stoppedForSize ? CURL_PREREQFUNC_ABORT : CURL_PREREQFUNC_OK;
 }
 
 int rememberSocket(void* handles, curl_socket_t socket, curlsocktype)
@@ -212,6 +245,15 @@ void setConnection(CurlHandles& h, const MailAccount& account)
     // A server that stops answering for this long ends the transfer.
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, long(account.transferTimeoutSeconds));
+    // Certificates of the user's own authority, trusted besides the
+    // system's (which come from the folder of them).
+    if (!account.caFile.isEmpty()) {
+        QFile certificates(account.caFile);
+        if (!certificates.open(QIODevice::ReadOnly))
+            failed(account, QCoreApplication::translate("mail", "the certificate file %1 (CAFile) cannot be read: %2")
+                                .arg(QDir::toNativeSeparators(account.caFile), certificates.errorString()));
+        curl_easy_setopt(curl, CURLOPT_CAINFO, QFile::encodeName(account.caFile).constData());
+    }
     if (!account.user.isEmpty()) {
         curl_easy_setopt(curl, CURLOPT_USERNAME, account.user.toUtf8().constData());
         curl_easy_setopt(curl, CURLOPT_PASSWORD, account.password.toUtf8().constData());
@@ -223,31 +265,40 @@ void setConnection(CurlHandles& h, const MailAccount& account)
 void setMessage(CurlHandles& h, const MailAccount& account, const OutgoingMail& mail)
 {
     CURL* curl = h.easy;
+    QStringList addresses{account.from};
+    for (const Contact& recipient : mail.to)
+        addresses << recipient.address;
     // Whatever the caller checked: nothing that is not one plain address
     // reaches the server, where it could add a command of its own.
-    for (const QString& address : QStringList{account.from} + mail.to)
+    for (const QString& address : addresses)
         if (const QString problem = addressProblem(address); !problem.isEmpty())
             failed(account, problem);
-    curl_easy_setopt(curl, CURLOPT_MAIL_FROM, ("<" + oneLine(account.from).toUtf8() + ">").constData());
-    for (const QString& address : mail.to)
-        h.recipients = curl_slist_append(h.recipients, ("<" + oneLine(address).toUtf8() + ">").constData());
+    curl_easy_setopt(curl, CURLOPT_MAIL_FROM, ("<" + account.from.toUtf8() + ">").constData());
+    for (const Contact& recipient : mail.to)
+        h.recipients = curl_slist_append(h.recipients, ("<" + recipient.address.toUtf8() + ">").constData());
     curl_easy_setopt(curl, CURLOPT_MAIL_RCPT, h.recipients);
-    for (const QString& address : QStringList{account.from} + mail.to)
+    for (const QString& address : addresses)
         if (!asciiLocalPart(address))
             h.needSmtpUtf8 << address;
     for (const QByteArray& header :
-         {"Date: " + mailDate(QDateTime::currentDateTime()), addressHeader("From", {account.from}),
+         {"Date: " + mailDate(QDateTime::currentDateTime()), addressHeader("From", {{.name = {}, .address = account.from}}),
           addressHeader("To", mail.to), textHeader("Subject", mail.subject),
-          "Message-ID: " + newMessageId(account.from)})
+          "Message-ID: " + newMessageId(account.from)}) {
         h.headers = curl_slist_append(h.headers, header.constData());
+        h.messageSize += header.size() + 2;
+    }
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, h.headers);
 
+    // The text in quoted-printable lines of our own, so that the message's
+    // size is known before it goes (libcurl's encoder cannot tell it).
     h.mime = curl_mime_init(curl);
     curl_mimepart* text = curl_mime_addpart(h.mime);
-    const QByteArray body = mail.body.toUtf8();
+    const QByteArray body = quotedPrintable(mail.body);
     curl_mime_data(text, body.constData(), std::size_t(body.size()));
     curl_mime_type(text, "text/plain; charset=UTF-8");
-    curl_mime_encoder(text, "quoted-printable");
+    curl_mime_headers(text, curl_slist_append(nullptr, "Content-Transfer-Encoding: quoted-printable"), 1);
+    // What libcurl adds: its headers, the parts' headers and boundaries.
+    h.messageSize += body.size() + 512;
     if (!mail.attachment.isEmpty()) {
         curl_mimepart* file = curl_mime_addpart(h.mime);
         if (curl_mime_filedata(file, QFileInfo(mail.attachment).absoluteFilePath().toLocal8Bit().constData()) != CURLE_OK)
@@ -255,6 +306,9 @@ void setMessage(CurlHandles& h, const MailAccount& account, const OutgoingMail& 
         curl_mime_filename(file, QFileInfo(mail.attachment).fileName().toUtf8().constData());
         curl_mime_type(file, "image/bmp");
         curl_mime_encoder(file, "base64");
+        // Base64 in lines of 76 characters and a line break.
+        const qint64 encoded = (QFileInfo(mail.attachment).size() + 2) / 3 * 4;
+        h.messageSize += encoded + (encoded + 75) / 76 * 2 + 256;
     }
     curl_easy_setopt(curl, CURLOPT_MIMEPOST, h.mime);
 }
@@ -327,6 +381,21 @@ void sendMail(const MailAccount& account, const OutgoingMail& mail, Prompts& pro
     h.abandoned = cancelled || result != CURLE_OK;
     if (cancelled)
         failed(account, QCoreApplication::translate("mail", "sending was cancelled."));
+    if (h.stoppedForSize)
+        failed(account, QCoreApplication::translate("mail", "the message is %1 MB, and the server takes at most %2 MB. "
+                                                            "A capture of fewer colours (16, or Monochrome) is "
+                                                            "smaller. Nothing was sent.")
+                            .arg(megabytes(h.messageSize), megabytes(h.conversation.sizeLimit)));
+    if (result == CURLE_LOGIN_DENIED) {
+        const QString reply = QString::fromUtf8(h.conversation.refused.reply);
+        throw LoginRefused(ErrorKind::Messaging, QCoreApplication::translate("mail", "Could not send the e-mail through %1: %2")
+            .arg(account.server, account.passwordFile.isEmpty()
+                     ? QCoreApplication::translate("mail", "the server refused the login (%1). Check the user name; "
+                                                           "the next Send asks for the password again.").arg(reply)
+                     : QCoreApplication::translate("mail", "the server refused the login (%1) with the password for "
+                                                           "%2 in %3. Correct it there, then send again.")
+                           .arg(reply, QUrl(account.server).host(), account.passwordFile)));
+    }
     if (h.stoppedForSmtpUtf8)
         failed(account, QCoreApplication::translate("mail", "%1 cannot go through this server: the part before the @ "
                                                             "is not plain ASCII, and the server does not offer "

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "host/HostError.h"
+#include "mail/Contact.h"
 #include "mail/Prompts.h"
 
 #include <QString>
@@ -13,12 +15,20 @@ struct MailAccount {
     QString from;
     QString user;
     QString password;
+    QString passwordFile; // the file the password comes from; empty when typed
+    QString caFile;       // certificates trusted besides the system's, or empty
     int connectTimeoutSeconds = 20;
     int transferTimeoutSeconds = 60;
 };
 
+// The server refused the login.
+class LoginRefused : public host::HostError {
+public:
+    using HostError::HostError;
+};
+
 struct OutgoingMail {
-    QStringList to; // plain addresses
+    QList<Contact> to; // plain addresses, with the names the address book has
     QString subject;
     QString body;
     QString attachment; // full path of a file to attach as image/bmp, or empty
@@ -33,10 +43,12 @@ bool isLoopbackServer(const QString& server);
 bool encryptionRequired(const QString& server);
 
 // Sends one message over SMTP (STARTTLS required for smtp:// unless the
-// server is on this machine; smtps:// is TLS from the start). The prompts
-// keep the user interface going meanwhile, show the progress and may stop
-// the transfer. Raises an error with the server's or the network's
-// description of any failure.
+// server is on this machine; smtps:// is TLS from the start), announcing its
+// size where the server takes SIZE, and stopping before the message when
+// the server's limit is below it. The prompts keep the user interface going
+// meanwhile, show the progress and may stop the transfer. Raises an error
+// with the server's or the network's description of any failure;
+// LoginRefused for a refused login.
 void sendMail(const MailAccount& account, const OutgoingMail& mail, Prompts& prompts);
 
 } // namespace mail

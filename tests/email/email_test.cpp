@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
@@ -121,7 +122,8 @@ TEST_F(EmailDialog, ATypedAddressIsSentWithoutResolvingWithHeadersBodyAndAttachm
     const auto& mail = mails[0];
     EXPECT_EQ(mail.mailFrom, "me@example.org");
     EXPECT_EQ(mail.recipients, QStringList{"alice@example.org"});
-    EXPECT_EQ(mail.header("To"), QStringList{"alice@example.org"});
+    // The address book's name for the address goes with it.
+    EXPECT_EQ(mail.header("To"), QStringList{"\"Alice Liddell\" <alice@example.org>"});
     EXPECT_EQ(mail.header("From"), QStringList{"me@example.org"});
     EXPECT_EQ(mail.header("Subject"), QStringList{"The capture"});
     EXPECT_EQ(mail.header("Date").size(), 1);
@@ -511,8 +513,7 @@ TEST_F(EmailDialog, TheSignOnAsksForTheAccountAndTheLoginAndARefusedLoginIsRepor
     EXPECT_FALSE(storedSettings("Mail").contains("Password"));
     EXPECT_TRUE(dialog.IsLoaded());
 
-    // The password is kept for the run; after it is forgotten the sign-on asks for it alone.
-    mail::MailService::instance().forgetPassword();
+    // The refused password is forgotten: the next Send asks for it alone.
     QString problem;
     answerSignOn(watcher, {{"password", "secret"}}, true, &problem);
     send();
@@ -568,7 +569,97 @@ INSTANTIATE_TEST_SUITE_P(
         NetrcCase{"default", "machine other.example login me password no\ndefault login me password secret123", kOwnerOnly, "me", "secret123", false, true},
         NetrcCase{"quoted, any white space, comment, macro", "# mine\nmacdef init\nlogin me password no\n\nmachine\t127.0.0.1\n login me\r\n password \"top \\\"secret\\\"\"\n",
                   kOwnerOnly, "me", "top \"secret\"", false, true},
+        NetrcCase{"a wrong password: told with the file, not asked over", "machine 127.0.0.1 login me password wrong\n",
+                  kOwnerOnly, "me", "secret123", false, false},
         NetrcCase{"readable by others", "machine 127.0.0.1 login me password secret123", kOwnerOnly | QFile::ReadGroup | QFile::ReadOther, "me", "secret123", false, false}));
+
+// The message's size goes with the sender where the server takes SIZE; a
+// message larger than the server's limit stops before its upload, saying
+// both sizes and what helps. (Debian's Postfix takes 10,240,000 bytes.)
+TEST_F(EmailDialog, TheSizeIsAnnouncedAndAMessageTooLargeStopsBeforeItsUpload)
+{
+    writeFile(host::CaptureFilePath(), QByteArray(3'000'000, 'B'));
+    for (const int limit : {10'240'000, 4'000'000, 1'000'000}) {
+        SmtpTestServer server({"--size-limit", QString::number(limit)});
+        setMail("Server", server.url());
+        open();
+        type(dialog.txtDisplayName, "alice@example.org");
+        send();
+        const auto mails = server.received();
+        if (limit > 4'100'000) {
+            ASSERT_EQ(mails.size(), 1) << watcher.texts().join("|").toStdString();
+            EXPECT_EQ(mails[0].mailOptions.filter("SIZE="), QStringList{QString("SIZE=%1").arg(mails[0].size)});
+        } else {
+            EXPECT_TRUE(mails.isEmpty());
+            EXPECT_FALSE(server.commands().contains("MAIL"));
+            ASSERT_EQ(watcher.messages().size(), 1);
+            EXPECT_TRUE(watcher.messages()[0].text.contains(QString("the message is 4.1 MB, and the server takes at most %1 MB")
+                                                                .arg(limit / 1e6, 0, 'f', 1)))
+                << watcher.messages()[0].text.toStdString();
+            EXPECT_TRUE(watcher.messages()[0].text.contains("fewer colours"));
+        }
+        watcher.clearMessages();
+        dialog.Unload();
+    }
+}
+
+// What a mail program sends: the address book's names in the To header,
+// encoded where they are not ASCII, and the text as lines.
+TEST_F(EmailDialog, NamesGoInTheToHeaderAndTheTextGoesAsLines)
+{
+    QFile book(addressBook());
+    ASSERT_TRUE(book.open(QIODevice::Append));
+    book.write("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Zo\xc3\xab \xc3\x85ngstr\xc3\xb6m\r\nEMAIL:zoe@example.org\r\nEND:VCARD\r\n");
+    book.close();
+    open();
+    dialog.txtDisplayName->setText(QString::fromUtf8("Zo\xc3\xab \xc3\x85ngstr\xc3\xb6m; alice@example.org"));
+    const QString text = "First line\nSecond, ends in blanks  \n" + QString(200, 'x') + "\n\nGr\u00fc\u00dfe";
+    dialog.txtBody->setText(text);
+    send();
+    const auto mails = server.received();
+    ASSERT_EQ(mails.size(), 1) << watcher.texts().join("|").toStdString();
+    EXPECT_EQ(mails[0].toNames, QStringList({QString::fromUtf8("Zo\xc3\xab \xc3\x85ngstr\xc3\xb6m"), "Alice Liddell"}));
+    EXPECT_TRUE(mails[0].headersAscii);
+    EXPECT_EQ(mails[0].body, QString(text + "     ").replace("\n", "\r\n"));
+    const QStringList lines = mails[0].textRaw.split("\r\n");
+    EXPECT_EQ(lines.size(), 5 + 2) << mails[0].textRaw.toStdString(); // the long line broken twice, softly
+    for (const QString& line : lines)
+        EXPECT_LE(line.size(), 76) << line.toStdString();
+}
+
+// A server whose certificate comes from an authority of the user's own:
+// trusted once CAFile names it, refused without; a CAFile that cannot be
+// read is said so.
+TEST_F(EmailDialog, APrivateCertificateAuthorityIsTrustedThroughCAFile)
+{
+    QTemporaryDir dir;
+    const auto openssl = [&](const QStringList& arguments) {
+        QProcess process;
+        process.setWorkingDirectory(dir.path());
+        process.start("openssl", arguments);
+        return process.waitForFinished(30000) && process.exitCode() == 0;
+    };
+    ASSERT_TRUE(openssl({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out", "ca.pem", "-days", "2", "-subj", "/CN=Home CA"}));
+    ASSERT_TRUE(openssl({"req", "-newkey", "rsa:2048", "-nodes", "-keyout", "server.key", "-out", "server.csr", "-subj", "/CN=127.0.0.1"}));
+    writeFile(dir.filePath("san"), "subjectAltName=IP:127.0.0.1\n");
+    ASSERT_TRUE(openssl({"x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial", "-out", "server.pem", "-days", "2", "-extfile", "san"}));
+    SmtpTestServer secured({"--tls", dir.filePath("server.pem"), dir.filePath("server.key")});
+    setMail("Server", secured.url());
+    for (const QString& caFile : {QString(), dir.filePath("missing.pem"), dir.filePath("ca.pem")}) {
+        setMail("CAFile", caFile);
+        open();
+        type(dialog.txtDisplayName, "alice@example.org");
+        send();
+        const QString told = watcher.texts().join("|");
+        if (caFile.endsWith("ca.pem"))
+            EXPECT_TRUE(told.isEmpty()) << told.toStdString();
+        else
+            EXPECT_TRUE(told.contains(caFile.isEmpty() ? "certificate" : "missing.pem (CAFile) cannot be read")) << told.toStdString();
+        watcher.clearMessages();
+        dialog.Unload();
+    }
+    EXPECT_EQ(secured.received().size(), 1);
+}
 
 // A server that never answers, or holds one step of the session for a
 // while: the windows go on, the progress shows within half a second of
@@ -593,12 +684,14 @@ TEST_F(EmailDialog, AServerThatTakesItsTimeNeverFreezesTheWindowAndCanBeCancelle
         ticker.start(50);
         QElapsedTimer clock;
         qint64 shown = -1, cancelled = -1;
+        int steps = 0; // of the progress bar when cancelled; 0 while the size is not known
         watcher.queue([&](QWidget* window) {
             shown = clock.elapsed();
             ASSERT_NE(qobject_cast<QProgressDialog*>(window), nullptr);
             // Cancelled once the session is well into the step held.
             QTimer::singleShot(1500, window, [&, window] {
                 cancelled = clock.elapsed();
+                steps = qobject_cast<QProgressDialog*>(window)->maximum();
                 QTest::mouseClick(window->findChild<QPushButton*>(), Qt::LeftButton);
             });
         });
@@ -608,6 +701,8 @@ TEST_F(EmailDialog, AServerThatTakesItsTimeNeverFreezesTheWindowAndCanBeCancelle
         EXPECT_GE(shown, 0) << which;
         EXPECT_LT(shown, 500 + (options.contains("--auth") ? 100 : 0)) << which;
         EXPECT_LT(clock.elapsed() - cancelled, 500) << which;
+        // Held at the final dot, every byte has gone: the bar shows it.
+        EXPECT_EQ(steps, options.contains("data=4") ? 1000 : 0) << which;
         EXPECT_GE(ticks, clock.elapsed() / 50 / 2) << which;
         ASSERT_EQ(watcher.messages().size(), 1) << which;
         EXPECT_TRUE(watcher.messages()[0].text.contains("cancelled")) << watcher.messages()[0].text.toStdString();

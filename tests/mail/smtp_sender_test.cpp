@@ -33,7 +33,12 @@ TEST(Encryption, AServerElsewhereWithoutStartTlsSeesNoLoginAndNoMessage)
         SmtpTestServer server({"--host", "10.9.9.1", "--auth", "me:secret"});
         try {
             NoPrompts nobody;
-            sendMail({server.url(), "me@example.org", "me", "secret"}, {{"alice@example.org"}, "s", "b", {}}, nobody);
+            MailAccount account;
+            account.server = server.url();
+            account.from = "me@example.org";
+            account.user = "me";
+            account.password = "secret";
+            sendMail(account, {{{.name = {}, .address = "alice@example.org"}}, "s", "b", {}}, nobody);
             ADD_FAILURE() << "sent without encryption";
         } catch (const host::HostError& error) {
             EXPECT_TRUE(error.description().contains("does not offer an encrypted connection (STARTTLS)"))
@@ -58,10 +63,13 @@ TEST(Encryption, AServerElsewhereWithoutStartTlsSeesNoLoginAndNoMessage)
 TEST(Sending, AnAddressWithABlankOrAControlCharacterIsRefusedBeforeTheServerSeesAnything)
 {
     SmtpTestServer server;
+    MailAccount account;
+    account.server = server.url();
+    account.from = "me@example.org";
     for (const QString& to : {QString("alice @example.org"), QString("alice\u0007@example.org"),
                               QString("alice@example.org\r\nRCPT TO:<eve@example.org>")}) {
         NoPrompts nobody;
-        EXPECT_THROW(sendMail({server.url(), "me@example.org", "", ""}, {{to}, "s", "b", {}}, nobody), host::HostError)
+        EXPECT_THROW(sendMail(account, {{{.name = {}, .address = to}}, "s", "b", {}}, nobody), host::HostError)
             << to.toStdString();
     }
     EXPECT_EQ(server.commands(), QStringList());

@@ -60,6 +60,12 @@ QList<SmtpTestServer::Mail> SmtpTestServer::received() const
         const QJsonObject o = QJsonDocument::fromJson(file.readAll()).object();
         Mail mail;
         mail.mailFrom = o["mail_from"].toString();
+        for (const QJsonValue& option : o["mail_options"].toArray())
+            mail.mailOptions << option.toString();
+        for (const QJsonValue& name : o["to_names"].toArray())
+            mail.toNames << name.toString();
+        mail.textRaw = o["text_raw"].toString();
+        mail.size = o["size"].toInteger();
         for (const QJsonValue& r : o["rcpt_tos"].toArray())
             mail.recipients << r.toString();
         for (const QJsonValue& h : o["headers"].toArray())

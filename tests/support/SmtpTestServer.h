@@ -19,6 +19,10 @@ public:
 
     struct Mail {
         QString mailFrom;
+        QStringList mailOptions; // what MAIL FROM carried besides the address
+        QStringList toNames;     // the To header's display names
+        QString textRaw;         // the text part as it travelled
+        qint64 size = 0;         // of the whole message
         QStringList recipients;
         QList<std::pair<QString, QString>> headers;
         QString subject;

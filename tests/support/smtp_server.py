@@ -16,6 +16,8 @@ own e-mail parser reads them.
                         RCPT or the message's final dot (greeting, auth, rcpt, data)
   --data-reply LINE     answer the message's final dot with this line
   --no-smtputf8         do not offer SMTPUTF8
+  --size-limit BYTES    take messages of at most this size (SIZE)
+  --tls CERT KEY        offer STARTTLS with this certificate
 """
 import argparse
 import asyncio
@@ -73,7 +75,7 @@ class Recorder:
         decoded = str(modern.get("Subject", ""))
         to = [address for _, address in email.utils.getaddresses(modern.get_all("To", []))]
         head = raw.split(b"\r\n\r\n", 1)[0].split(b"\r\n")
-        body, attachments = None, []
+        body, text_raw, attachments = None, None, []
         for part in message.walk():
             if part.is_multipart():
                 continue
@@ -84,9 +86,12 @@ class Recorder:
                                     "data": base64.b64encode(payload).decode()})
             elif part.get_content_type() == "text/plain" and body is None:
                 body = payload.decode(part.get_content_charset() or "utf-8")
+                text_raw = part.get_payload(decode=False)
         self.count += 1
-        record = {"mail_from": envelope.mail_from, "rcpt_tos": envelope.rcpt_tos, "headers": headers,
-                  "subject": decoded, "to": to,
+        record = {"mail_from": envelope.mail_from, "mail_options": envelope.mail_options, "rcpt_tos": envelope.rcpt_tos,
+                  "headers": headers, "subject": decoded, "to": to,
+                  "to_names": [name for name, _ in email.utils.getaddresses(modern.get_all("To", []))],
+                  "text_raw": text_raw, "size": len(raw),
                   "longest_header_line": max(len(line) for line in head if not line.startswith(b"Content-Type:")),
                   "headers_ascii": all(byte < 128 for line in head for byte in line), "body": body, "attachments": attachments}
         path = os.path.join(self.folder, "%d.json" % self.count)
@@ -143,6 +148,8 @@ def main():
     parser.add_argument("--hold", action="append", default=[])
     parser.add_argument("--data-reply")
     parser.add_argument("--no-smtputf8", action="store_true")
+    parser.add_argument("--size-limit", type=int, default=33554432)
+    parser.add_argument("--tls", nargs=2)
     args = parser.parse_args()
     holds = {phase: float(seconds) for phase, seconds in (hold.split("=") for hold in args.hold)}
     port = free_port(args.host)
@@ -172,7 +179,12 @@ def main():
                 return HoldingSMTP(self.handler, **self.SMTP_kwargs)
 
         recorder = Recorder(args.dir, args.refuse, holds, args.data_reply)
-        options = {"enable_SMTPUTF8": not args.no_smtputf8}
+        options = {"enable_SMTPUTF8": not args.no_smtputf8, "data_size_limit": args.size_limit}
+        if args.tls:
+            import ssl
+            context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+            context.load_cert_chain(*args.tls)
+            options["tls_context"] = context
         if args.auth:
             user, password = args.auth.split(":", 1)
 
