@@ -444,6 +444,8 @@ TEST(MailFaults, AServerThatDropsTheConnectionMidTransferIsReportedAndTheDialogS
     QTest::mouseClick(dialog.cmdSend, Qt::LeftButton);
     ASSERT_EQ(watcher.messages().size(), 1);
     EXPECT_TRUE(watcher.messages()[0].text.startsWith("Could not send the e-mail")) << watcher.messages()[0].text.toStdString();
+    EXPECT_TRUE(watcher.messages()[0].text.contains("closed the connection during the message. Trying again later may help"))
+        << watcher.messages()[0].text.toStdString();
     EXPECT_TRUE(dialog.IsLoaded());
     dialog.Unload();
     QFile::remove(host::CaptureFilePath());
