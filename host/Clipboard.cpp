@@ -11,17 +11,43 @@
 #include <QImageReader>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <algorithm>
 
 namespace host {
 
 namespace {
 
+// How well a clipboard format holds a screen capture, best first: lossless
+// full colour, then JPEG, then what else Qt may read, and 1-bit, grey or
+// icon formats only when nothing else is offered.
+int formatRank(const QString& format)
+{
+    static const QStringList ranked = {
+        "image/png",        "image/bmp",        "image/x-bmp",     "image/x-ms-bmp",          "image/x-win-bitmap",
+        "image/x-portable-pixmap", "image/x-portable-anymap", "image/tiff", "image/x-xpixmap", "image/jpeg",
+        "image/pjpeg",      "image/jpg"};
+    static const QStringList poorest = {"image/x-xbitmap", "image/x-portable-bitmap", "image/x-portable-graymap",
+                                        "image/x-icon", "image/vnd.microsoft.icon", "image/x-win-cursor"};
+    const QString name = format.toLower();
+    if (const qsizetype at = ranked.indexOf(name); at >= 0)
+        return int(at);
+    if (const qsizetype at = poorest.indexOf(name); at >= 0)
+        return int(ranked.size() + 1 + at);
+    return int(ranked.size());
+}
+
+// The clipboard's picture formats that Qt can read, best first: only the
+// first that decodes is ever fetched.
 QStringList imageFormats(const QMimeData* data)
 {
+    static const bool tiffReader = QImageReader::supportedImageFormats().contains("tiff");
     QStringList formats;
     for (const QString& format : data->formats())
-        if (format.startsWith(QLatin1String("image/")))
+        if (format.startsWith(QLatin1String("image/"))
+            && (tiffReader || format.compare(QLatin1String("image/tiff"), Qt::CaseInsensitive) != 0))
             formats << format;
+    std::stable_sort(formats.begin(), formats.end(),
+                     [](const QString& a, const QString& b) { return formatRank(a) < formatRank(b); });
     return formats;
 }
 

@@ -1,9 +1,11 @@
 #include "tests/e2e/Desktop.h"
 #include "tests/support/BitmapFiles.h"
+#include "tests/support/Files.h"
 #include "tests/support/TestSettings.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <QThread>
@@ -73,6 +75,56 @@ TEST(SaveOnX, TwoSavesWriteNumberedFilesAndTextOnTheClipboardWritesNothing)
     ASSERT_TRUE(program.waitForExit());
     EXPECT_EQ(testing_support::storedSettings("Defaults").value("256Colurs"), "True");
     EXPECT_EQ(testing_support::storedSettings("Defaults").value("Filename"), dir.filePath("cap"));
+}
+
+// A clipboard owner that offers the picture in several formats, a poor one
+// first (as a clipboard manager holding a Qt program's picture does):
+// --save and the window take the best one, fetch only it, and write the
+// picture's own colours; with nothing but a 1-bit format, that one.
+TEST(SaveOnX, TheClipboardsBestFormatIsTakenAndOnlyItIsFetched)
+{
+    QTemporaryDir dir;
+    const QImage picture = capture();
+    picture.save(dir.filePath("picture.png"));
+    const QList<std::pair<QStringList, QString>> cases = {
+        {{"image/x-xbitmap", "image/x-portable-graymap", "image/bmp", "image/png"}, "image/png"},
+        {{"image/x-xpixmap", "image/tiff", "image/x-MS-bmp"}, "image/x-MS-bmp"},
+        {{"image/x-xbitmap"}, "image/x-xbitmap"},
+    };
+    for (const auto& [offered, best] : cases) {
+        SCOPED_TRACE(offered.join(' ').toStdString());
+        testing_support::clearSettings();
+        testing_support::storeSetting("Defaults", "Filename", dir.filePath("cap"));
+        testing_support::storeSetting("Defaults", "16Colours", "False");
+        testing_support::storeSetting("Defaults", "DisplayColours", "True");
+        QFile::remove(dir.filePath("asked"));
+        QProcess owner;
+        QProcessEnvironment onX = QProcessEnvironment::systemEnvironment();
+        onX.insert("QT_QPA_PLATFORM", "xcb");
+        owner.setProcessEnvironment(onX);
+        owner.start(qEnvironmentVariable("QORIX_CLIPBOARD_OWNER"), QStringList{dir.filePath("picture.png"), dir.filePath("asked")} + offered);
+        ASSERT_TRUE(owner.waitForReadyRead(10000));
+        {
+            Program save({"--save"});
+            ASSERT_TRUE(save.waitForExit());
+        }
+        Program program;
+        const QString window = waitForWindow(kTitle);
+        pressKeys(window, "ctrl+s");
+        for (int i = 0; i < 100 && !QFile::exists(dir.filePath("cap002.BMP")); ++i)
+            QThread::msleep(50);
+        pressKeys(window, "alt+c");
+        EXPECT_TRUE(program.waitForExit());
+        for (const QString name : {"cap001.BMP", "cap002.BMP"}) {
+            const QImage written = QImageReader(dir.filePath(name)).read().convertToFormat(QImage::Format_RGB32);
+            EXPECT_EQ(written == picture, best != "image/x-xbitmap") << name.toStdString();
+            QFile::remove(dir.filePath(name));
+        }
+        EXPECT_EQ(QString::fromUtf8(testing_support::readAll(dir.filePath("asked"))).split('\n', Qt::SkipEmptyParts),
+                  QStringList({best, best}));
+        owner.kill();
+        owner.waitForFinished();
+    }
 }
 
 } // namespace
