@@ -1,5 +1,6 @@
 #include "host/Application.h"
 
+#include "host/Accessibility.h"
 #include "host/Settings.h"
 
 #include <QApplication>
@@ -65,6 +66,7 @@ void setUpApplication(QApplication& application)
     setUpCore(application);
     application.setDesktopFileName(QStringLiteral("org.qorix.Capture"));
     application.setFont(windowFont());
+    presentControlsToScreenReaders();
 }
 
 QFont windowFont()

@@ -3,7 +3,6 @@
 #include "host/HostError.h"
 #include "host/Screen.h"
 
-#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QPainter>
@@ -17,46 +16,6 @@ W* named(W* widget, const QString& name)
 {
     widget->setObjectName(name);
     return widget;
-}
-
-// Option buttons of a group that may have none set are not exclusive to Qt,
-// which would present them as check boxes: a screen reader hears radio
-// buttons, as a sighted user sees them.
-class AccessibleOptionButton : public QAccessibleWidget {
-public:
-    explicit AccessibleOptionButton(QAbstractButton* button) : QAccessibleWidget(button, QAccessible::RadioButton) {}
-
-    QString text(QAccessible::Text t) const override
-    {
-        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
-            return button()->text().remove(QLatin1Char('&'));
-        return QAccessibleWidget::text(t);
-    }
-    QAccessible::State state() const override
-    {
-        QAccessible::State state = QAccessibleWidget::state();
-        state.checkable = true;
-        state.checked = button()->isChecked();
-        return state;
-    }
-    QStringList actionNames() const override { return QStringList{pressAction()} + QAccessibleWidget::actionNames(); }
-    void doAction(const QString& action) override
-    {
-        if (action == pressAction())
-            button()->click();
-        else
-            QAccessibleWidget::doAction(action);
-    }
-
-private:
-    QAbstractButton* button() const { return static_cast<QAbstractButton*>(widget()); }
-};
-
-QAccessibleInterface* accessibleOptionButton(const QString& className, QObject* object)
-{
-    if (className == QLatin1String(OptionButton::staticMetaObject.className()))
-        return new AccessibleOptionButton(static_cast<OptionButton*>(object));
-    return nullptr;
 }
 
 } // namespace
@@ -115,8 +74,6 @@ OptionButton::OptionButton(QWidget* container, const QString& name, const QStrin
                            const Design& design, bool value)
     : QRadioButton(caption, container), ControlGeometry(named(this, name), design)
 {
-    static const bool presented = (QAccessible::installFactory(accessibleOptionButton), true);
-    Q_UNUSED(presented);
     setAutoExclusive(false);
     setValue(value);
 }

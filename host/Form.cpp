@@ -6,7 +6,6 @@
 #include "host/MessageBox.h"
 #include "host/Screen.h"
 
-#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QKeyEvent>
@@ -15,23 +14,8 @@
 
 namespace host {
 
-namespace {
-
-// A screen reader hears a window or a dialog, not a bare panel.
-QAccessibleInterface* accessibleWindow(const QString& className, QObject* object)
-{
-    if (className != QLatin1String(FormWindow::staticMetaObject.className()))
-        return nullptr;
-    auto* window = static_cast<FormWindow*>(object);
-    return new QAccessibleWidget(window, window->windowType() == Qt::Dialog ? QAccessible::Dialog : QAccessible::Window);
-}
-
-} // namespace
-
 FormWindow::FormWindow(Form* form, Qt::WindowFlags flags) : QWidget(nullptr, flags), m_form(form)
 {
-    static const bool presented = (QAccessible::installFactory(accessibleWindow), true);
-    Q_UNUSED(presented);
 }
 
 void FormWindow::closeEvent(QCloseEvent* event)

@@ -2,7 +2,6 @@
 
 #include "host/Screen.h"
 
-#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -10,24 +9,9 @@
 #include <QStyleOptionFocusRect>
 
 namespace host {
-namespace {
-
-// A screen reader hears a picture, with the name and description the
-// window gives it.
-QAccessibleInterface* accessibleImage(const QString& className, QObject* object)
-{
-    if (className == QLatin1String(ImageControl::staticMetaObject.className()))
-        return new QAccessibleWidget(static_cast<ImageControl*>(object), QAccessible::Graphic);
-    return nullptr;
-}
-
-} // namespace
-
 ImageControl::ImageControl(QWidget* container, const QString& name, const Design& design, bool stretch)
     : QWidget(container), ControlGeometry(this, design), m_stretch(stretch)
 {
-    static const bool presented = (QAccessible::installFactory(accessibleImage), true);
-    Q_UNUSED(presented);
     setObjectName(name);
     if (design.tabIndex >= 0)
         setFocusPolicy(Qt::TabFocus);

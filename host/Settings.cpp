@@ -45,7 +45,7 @@ bool knownDamaged(const QSettings& settings)
     damagedStores().insert(settings.fileName());
     raiseError(ErrorKind::File, QCoreApplication::translate("host", "The settings in %1 cannot be used: the file is damaged. Correct "
                                                                    "or remove it; it is left as it is, and nothing is saved to it "
-                                                                   "until the program starts again.")
+                                                                   "while it is there.")
                                     .arg(settings.fileName()));
 }
 

@@ -55,14 +55,11 @@ struct CurlHandles {
     curl_slist* headers = nullptr;
     char error[CURL_ERROR_SIZE] = {};
     Conversation conversation;
-    // Addresses whose part before the @ is not ASCII: the session stops
-    // before the message when the server cannot take them.
+    // Addresses whose part before the @ is not ASCII, and the message's
+    // size within a few hundred bytes: the session stops before the message
+    // when the server cannot take them.
     QStringList needSmtpUtf8;
-    bool stoppedForSmtpUtf8 = false;
-    // The message's size, within a few hundred bytes; the session stops
-    // before the message when the server says it takes less.
     qint64 messageSize = 0;
-    bool stoppedForSize = false;
     // The connection, which the user interface may cut while the transfer's
     // thread waits on it: guarded, so that a socket already closed (whose
     // number the system may give to another file) is never touched.
@@ -191,14 +188,28 @@ int watchConversation(CURL*, curl_infotype type, char* data, size_t size, void* 
     return 0;
 }
 
+// Why the server, as its greeting described it, cannot take the message;
+// empty when it can.
+QString whyNotTaken(const CurlHandles& h)
+{
+    const Conversation& c = h.conversation;
+    if (c.sizeLimit > 0 && h.messageSize > c.sizeLimit)
+        return QCoreApplication::translate("mail", "the message is %1 MB, and the server takes at most %2 MB. A capture "
+                                                   "of fewer colours (16, or Monochrome) is smaller. Nothing was sent.")
+            .arg(megabytes(h.messageSize), megabytes(c.sizeLimit));
+    if (!h.needSmtpUtf8.isEmpty() && !c.smtpUtf8)
+        return QCoreApplication::translate("mail", "%1 cannot go through this server: the part before the @ is not "
+                                                   "plain ASCII, and the server does not offer SMTPUTF8, which such "
+                                                   "addresses need. Nothing was sent.")
+            .arg(h.needSmtpUtf8.join(QStringLiteral(", ")));
+    return {};
+}
+
 // Called once the session is open (greeting, EHLO, STARTTLS and login done),
 // before the sender is named.
 int beforeTheMessage(void* handles, char*, char*, int, int)
 {
-    auto* h = static_cast<CurlHandles*>(handles);
-    h->stoppedForSmtpUtf8 = !h->needSmtpUtf8.isEmpty() && !h->conversation.smtpUtf8;
-    h->stoppedForSize = h->conversation.sizeLimit > 0 && h->messageSize > h->conversation.sizeLimit;
-    return h->stoppedForSmtpUtf8 || h->stoppedForSize ? CURL_PREREQFUNC_ABORT : CURL_PREREQFUNC_OK;
+    return whyNotTaken(*static_cast<CurlHandles*>(handles)).isEmpty() ? CURL_PREREQFUNC_OK : CURL_PREREQFUNC_ABORT;
 }
 
 int rememberSocket(void* handles, curl_socket_t socket, curlsocktype)
@@ -381,11 +392,8 @@ void sendMail(const MailAccount& account, const OutgoingMail& mail, Prompts& pro
     h.abandoned = cancelled || result != CURLE_OK;
     if (cancelled)
         failed(account, QCoreApplication::translate("mail", "sending was cancelled."));
-    if (h.stoppedForSize)
-        failed(account, QCoreApplication::translate("mail", "the message is %1 MB, and the server takes at most %2 MB. "
-                                                            "A capture of fewer colours (16, or Monochrome) is "
-                                                            "smaller. Nothing was sent.")
-                            .arg(megabytes(h.messageSize), megabytes(h.conversation.sizeLimit)));
+    if (const QString why = whyNotTaken(h); result == CURLE_ABORTED_BY_CALLBACK && !why.isEmpty())
+        failed(account, why);
     if (result == CURLE_LOGIN_DENIED) {
         const QString reply = QString::fromUtf8(h.conversation.refused.reply);
         throw LoginRefused(ErrorKind::Messaging, QCoreApplication::translate("mail", "Could not send the e-mail through %1: %2")
@@ -396,11 +404,6 @@ void sendMail(const MailAccount& account, const OutgoingMail& mail, Prompts& pro
                                                            "%2 in %3. Correct it there, then send again.")
                            .arg(reply, QUrl(account.server).host(), account.passwordFile)));
     }
-    if (h.stoppedForSmtpUtf8)
-        failed(account, QCoreApplication::translate("mail", "%1 cannot go through this server: the part before the @ "
-                                                            "is not plain ASCII, and the server does not offer "
-                                                            "SMTPUTF8, which such addresses need. Nothing was sent.")
-                            .arg(h.needSmtpUtf8.join(QStringLiteral(", "))));
     if (result != CURLE_OK)
         failed(account, describe(result, h.error, h.conversation));
 }

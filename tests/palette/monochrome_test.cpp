@@ -188,7 +188,7 @@ TEST(MonochromeConversion, FastAndPlainGiveWhatTheDefinitionGives)
 {
     const QImage images[] = {screenLike(1, 1, 1001), screenLike(17, 1, 17001), screenLike(1, 40, 1040), screenLike(231, 97, 231097),
                              screenLike(64, 33, 64033), screenLike(500, 90, 500090, false), faintTextBesideBlack(),
-                             faintLinesBesideBlack(300160), greyBands(), strokesAtTheContrast()};
+                             faintLinesBesideBlack(300160), greyBands()};
     for (const QImage& image : images) {
         const std::vector<bool> defined = definedWhite(image);
         for (const auto speed : {Monochrome::Speed::Fast, Monochrome::Speed::Plain}) {
