@@ -28,18 +28,18 @@ Request usageError(const QString& problem)
     return answer(Action::UsageError, problem);
 }
 
-// The DepthCode for the value of --colours; 0 for a value it does not take.
-qint16 depthFor(const QString& colours)
+// The depth for the value of --colours; none for a value it does not take.
+std::optional<capture::Depth> depthFor(const QString& colours)
 {
     if (colours == QLatin1String("2"))
-        return 2;
+        return capture::Depth::Mono;
     if (colours == QLatin1String("16"))
-        return 4;
+        return capture::Depth::Colours16;
     if (colours == QLatin1String("256"))
-        return 8;
+        return capture::Depth::Colours256;
     if (colours == QLatin1String("display"))
-        return kOwnDepth;
-    return 0;
+        return capture::Depth::Display;
+    return std::nullopt;
 }
 
 // Qt's own options for programs with windows (-platform, -style, ...):
@@ -118,9 +118,10 @@ Request parse(const QStringList& arguments)
         return usageError(Text::tr("--convert needs at least one picture file."));
     Request request = answer(Action::Convert);
     request.pictures = pictures;
-    request.depth = depthFor(parser.value(colours));
-    if (request.depth == 0)
+    const std::optional<capture::Depth> depth = depthFor(parser.value(colours));
+    if (!depth)
         return usageError(Text::tr("--colours takes 2, 16, 256 or display, not '%1'.").arg(parser.value(colours)));
+    request.depth = *depth;
     if (parser.isSet(output) && parser.isSet(prefix))
         return usageError(Text::tr("--output and --prefix cannot be used together."));
     if (parser.isSet(output) && pictures.size() > 1)

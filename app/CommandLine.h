@@ -1,5 +1,7 @@
 #pragma once
 
+#include "capture/Depth.h"
+
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -10,17 +12,13 @@ namespace cli {
 
 enum class Action { Window, Save, Convert, Help, Version, UsageError };
 
-// The DepthCode of a picture kept at its own colour depth.
-constexpr qint16 kOwnDepth = -1;
-
 struct Request {
     Action action = Action::Window;
     // The usage, the version line or what is wrong with the command line.
     QString text;
-    // With Convert: the pictures, the DepthCode (or kOwnDepth) and where
-    // the bitmaps go.
+    // With Convert: the pictures, their depth and where the bitmaps go.
     QStringList pictures;
-    qint16 depth = 8;
+    capture::Depth depth = capture::Depth::Colours256;
     QString output;
     QString prefix;
     bool force = false;

@@ -1,9 +1,11 @@
 #include "app/ShortcutSave.h"
 
-#include "app/frmMain.h"
+#include "app/SaveCommand.h"
+#include "app/StoredOptions.h"
 #include "host/Application.h"
 #include "host/MessageBox.h"
 
+#include <QCoreApplication>
 #include <cstdio>
 
 int saveFromShortcut()
@@ -13,15 +15,11 @@ int saveFromShortcut()
         host::printError(text);
         told = true;
     });
-    // Loaded for its options, never shown and never unloaded: unloading
-    // would store the options.
-    frmMain mainWindow;
-    mainWindow.Load();
-    const QString written = mainWindow.saveCapture();
+    const QString written = SaveCommand().run(options::load(), false);
     host::setMessageSink({});
     if (written.isEmpty()) {
         if (!told)
-            host::printError(frmMain::tr("Nothing was saved."));
+            host::printError(QCoreApplication::translate("frmMain", "Nothing was saved."));
         return 1;
     }
     std::printf("%s\n", qPrintable(written));

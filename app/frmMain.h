@@ -1,12 +1,12 @@
 #pragma once
 
 #include "app/Options.h"
+#include "app/SaveCommand.h"
+#include "app/StoredOptions.h"
 #include "dialogs/frmPicture.h"
 #include "email/frmEmail.h"
-#include "dialogs/frmPrompt.h"
 #include "host/CommonDialog.h"
 #include "host/Controls.h"
-#include "host/Files.h"
 #include "host/Form.h"
 #include "host/ImageControl.h"
 #include "host/PictureBox.h"
@@ -68,11 +68,9 @@ protected:
     void Form_Unload(int& cancel) override;
 
 private:
-    bool freeNumberedName(QString& name);
-    static constexpr qint16 kDisplayDepth = -1;
-    qint16 chosenDepth() const;
-    void placeCapture();
-    void writeCapture(host::AtomicFile& file, qint16 depth);
+    options::Values shownOptions() const;
+    void showOptions(const options::Values& values);
+    QImage placeCapture(const QImage& capture);
 
     void cmdClose_Click();
     void chkThumbnail_Click();
@@ -83,7 +81,6 @@ private:
     void fitIntoThumbnail(const std::function<QImage()>& picture);
     void applyWindowHeightRule();
 
-    frmPrompt m_prompt;
     frmPicture m_picture;
-    frmEmail m_email{m_picture, {options::kSection, options::kEmailAddress, options::kEmailSubject}};
+    frmEmail m_email{m_picture, {options::kSection, options::kEmailAddress, options::kEmailSubject}, CaptureFilePath()};
 };

@@ -29,7 +29,7 @@ long residentKilobytes()
 }
 
 // A screen-like capture: flat panels, a gradient and some text.
-QImage capture()
+QImage desktopCapture()
 {
     QImage image(1280, 800, QImage::Format_RGB32);
     image.fill(qRgb(246, 245, 244));
@@ -58,7 +58,7 @@ int main(int argc, char* argv[])
     host::setUpApplication(application);
     const int saves = argc > 1 ? std::atoi(argv[1]) : 1000;
 
-    const QImage picture = capture();
+    const QImage picture = desktopCapture();
     QGuiApplication::clipboard()->setImage(picture);
     testing_support::ModalWatcher watcher;
     frmMain form;

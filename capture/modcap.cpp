@@ -4,6 +4,7 @@
 #include "capture/Dib.h"
 #include "host/Files.h"
 #include "host/HostError.h"
+#include "host/Picture.h"
 #include "host/PictureBox.h"
 
 #include <QCoreApplication>
@@ -68,8 +69,10 @@ qint32 toWholePixels(float value, const char* what)
 constexpr qint64 kBlockBytes = 1 << 20;
 
 template <int N>
-void convertAndWrite(const QImage& picture, const Geometry& g, int bitsPerPixel, AtomicFile& out)
+void convertAndWrite(const QImage& picture, AtomicFile& out)
 {
+    constexpr int bitsPerPixel = N == 2 ? 1 : N == 16 ? 4 : 8;
+    const Geometry g = geometry(picture.width(), picture.height(), bitsPerPixel, out.path());
     const qint64 stride = dibStride(g.width, bitsPerPixel);
     const int blockLines = int(std::clamp<qint64>(kBlockBytes / stride, 1, g.height));
     const std::unique_ptr<quint8, decltype(&std::free)> block(
@@ -112,34 +115,26 @@ void convertAndWrite(const QImage& picture, const Geometry& g, int bitsPerPixel,
 
 } // namespace
 
-int bitsPerPixelFor(qint16 DepthCode)
+void WriteBitmap(const QImage& picture, capture::Depth depth, AtomicFile& out)
 {
-    switch (DepthCode) {
-    case 4:
-    case 16:
-        return 4;
-    case 8:
-    case 256:
-        return 8;
-    default:
-        return 1;
+    switch (depth) {
+    case capture::Depth::Mono:
+        convertAndWrite<2>(picture, out);
+        return;
+    case capture::Depth::Colours16:
+        convertAndWrite<16>(picture, out);
+        return;
+    case capture::Depth::Colours256:
+        convertAndWrite<256>(picture, out);
+        return;
+    case capture::Depth::Display:
+        SavePicture(picture, out);
+        return;
     }
-}
-
-void WriteBitmap(const QImage& picture, int bitsPerPixel, AtomicFile& out)
-{
-    const Geometry g = geometry(picture.width(), picture.height(), bitsPerPixel, out.path());
-    switch (bitsPerPixel) {
-    case 4:
-        convertAndWrite<16>(picture, g, bitsPerPixel, out);
-        break;
-    case 8:
-        convertAndWrite<256>(picture, g, bitsPerPixel, out);
-        break;
-    default:
-        convertAndWrite<2>(picture, g, 1, out);
-        break;
-    }
+    raiseError(ErrorKind::InvalidPropertyValue,
+               QCoreApplication::translate("capture", "Could not write %1: no such colour depth (%2).")
+                   .arg(QDir::toNativeSeparators(out.path()))
+                   .arg(int(depth)));
 }
 
 void SaveBitmap(PictureBox& picture, const QString& FileName, qint16 DepthCode)
@@ -152,12 +147,12 @@ void SaveBitmap(PictureBox& picture, const QString& FileName, qint16 DepthCode)
 void SaveBitmap(PictureBox& picture, AtomicFile& out, qint16 DepthCode)
 {
     picture.setScaleMode(ScaleMode::Pixels);
-    const int bitsPerPixel = bitsPerPixelFor(DepthCode);
+    const capture::Depth depth = capture::depthOfCode(DepthCode);
     // The box's inner size in pixels is the bitmap's: one the format cannot
     // hold is refused before the box's image is made.
     geometry(toWholePixels(picture.ScaleWidth(), "width"), toWholePixels(picture.ScaleHeight(), "height"),
-             bitsPerPixel, out.path());
-    WriteBitmap(picture.Image(), bitsPerPixel, out);
+             capture::bitsPerPixelOf(depth), out.path());
+    WriteBitmap(picture.Image(), depth, out);
 }
 
 } // namespace modcap

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "capture/Depth.h"
+
 #include <QImage>
 #include <QString>
 #include <QtGlobal>
@@ -24,12 +26,9 @@ void SaveBitmap(host::PictureBox& picture, const QString& FileName, qint16 Depth
 // The same, into a file the caller puts in place.
 void SaveBitmap(host::PictureBox& picture, host::AtomicFile& out, qint16 DepthCode);
 
-// The bits per pixel of a DepthCode: 1 for 1 or 2 (and any other value), 4
-// for 4 or 16, 8 for 8 or 256.
-int bitsPerPixelFor(qint16 DepthCode);
-
-// The writer itself: the picture as an uncompressed bitmap of 1, 4 or 8 bits
-// per pixel, into the file.
-void WriteBitmap(const QImage& picture, int bitsPerPixel, host::AtomicFile& out);
+// The writer itself: the picture as an uncompressed bitmap at the depth,
+// into the file: 1, 4 or 8 bits per pixel with a colour table, or 24 bits
+// for the display's depth.
+void WriteBitmap(const QImage& picture, capture::Depth depth, host::AtomicFile& out);
 
 } // namespace modcap

@@ -27,13 +27,14 @@ void reportError(const HostError& error)
 
 } // namespace
 
-frmEmail::frmEmail(frmPicture& pictureWindow, Remembered remembered)
+frmEmail::frmEmail(frmPicture& pictureWindow, Remembered remembered, QString captureFile)
     : Form({.caption = tr("e-Mail Screen Capture"),
             .clientWidth = 7524,
             .clientHeight = 4284,
             .startPosition = StartPosition::CenterOwner}),
       m_pictureWindow(pictureWindow),
-      m_remembered(std::move(remembered))
+      m_remembered(std::move(remembered)),
+      m_captureFile(std::move(captureFile))
 {
     mail::MailService::instance().setPrompts(m_mailDialogs);
 }
@@ -132,7 +133,7 @@ void frmEmail::cmdSend_Click()
 {
     // A send never attaches a capture of an earlier e-mail: without a capture
     // file there is nothing to send.
-    if (CaptureOutdated || !FileExists(CaptureFilePath())) {
+    if (CaptureOutdated || !FileExists(m_captureFile)) {
         MsgBox(frmEmail::tr(kNoCapture));
         return;
     }
@@ -180,7 +181,7 @@ void frmEmail::composeAndSend()
     MAPIMessages1.setMsgNoteText(txtBody->Text() + QStringLiteral("     "));
     MAPIMessages1.setAttachmentPosition(qint32(MAPIMessages1.MsgNoteText().size()) - 2);
     MAPIMessages1.setAttachmentType(0);
-    MAPIMessages1.setAttachmentPathName(CaptureFilePath());
+    MAPIMessages1.setAttachmentPathName(m_captureFile);
     MAPIMessages1.Send(false);
 }
 

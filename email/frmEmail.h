@@ -22,8 +22,9 @@ public:
         QString subjectKey;
     };
 
-    // The actual-size window that "&View" shows.
-    frmEmail(frmPicture& pictureWindow, Remembered remembered);
+    // The actual-size window that "&View" shows, and the capture file that
+    // the message carries.
+    frmEmail(frmPicture& pictureWindow, Remembered remembered, QString captureFile);
     ~frmEmail() override;
 
     QPointer<host::TextBox> txtDisplayName;
@@ -63,6 +64,7 @@ private:
 
     frmPicture& m_pictureWindow;
     Remembered m_remembered;
+    QString m_captureFile;
     // What the messaging service asks and shows, while this dialog exists.
     email::MailDialogs m_mailDialogs;
 };

@@ -164,12 +164,6 @@ QString AppFolder()
     return QDir::cleanPath(folder);
 }
 
-QString CaptureFilePath()
-{
-    return AppFolder() + QLatin1String("/tolvo.bmp");
-}
-
-
 AtomicFile::AtomicFile(const QString& path, Existing existing) : m_path(path), m_target(path)
 {
     if (path.isEmpty())

@@ -48,10 +48,6 @@ QString expandHome(const QString& path);
 // folder on Linux), without a trailing separator; created when first needed.
 QString AppFolder();
 
-// The fixed capture file in the program's folder: the save command writes it
-// for the e-mail, which sends it.
-QString CaptureFilePath();
-
 // Why a file of that many bytes cannot be written in place of this one: the
 // error of a trial write that replaces nothing (a full disk, a read-only
 // file system, no permission). Empty when it can.

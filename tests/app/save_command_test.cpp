@@ -1,3 +1,4 @@
+#include "app/ShortcutSave.h"
 #include "app/frmMain.h"
 #include "host/Files.h"
 #include "host/Sound.h"
@@ -221,7 +222,7 @@ TEST_F(SaveCommand, CancelAndTheCloseBoxOfThePromptEndTheSaveSilently)
 
 TEST_F(SaveCommand, TheOneShotFlagWritesTheFixedFileWhateverTheOptionsAndOnlyOnce)
 {
-    const QString fixed = host::CaptureFilePath();
+    const QString fixed = CaptureFilePath();
     QFile::remove(fixed);
     form.chkPrompt->setValue(1);
     form.txtFileName->setText(QString());
@@ -248,7 +249,7 @@ TEST_F(SaveCommand, TheOneShotFlagIsClearedEvenWithoutACapture)
     save();
     EXPECT_FALSE(form.SaveToAppFolder);
     EXPECT_EQ(watcher.texts(), QStringList{kNoCapture});
-    EXPECT_FALSE(QFile::exists(host::CaptureFilePath()));
+    EXPECT_FALSE(QFile::exists(CaptureFilePath()));
 }
 
 struct DepthCase {
@@ -336,6 +337,32 @@ QRgb captureColour(int copy, int round)
 // Copies of the program save to one numbered prefix at the same moment,
 // round after round: every capture is kept in a file of its own, and each
 // copy's "Last Made:" names the file that holds its capture.
+// A save without the window shows no window but the prompt, and stores nothing.
+TEST(ShortcutSave, ShowsNoWindowButThePromptWithTheStoredOptions)
+{
+    clearSettings();
+    QTemporaryDir dir;
+    storeSetting("Defaults", "SavePrompt", "1");
+    storeSetting("Defaults", "256Colurs", "True");
+    const QMap<QString, QString> stored = storedSettings("Defaults");
+    QGuiApplication::clipboard()->setImage(capturePicture());
+    ModalWatcher watcher;
+    QStringList windows, prompts;
+    watcher.queue([&](QWidget* prompt) {
+        prompts << prompt->windowTitle();
+        for (const QWidget* window : QApplication::topLevelWidgets())
+            windows << window->windowTitle();
+        auto* text = prompt->findChild<host::TextBox*>("txtFileName");
+        QTest::keyClicks(text, dir.filePath("asked"));
+        QTest::keyClick(text, Qt::Key_Return);
+    });
+    EXPECT_EQ(saveFromShortcut(), 0);
+    EXPECT_EQ(windows, prompts);
+    EXPECT_EQ(testing_support::bmpBitCount(dir.filePath("asked")), 8);
+    EXPECT_EQ(storedSettings("Defaults"), stored);
+    clearSettings();
+}
+
 TEST(NumberedSavesOfSeveralCopies, NeverReplaceOneAnother)
 {
     constexpr int kCopies = 3, kRounds = 20;

@@ -51,7 +51,7 @@ protected:
         clearSettings();
         mail::MailService::instance().forgetPassword();
         capture = QByteArray("BM") + QByteArray(3000, '\x07');
-        writeFile(host::CaptureFilePath(), capture);
+        writeFile(CaptureFilePath(), capture);
         writeFile(addressBook(), kContacts);
         setMail("Server", server.url());
         setMail("From", "me@example.org");
@@ -62,7 +62,7 @@ protected:
     void TearDown() override
     {
         dialog.Unload();
-        QFile::remove(host::CaptureFilePath());
+        QFile::remove(CaptureFilePath());
         QFile::remove(addressBook());
         clearSettings();
     }
@@ -103,7 +103,7 @@ protected:
     SmtpTestServer server;
     QByteArray capture;
     frmPicture picture{[] { return QImage(); }};
-    frmEmail dialog{picture, {options::kSection, options::kEmailAddress, options::kEmailSubject}};
+    frmEmail dialog{picture, {options::kSection, options::kEmailAddress, options::kEmailSubject}, CaptureFilePath()};
     ModalWatcher watcher;
 };
 
@@ -274,7 +274,7 @@ TEST_F(EmailDialog, RememberedNamesResolveAfterARestart)
                "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Pref Card\r\nEMAIL:pref1@example.org\r\n"
                "EMAIL;PREF=1:pref2@example.org\r\nEND:VCARD\r\n");
     book.close();
-    frmEmail restarted{picture, {options::kSection, options::kEmailAddress, options::kEmailSubject}};
+    frmEmail restarted{picture, {options::kSection, options::kEmailAddress, options::kEmailSubject}, CaptureFilePath()};
     restarted.Show();
     QTest::mouseClick(restarted.cmdSend, Qt::LeftButton);
     EXPECT_TRUE(watcher.messages().isEmpty()) << watcher.texts().join("|").toStdString();
@@ -374,7 +374,7 @@ TEST_F(EmailDialog, LongHeadersAreFoldedAndAStrictServerReadsThemBackWhole)
 
 TEST_F(EmailDialog, WithoutACaptureFileTheSendSaysSoAndSendsNothing)
 {
-    QFile::remove(host::CaptureFilePath());
+    QFile::remove(CaptureFilePath());
     open();
     type(dialog.txtDisplayName, "alice@example.org");
     send();
@@ -578,7 +578,7 @@ INSTANTIATE_TEST_SUITE_P(
 // both sizes and what helps. (Debian's Postfix takes 10,240,000 bytes.)
 TEST_F(EmailDialog, TheSizeIsAnnouncedAndAMessageTooLargeStopsBeforeItsUpload)
 {
-    writeFile(host::CaptureFilePath(), QByteArray(3'000'000, 'B'));
+    writeFile(CaptureFilePath(), QByteArray(3'000'000, 'B'));
     for (const int limit : {10'240'000, 4'000'000, 1'000'000}) {
         SmtpTestServer server({"--size-limit", QString::number(limit)});
         setMail("Server", server.url());
@@ -781,14 +781,14 @@ protected:
     void SetUp() override
     {
         clearSettings();
-        writeFile(host::CaptureFilePath(), "an earlier capture");
+        writeFile(CaptureFilePath(), "an earlier capture");
         form.Show();
         form.txtFileName->setText(dir.filePath("shot"));
     }
     void TearDown() override
     {
         form.Unload();
-        QFile::remove(host::CaptureFilePath());
+        QFile::remove(CaptureFilePath());
         clearSettings();
     }
 
@@ -817,7 +817,7 @@ TEST_F(EmailButton, SavesTheCaptureToTheFixedFileAndOpensTheDialog)
     QTest::mouseClick(form.cmdEmail, Qt::LeftButton);
     EXPECT_TRUE(opened);
     EXPECT_TRUE(watcher.messages().isEmpty());
-    EXPECT_EQ(QImage(host::CaptureFilePath()).convertToFormat(QImage::Format_RGB32), capture);
+    EXPECT_EQ(QImage(CaptureFilePath()).convertToFormat(QImage::Format_RGB32), capture);
     EXPECT_FALSE(form.SaveToAppFolder);
 }
 
@@ -830,14 +830,14 @@ TEST_F(EmailButton, WithoutACaptureTheOldFileIsGoneTheDialogOpensAndTheNextSaveI
     EXPECT_TRUE(opened);
     ASSERT_EQ(watcher.messages().size(), 1);
     EXPECT_TRUE(watcher.messages()[0].text.startsWith("Clipboard does not contain a screen capture"));
-    EXPECT_FALSE(QFile::exists(host::CaptureFilePath()));
+    EXPECT_FALSE(QFile::exists(CaptureFilePath()));
 
     QImage capture(4, 4, QImage::Format_RGB32);
     capture.fill(Qt::white);
     QGuiApplication::clipboard()->setImage(capture);
     QTest::mouseClick(form.cmdSave, Qt::LeftButton);
     EXPECT_TRUE(QFile::exists(dir.filePath("shot001.BMP")));
-    EXPECT_FALSE(QFile::exists(host::CaptureFilePath()));
+    EXPECT_FALSE(QFile::exists(CaptureFilePath()));
 }
 
 } // namespace

@@ -394,7 +394,7 @@ protected:
     QTemporaryDir dir;
     QString book = dir.filePath("contacts.vcf");
     frmPicture picture{[] { return QImage(); }};
-    frmEmail dialog{picture, {options::kSection, options::kEmailAddress, options::kEmailSubject}};
+    frmEmail dialog{picture, {options::kSection, options::kEmailAddress, options::kEmailSubject}, CaptureFilePath()};
     ModalWatcher watcher;
 };
 
@@ -435,9 +435,9 @@ TEST(MailFaults, AServerThatDropsTheConnectionMidTransferIsReportedAndTheDialogS
     SmtpTestServer dropping({"--drop"});
     host::SaveSetting(host::applicationName(), "Mail", "Server", dropping.url());
     host::SaveSetting(host::applicationName(), "Mail", "From", "me@example.org");
-    writeFile(host::CaptureFilePath(), QByteArray(200'000, 'B'));
+    writeFile(CaptureFilePath(), QByteArray(200'000, 'B'));
     frmPicture picture{[] { return QImage(); }};
-    frmEmail dialog{picture, {options::kSection, options::kEmailAddress, options::kEmailSubject}};
+    frmEmail dialog{picture, {options::kSection, options::kEmailAddress, options::kEmailSubject}, CaptureFilePath()};
     ModalWatcher watcher;
     dialog.Show();
     dialog.txtDisplayName->setText("alice@example.org");
@@ -448,7 +448,7 @@ TEST(MailFaults, AServerThatDropsTheConnectionMidTransferIsReportedAndTheDialogS
         << watcher.messages()[0].text.toStdString();
     EXPECT_TRUE(dialog.IsLoaded());
     dialog.Unload();
-    QFile::remove(host::CaptureFilePath());
+    QFile::remove(CaptureFilePath());
     clearSettings();
 }
 
@@ -473,7 +473,7 @@ TEST(EmailFaults, AnOldCaptureThatCannotBeRemovedIsToldAndNeverSent)
         });
         QTest::mouseClick(form.cmdEmail, Qt::LeftButton);
         ASSERT_EQ(watcher.messages().size(), 2);
-        EXPECT_TRUE(watcher.messages()[0].text.startsWith("Could not delete " + host::CaptureFilePath()));
+        EXPECT_TRUE(watcher.messages()[0].text.startsWith("Could not delete " + CaptureFilePath()));
         EXPECT_EQ(watcher.messages()[0].icon, QMessageBox::Critical);
         EXPECT_TRUE(watcher.messages()[1].text.contains("no capture to send"));
         return form.Unload();

@@ -1,4 +1,4 @@
-#include "app/CaptureNaming.h"
+#include "capture/CaptureNaming.h"
 
 #include "host/Files.h"
 

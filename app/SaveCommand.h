@@ -1,0 +1,31 @@
+#pragma once
+
+#include "app/StoredOptions.h"
+
+#include <QImage>
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+// The fixed capture file in the program's folder: the save command writes it
+// for the e-mail, which sends it.
+QString CaptureFilePath();
+
+// What a save or a preview says when the clipboard holds no picture.
+QString noCaptureMessage();
+
+// "Save to File", for the main window and for a save without it: the
+// clipboard's capture, at the chosen depth, to the fixed capture file, a
+// prompted name, the next numbered name or the Filename as the options say.
+// Every refusal and failure is told through the message box.
+class SaveCommand {
+public:
+    // Shows the capture before it is written and gives the picture to write.
+    std::function<QImage(const QImage& capture)> place = [](const QImage& capture) { return capture; };
+    // The window that owns the prompt; none without a main window.
+    QWidget* owner = nullptr;
+
+    // The file written; empty when none was, after the message that says why.
+    QString run(const options::Values& options, bool toCaptureFile) const;
+};
