@@ -2,10 +2,10 @@
 
 #include "app/CommandLine.h"
 #include "capture/SaveService.h"
-#include "host/Application.h"
+#include "host/Process.h"
 #include "host/Files.h"
 #include "host/Handlers.h"
-#include "host/Picture.h"
+#include "pictures/Picture.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "app/BatchConvert.h"
-#include "host/Application.h"
+#include "forms/Application.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

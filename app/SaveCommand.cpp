@@ -3,11 +3,11 @@
 #include "capture/CaptureNaming.h"
 #include "capture/SaveService.h"
 #include "dialogs/frmPrompt.h"
-#include "host/Clipboard.h"
+#include "forms/Clipboard.h"
 #include "host/Files.h"
 #include "host/Handlers.h"
-#include "host/MessageBox.h"
-#include "host/Sound.h"
+#include "forms/MessageBox.h"
+#include "forms/Sound.h"
 
 #include <QCoreApplication>
 #include <optional>

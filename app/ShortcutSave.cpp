@@ -2,8 +2,8 @@
 
 #include "app/SaveCommand.h"
 #include "app/StoredOptions.h"
-#include "host/Application.h"
-#include "host/MessageBox.h"
+#include "host/Process.h"
+#include "forms/MessageBox.h"
 
 #include <QCoreApplication>
 #include <cstdio>

@@ -1,10 +1,10 @@
 #include "app/StoredOptions.h"
 
 #include "app/Options.h"
-#include "host/Application.h"
+#include "host/Process.h"
 #include "host/Conversions.h"
 #include "host/Handlers.h"
-#include "host/MessageBox.h"
+#include "forms/MessageBox.h"
 #include "host/Settings.h"
 
 #include <QCoreApplication>

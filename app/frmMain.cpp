@@ -1,12 +1,12 @@
 #include "app/frmMain.h"
 
-#include "host/Clipboard.h"
+#include "forms/Clipboard.h"
 #include "host/Files.h"
-#include "host/Handlers.h"
+#include "forms/EventHandlers.h"
 #include "host/HostError.h"
-#include "host/MessageBox.h"
-#include "host/Picture.h"
-#include "host/Screen.h"
+#include "forms/MessageBox.h"
+#include "pictures/Picture.h"
+#include "forms/Screen.h"
 
 #include <QIcon>
 #include <QShortcut>

@@ -5,11 +5,11 @@
 #include "app/StoredOptions.h"
 #include "dialogs/frmPicture.h"
 #include "email/frmEmail.h"
-#include "host/CommonDialog.h"
-#include "host/Controls.h"
-#include "host/Form.h"
-#include "host/ImageControl.h"
-#include "host/PictureBox.h"
+#include "forms/CommonDialog.h"
+#include "forms/Controls.h"
+#include "forms/Form.h"
+#include "forms/ImageControl.h"
+#include "forms/PictureBox.h"
 
 // The main window: the options, the commands and the thumbnail of the last
 // picture. Loading it starts the program; unloading it ends the program.

@@ -1,8 +1,8 @@
 #include "app/CommandLine.h"
 #include "app/ShortcutSave.h"
 #include "app/frmMain.h"
-#include "host/Application.h"
-#include "host/Handlers.h"
+#include "forms/Application.h"
+#include "forms/EventHandlers.h"
 
 #include <QApplication>
 

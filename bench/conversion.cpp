@@ -12,8 +12,8 @@
 #include "capture/BitmapFile.h"
 #include "capture/Dib.h"
 #include "capture/modcap.h"
-#include "host/Application.h"
-#include "host/PictureBox.h"
+#include "forms/Application.h"
+#include "forms/PictureBox.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

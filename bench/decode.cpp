@@ -2,7 +2,7 @@
 // reader, libspng, and ours (libdeflate's inflate), which the clipboard and
 // "View a File" use for the PNG pictures it takes.
 //   bench_decode PICTURE.png... [--runs N]
-#include "host/PngReader.h"
+#include "pictures/PngReader.h"
 
 #include <QBuffer>
 #include <QColorSpace>

@@ -2,7 +2,7 @@
 // before and after, and whether every file decodes to the capture.
 //   bench_soak [SAVES]
 #include "app/frmMain.h"
-#include "host/Application.h"
+#include "forms/Application.h"
 #include "tests/support/ModalWatcher.h"
 
 #include <QApplication>

@@ -4,8 +4,8 @@
 #include "capture/Dib.h"
 #include "host/Files.h"
 #include "host/HostError.h"
-#include "host/Picture.h"
-#include "host/PictureBox.h"
+#include "pictures/Picture.h"
+#include "forms/PictureBox.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "dialogs/frmPicture.h"
 
-#include "host/Handlers.h"
-#include "host/MessageBox.h"
-#include "host/Screen.h"
+#include "forms/EventHandlers.h"
+#include "forms/MessageBox.h"
+#include "forms/Screen.h"
 
 #include <algorithm>
 

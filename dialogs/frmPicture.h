@@ -1,8 +1,8 @@
 #pragma once
 
-#include "host/Controls.h"
-#include "host/Form.h"
-#include "host/PictureBox.h"
+#include "forms/Controls.h"
+#include "forms/Form.h"
+#include "forms/PictureBox.h"
 
 #include <functional>
 

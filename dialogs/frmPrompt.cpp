@@ -1,6 +1,6 @@
 #include "dialogs/frmPrompt.h"
 
-#include "host/Handlers.h"
+#include "forms/EventHandlers.h"
 
 using namespace host;
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "host/Controls.h"
-#include "host/Form.h"
+#include "forms/Controls.h"
+#include "forms/Form.h"
 
 // The answer of the prompt dialog: False when it loads, True from its OK.
 extern bool PromptAccepted;

@@ -1,8 +1,8 @@
 #include "email/MailDialogs.h"
 
-#include "host/Handlers.h"
+#include "forms/EventHandlers.h"
 #include "host/HostError.h"
-#include "host/MessageBox.h"
+#include "forms/MessageBox.h"
 #include "mail/MailFormat.h"
 #include "mail/MailService.h"
 #include "mail/VCard.h"

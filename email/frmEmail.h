@@ -2,8 +2,8 @@
 
 #include "dialogs/frmPicture.h"
 #include "email/MailDialogs.h"
-#include "host/Controls.h"
-#include "host/Form.h"
+#include "forms/Controls.h"
+#include "forms/Form.h"
 #include "mail/Mapi.h"
 
 #include <array>

@@ -1,6 +1,6 @@
 #include "fuzz/FuzzSupport.h"
 
-#include "host/Application.h"
+#include "forms/Application.h"
 
 #include <QApplication>
 #include <QDir>

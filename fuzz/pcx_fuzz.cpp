@@ -2,7 +2,7 @@
 // a crash.
 #include "fuzz/FuzzSupport.h"
 #include "host/HostError.h"
-#include "host/PcxReader.h"
+#include "pictures/PcxReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {

@@ -1,7 +1,7 @@
 // The picture loader on arbitrary bytes: Qt's readers and ours.
 #include "fuzz/FuzzSupport.h"
 #include "host/HostError.h"
-#include "host/Picture.h"
+#include "pictures/Picture.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

@@ -2,7 +2,7 @@
 // decides), a described error, or exactly the pixels Qt's reader decodes.
 #include "fuzz/FuzzSupport.h"
 #include "host/HostError.h"
-#include "host/PngReader.h"
+#include "pictures/PngReader.h"
 
 #include <QColorSpace>
 #include <QImage>

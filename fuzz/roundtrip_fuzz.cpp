@@ -3,7 +3,7 @@
 // whenever it has no more colours than the file's table holds.
 #include "capture/modcap.h"
 #include "fuzz/FuzzSupport.h"
-#include "host/PictureBox.h"
+#include "forms/PictureBox.h"
 
 #include <QDir>
 #include <QImageReader>

@@ -1,17 +1,11 @@
 #include "host/Handlers.h"
 
 #include "host/HostError.h"
-#include "host/MessageBox.h"
 
 #include <new>
 #include <QCoreApplication>
 
 namespace host {
-
-void reportUntrapped(const HostError& error)
-{
-    MsgBox(error.description(), MsgBoxStyle::Critical);
-}
 
 void trapErrors(const std::function<void()>& body, const std::function<void(const HostError&)>& onError)
 {
@@ -24,11 +18,6 @@ void trapErrors(const std::function<void()>& body, const std::function<void(cons
     } catch (const std::exception& error) {
         onError(HostError(ErrorKind::General, QString::fromLocal8Bit(error.what())));
     }
-}
-
-void runHandler(const std::function<void()>& handler)
-{
-    trapErrors(handler, reportUntrapped);
 }
 
 std::optional<HostError> skipOnError(const std::function<void()>& step)

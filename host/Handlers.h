@@ -11,23 +11,9 @@ namespace host {
 // described error (a handler's error trap).
 void trapErrors(const std::function<void()>& body, const std::function<void(const HostError&)>& onError);
 
-// Runs an event handler. An error that the handler does not trap reaches
-// the program's one top-level handler, which shows it; the program goes on.
-void runHandler(const std::function<void()>& handler);
-
-// Wraps a handler for connecting it to a signal.
-template <class F>
-auto handler(F f)
-{
-    return [f]() { runHandler(f); };
-}
-
 // Runs one of several independent steps: a step that fails is skipped
 // without a message and the caller goes on with the next one. Gives the
 // error that skipped it, if any.
 std::optional<HostError> skipOnError(const std::function<void()>& step);
-
-// Shows an error that no handler trapped.
-void reportUntrapped(const HostError& error);
 
 } // namespace host

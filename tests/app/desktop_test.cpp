@@ -1,7 +1,7 @@
 // What a desktop user relies on, at the normal scale and on a HiDPI screen
 // (this program runs twice: once with QT_SCALE_FACTOR=2).
 #include "app/frmMain.h"
-#include "host/Screen.h"
+#include "forms/Screen.h"
 #include "tests/support/ModalWatcher.h"
 #include "tests/support/TestSettings.h"
 

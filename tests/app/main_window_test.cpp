@@ -1,7 +1,8 @@
 #include "app/frmMain.h"
-#include "host/Screen.h"
+#include "forms/Screen.h"
 #include "tests/support/ModalWatcher.h"
 #include "tests/support/TestSettings.h"
+#include "tests/support/Texts.h"
 
 #include <QApplication>
 #include <QDir>
@@ -244,7 +245,7 @@ TEST_F(MainWindow, EveryControlStandsAtItsDesignPlace)
     EXPECT_EQ(form.cmdPreview->text(), "&Preview Clipboard");
     EXPECT_EQ(form.Label1->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
     EXPECT_FALSE(form.Picture1->isVisibleTo(form.window()));
-    EXPECT_EQ(form.Caption(), "QORIX Screen capture to bitmap");
+    EXPECT_EQ(form.Caption(), testing_support::kMainWindowTitle);
     EXPECT_FALSE(form.window()->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(form.window()->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_EQ(form.window()->minimumSize(), form.window()->maximumSize());

@@ -1,11 +1,12 @@
 #include "app/ShortcutSave.h"
 #include "app/frmMain.h"
 #include "host/Files.h"
-#include "host/Sound.h"
+#include "forms/Sound.h"
 #include "tests/support/ModalWatcher.h"
 #include "tests/support/BitmapFiles.h"
 #include "tests/support/Processes.h"
 #include "tests/support/TestSettings.h"
+#include "tests/support/Texts.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -22,9 +23,6 @@ using namespace testing_support;
 
 namespace {
 
-const QString kNoCapture =
-    "Clipboard does not contain a screen capture - Use PrintScreen (or Alt-PrintScreen) key on an active window to "
-    "place the image to windows clipboard.";
 const QString kNoFileName = "Prompt to save is OFF and not filename has been entered.";
 const QString kNumbersUsedUp = "Already 10000 files with that prefix - use new prefix";
 

@@ -1,7 +1,7 @@
 #include "app/frmMain.h"
 #include "dialogs/frmPrompt.h"
-#include "host/Application.h"
-#include "host/MessageBox.h"
+#include "forms/Application.h"
+#include "forms/MessageBox.h"
 #include "tests/support/TestSettings.h"
 
 #include <QAbstractButton>

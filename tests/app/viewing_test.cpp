@@ -2,6 +2,7 @@
 #include "host/Files.h"
 #include "tests/support/ModalWatcher.h"
 #include "tests/support/TestSettings.h"
+#include "tests/support/Texts.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -15,9 +16,6 @@ using namespace testing_support;
 
 namespace {
 
-const QString kNoCapture =
-    "Clipboard does not contain a screen capture - Use PrintScreen (or Alt-PrintScreen) key on an active window to "
-    "place the image to windows clipboard.";
 
 QImage picture(int width, int height, QRgb colour = qRgb(10, 120, 230))
 {

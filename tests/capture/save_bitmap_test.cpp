@@ -1,6 +1,6 @@
 #include "capture/modcap.h"
 #include "host/HostError.h"
-#include "host/PictureBox.h"
+#include "forms/PictureBox.h"
 
 #include "tests/support/Files.h"
 

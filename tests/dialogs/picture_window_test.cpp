@@ -1,5 +1,5 @@
 #include "dialogs/frmPicture.h"
-#include "host/Screen.h"
+#include "forms/Screen.h"
 #include "tests/support/ModalWatcher.h"
 
 #include <QScrollArea>

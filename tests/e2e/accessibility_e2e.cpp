@@ -3,6 +3,7 @@
 #include "tests/e2e/Desktop.h"
 #include "tests/support/Processes.h"
 #include "tests/support/TestSettings.h"
+#include "tests/support/Texts.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -43,7 +44,8 @@ TEST(ScreenReader, EachControlHasTheRoleAndNameASightedUserReads)
     const CommandResult walked = runCommand("/usr/bin/python3", {QORIX_TEST_SOURCE "/e2e/accessibility_walk.py"}, {}, 90000);
     ASSERT_EQ(walked.exitCode, 0) << walked.output.toStdString() << program.errors().toStdString();
     const QStringList heard = QString::fromUtf8(walked.output).split('\n', Qt::SkipEmptyParts);
-    const char* main = "QORIX Screen capture to bitmap";
+    const QByteArray mainTitle = testing_support::kMainWindowTitle.toUtf8();
+    const char* main = mainTitle.constData();
     const char* prompt = "QORIX Capture - Prompt to Save";
     const char* email = "e-Mail Screen Capture";
     for (const Heard& e : std::initializer_list<Heard>{

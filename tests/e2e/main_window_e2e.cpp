@@ -1,5 +1,6 @@
 #include "tests/e2e/Desktop.h"
 #include "tests/support/TestSettings.h"
+#include "tests/support/Texts.h"
 
 #include <gtest/gtest.h>
 
@@ -7,13 +8,12 @@ using namespace e2e;
 
 namespace {
 
-const QString kTitle = "QORIX Screen capture to bitmap";
 
 TEST(MainWindowOnX, ThumbnailClickChangesHeightAndCloseWritesTheSettings)
 {
     testing_support::clearSettings();
     Program program;
-    const QString window = waitForWindow(kTitle);
+    const QString window = waitForWindow(testing_support::kMainWindowTitle);
     ASSERT_FALSE(window.isEmpty()) << program.errors().toStdString();
     const QRect tall = windowGeometry(window);
 

@@ -2,6 +2,7 @@
 // runs twice, once with QT_SCALE_FACTOR=2.
 #include "tests/e2e/Desktop.h"
 #include "tests/support/TestSettings.h"
+#include "tests/support/Texts.h"
 
 #include <QThread>
 #include <gtest/gtest.h>
@@ -31,7 +32,7 @@ TEST(ActualSizeOnX, APictureLargerThanTheScreenStaysUnscaledInAWindowOnTheScreen
 {
     testing_support::clearSettings();
     Program program;
-    const QString main = waitForWindow("QORIX Screen capture to bitmap");
+    const QString main = waitForWindow(testing_support::kMainWindowTitle);
     ASSERT_FALSE(main.isEmpty()) << program.errors().toStdString();
     const QRect screen = screenshot().rect();
     const int scale = qEnvironmentVariableIntValue("QT_SCALE_FACTOR") == 2 ? 2 : 1;

@@ -2,6 +2,7 @@
 #include "tests/support/BitmapFiles.h"
 #include "tests/support/Files.h"
 #include "tests/support/TestSettings.h"
+#include "tests/support/Texts.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,7 +16,6 @@ using namespace e2e;
 
 namespace {
 
-const QString kTitle = "QORIX Screen capture to bitmap";
 
 // A capture of a few dozen flat colours.
 QImage capture()
@@ -33,7 +33,7 @@ TEST(SaveOnX, TwoSavesWriteNumberedFilesAndTextOnTheClipboardWritesNothing)
     QTemporaryDir dir;
     const QImage picture = capture();
     Program program;
-    const QString window = waitForWindow(kTitle);
+    const QString window = waitForWindow(testing_support::kMainWindowTitle);
     ASSERT_FALSE(window.isEmpty()) << program.errors().toStdString();
 
     // The Filename box: frameFilename at (120, 96), the box at (1128, 216) in it.
@@ -109,7 +109,7 @@ TEST(SaveOnX, TheClipboardsBestFormatIsTakenAndOnlyItIsFetched)
             ASSERT_TRUE(save.waitForExit());
         }
         Program program;
-        const QString window = waitForWindow(kTitle);
+        const QString window = waitForWindow(testing_support::kMainWindowTitle);
         pressKeys(window, "ctrl+s");
         for (int i = 0; i < 100 && !QFile::exists(dir.filePath("cap002.BMP")); ++i)
             QThread::msleep(50);

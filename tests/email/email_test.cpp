@@ -8,6 +8,7 @@
 #include "tests/support/SmtpTestServer.h"
 #include "tests/support/ModalWatcher.h"
 #include "tests/support/TestSettings.h"
+#include "tests/support/Texts.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -829,7 +830,7 @@ TEST_F(EmailButton, WithoutACaptureTheOldFileIsGoneTheDialogOpensAndTheNextSaveI
     QTest::mouseClick(form.cmdEmail, Qt::LeftButton);
     EXPECT_TRUE(opened);
     ASSERT_EQ(watcher.messages().size(), 1);
-    EXPECT_TRUE(watcher.messages()[0].text.startsWith("Clipboard does not contain a screen capture"));
+    EXPECT_TRUE(watcher.messages()[0].text == testing_support::kNoCapture);
     EXPECT_FALSE(QFile::exists(CaptureFilePath()));
 
     QImage capture(4, 4, QImage::Format_RGB32);

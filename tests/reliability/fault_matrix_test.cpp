@@ -7,9 +7,10 @@
 #include "host/Files.h"
 #include "host/HostError.h"
 #include "mail/MailService.h"
-#include "host/Picture.h"
+#include "pictures/Picture.h"
 #include "host/Settings.h"
 #include "tests/support/Files.h"
+#include "tests/support/PngChunks.h"
 #include "tests/support/SmtpTestServer.h"
 #include "tests/support/ModalWatcher.h"
 #include "tests/support/Processes.h"
@@ -68,43 +69,16 @@ QImage picture(int width, int height)
     return image;
 }
 
-// The CRC-32 that PNG chunks carry.
-quint32 crc32(const QByteArray& bytes)
-{
-    quint32 crc = 0xFFFFFFFFu;
-    for (const char byte : bytes) {
-        crc ^= quint8(byte);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-void appendChunk(QByteArray& png, const QByteArray& typeAndData)
-{
-    char field[4];
-    qToBigEndian(quint32(typeAndData.size() - 4), field);
-    png.append(field, 4);
-    png += typeAndData;
-    qToBigEndian(crc32(typeAndData), field);
-    png.append(field, 4);
-}
-
 // A PNG that claims a size in its header and holds almost nothing else.
 QByteArray pngClaiming(quint32 width, quint32 height)
 {
-    QByteArray png("\x89PNG\r\n\x1a\n", 8);
-    QByteArray ihdr("IHDR");
-    char field[4];
-    qToBigEndian(width, field);
-    ihdr.append(field, 4);
-    qToBigEndian(height, field);
-    ihdr.append(field, 4);
-    ihdr.append("\x08\x02\x00\x00\x00", 5);
-    appendChunk(png, ihdr);
-    appendChunk(png, QByteArray("IDAT\x78\x9c\x03\x00\x00\x00\x00\x01", 12));
-    appendChunk(png, "IEND");
-    return png;
+    QByteArray header(8, 0);
+    qToBigEndian(width, header.data());
+    qToBigEndian(height, header.data() + 4);
+    header.append("\x08\x02\x00\x00\x00", 5);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + testing_support::pngChunk("IHDR", header)
+           + testing_support::pngChunk("IDAT", QByteArray("\x78\x9c\x03\x00\x00\x00\x00\x01", 8))
+           + testing_support::pngChunk("IEND", {});
 }
 
 void putOnClipboard(const QString& format, const QByteArray& bytes)

@@ -1,28 +1,19 @@
-#include "host/Application.h"
+#include "forms/Application.h"
+#include "tests/support/Home.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QThreadPool>
 #include <gtest/gtest.h>
 
-// Every test program runs with a home and XDG folders of its own, so that no
-// test reads or writes a real settings store or data folder.
+// The main of the tests with windows: the application as the program sets
+// it up, with a home and XDG folders of the test's own.
 int main(int argc, char* argv[])
 {
     QTemporaryDir home;
     if (!home.isValid())
         return 2;
-    qputenv("HOME", home.path().toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toLocal8Bit());
-    qputenv("XDG_DATA_HOME", (home.path() + "/data").toLocal8Bit());
-    qputenv("XDG_CACHE_HOME", (home.path() + "/cache").toLocal8Bit());
-    qputenv("XDG_RUNTIME_DIR", (home.path() + "/runtime").toLocal8Bit());
-    QDir(home.path()).mkpath("config");
-    QDir(home.path()).mkpath("runtime");
-    QFile::setPermissions(home.path() + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
+    testing_support::useHomeIn(home);
     QApplication application(argc, argv);
     host::setUpApplication(application);
     ::testing::InitGoogleTest(&argc, argv);

@@ -1,0 +1,98 @@
+#include "forms/Application.h"
+
+#include "forms/Accessibility.h"
+#include "host/Process.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QMutex>
+#include <cstdio>
+#include <cstdlib>
+
+namespace host {
+namespace {
+
+// The messages Qt gives while it connects to the display: held back, and
+// replaced by one line of ours should the connection fail.
+struct HeldMessage {
+    QtMsgType type;
+    QString text;
+};
+QList<HeldMessage> heldMessages;
+QMutex heldMessagesLock; // the platform's own threads may report too
+QString failureLine;
+
+void holdOrFail(QtMsgType type, const QMessageLogContext&, const QString& text)
+{
+    if (type != QtFatalMsg) {
+        const QMutexLocker locker(&heldMessagesLock);
+        heldMessages.append({type, text});
+        return;
+    }
+    printError(failureLine);
+    std::_Exit(1);
+}
+
+} // namespace
+
+void setUpApplication(QApplication& application)
+{
+    setUpCore(application);
+    application.setDesktopFileName(QStringLiteral("org.qorix.Capture"));
+    application.setFont(windowFont());
+    presentControlsToScreenReaders();
+}
+
+QFont windowFont()
+{
+    // The windows are laid out for a compact sans-serif face of Arial's
+    // widths; wider faces would cut captions off. Every property is set, so
+    // that none comes from a desktop theme's font.
+    QFont font;
+    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"), QStringLiteral("Arial"),
+                      QStringLiteral("DejaVu Sans Condensed")});
+    font.setPointSizeF(8);
+    font.setWeight(QFont::Normal);
+    font.setStyle(QFont::StyleNormal);
+    font.setStretch(QFont::Unstretched);
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+    font.setLetterSpacing(QFont::PercentageSpacing, 100);
+    font.setWordSpacing(0);
+    font.setCapitalization(QFont::MixedCase);
+    return font;
+}
+
+QString missingDisplay()
+{
+    // A platform chosen on purpose (offscreen, say) needs no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return QCoreApplication::translate("host", "no display: neither DISPLAY nor WAYLAND_DISPLAY is set.");
+    return QString();
+}
+
+QString displayFailure()
+{
+    const char* variable = qEnvironmentVariableIsEmpty("DISPLAY") ? "WAYLAND_DISPLAY" : "DISPLAY";
+    return QCoreApplication::translate("host", "cannot open the display \"%1\" (%2).")
+        .arg(qEnvironmentVariable(variable), QLatin1String(variable));
+}
+
+std::unique_ptr<QApplication> openDisplay(int& argc, char** argv, const QString& failure)
+{
+    failureLine = failure;
+    const QtMessageHandler previous = qInstallMessageHandler(holdOrFail);
+    auto application = std::make_unique<QApplication>(argc, argv);
+    qInstallMessageHandler(previous);
+    const QList<HeldMessage> held = [] {
+        const QMutexLocker locker(&heldMessagesLock);
+        return std::exchange(heldMessages, {});
+    }();
+    for (const HeldMessage& message : held)
+        qt_message_output(message.type, QMessageLogContext(), message.text);
+    setUpApplication(*application);
+    return application;
+}
+
+} // namespace host

@@ -1,0 +1,112 @@
+#include "forms/Clipboard.h"
+
+#include "host/Handlers.h"
+#include "host/HostError.h"
+#include "pictures/Picture.h"
+#include "pictures/PngReader.h"
+
+#include <QBuffer>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QImageReader>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <algorithm>
+
+namespace host {
+
+namespace {
+
+// How well a clipboard format holds a screen capture, best first: lossless
+// full colour, then JPEG, then what else Qt may read, and 1-bit, grey or
+// icon formats only when nothing else is offered.
+int formatRank(const QString& format)
+{
+    static const QStringList ranked = {
+        "image/png",        "image/bmp",        "image/x-bmp",     "image/x-ms-bmp",          "image/x-win-bitmap",
+        "image/x-portable-pixmap", "image/x-portable-anymap", "image/tiff", "image/x-xpixmap", "image/jpeg",
+        "image/pjpeg",      "image/jpg"};
+    static const QStringList poorest = {"image/x-xbitmap", "image/x-portable-bitmap", "image/x-portable-graymap",
+                                        "image/x-icon", "image/vnd.microsoft.icon", "image/x-win-cursor"};
+    const QString name = format.toLower();
+    if (const qsizetype at = ranked.indexOf(name); at >= 0)
+        return int(at);
+    if (const qsizetype at = poorest.indexOf(name); at >= 0)
+        return int(ranked.size() + 1 + at);
+    return int(ranked.size());
+}
+
+// The clipboard's picture formats that Qt can read, best first: only the
+// first that decodes is ever fetched.
+QStringList imageFormats(const QMimeData* data)
+{
+    static const bool tiffReader = QImageReader::supportedImageFormats().contains("tiff");
+    QStringList formats;
+    for (const QString& format : data->formats())
+        if (format.startsWith(QLatin1String("image/"))
+            && (tiffReader || format.compare(QLatin1String("image/tiff"), Qt::CaseInsensitive) != 0))
+            formats << format;
+    std::stable_sort(formats.begin(), formats.end(),
+                     [](const QString& a, const QString& b) { return formatRank(a) < formatRank(b); });
+    return formats;
+}
+
+[[noreturn]] void noPicture()
+{
+    raiseError(ErrorKind::Picture, QCoreApplication::translate("host", "The clipboard no longer holds a picture. Copy the screen again."));
+}
+
+} // namespace
+
+bool ClipboardHasBitmap()
+{
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    return data && (data->hasImage() || !imageFormats(data).isEmpty());
+}
+
+QImage ClipboardGetBitmap()
+{
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data)
+        noPicture();
+    // A picture too large to hold is refused before any memory is taken for
+    // it. A format that does not decode gives way to the next one.
+    QString unreadable;
+    const auto noteUnreadable = [&unreadable](const QString& format, const QString& reason) {
+        if (unreadable.isEmpty())
+            unreadable = QCoreApplication::translate("host", "The picture on the clipboard cannot be read (%1): %2")
+                             .arg(format, reason);
+    };
+    for (const QString& format : imageFormats(data)) {
+        QByteArray bytes = data->data(format);
+        if (bytes.isEmpty())
+            continue;
+        const QString what = QCoreApplication::translate("host", "The picture on the clipboard");
+        const std::optional<HostError> damaged =
+            skipOnError([&] { checkPngChunks(bytes, QCoreApplication::translate("host", "it")); });
+        if (damaged) {
+            noteUnreadable(format, damaged->description());
+            continue;
+        }
+        if (std::optional<QImage> capture = decodeCapturePng(bytes, what))
+            return *std::move(capture);
+        QBuffer buffer(&bytes);
+        QImageReader reader(&buffer);
+        QString reason;
+        const QImage image = readPicture(reader, what, reason);
+        if (!image.isNull())
+            return image;
+        noteUnreadable(format, reason);
+    }
+    // Qt's own conversion would only decode the same data again, damaged
+    // parts and all.
+    if (!unreadable.isEmpty())
+        raiseError(ErrorKind::Picture, unreadable);
+    const QImage image = qvariant_cast<QImage>(data->imageData());
+    checkPictureSize(image.size(), QCoreApplication::translate("host", "The picture on the clipboard"));
+    if (!image.isNull())
+        return image;
+    noPicture();
+}
+
+} // namespace host

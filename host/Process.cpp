@@ -1,0 +1,63 @@
+#include "host/Process.h"
+
+#include "host/Settings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLibraryInfo>
+#include <QTranslator>
+#include <csignal>
+#include <cstdio>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+namespace host {
+
+void setUpCore(QCoreApplication& application)
+{
+    application.setApplicationName(applicationName());
+    application.setOrganizationName(QString());
+    installTranslation(QLocale::system());
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+#ifdef __GLIBC__
+    // A save's working buffers, tens of megabytes for a large screen, go
+    // back to the allocator and not to the system when it ends, so that the
+    // next save finds them in memory instead of faulting in fresh pages, which
+    // costs more than the conversion itself. Only larger blocks (a picture of
+    // a whole 4K screen) are mapped and returned each time.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 128 << 20);
+#endif
+}
+
+QString translationsFolder()
+{
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1String("/../share/qorix-capture/translations"));
+}
+
+bool installTranslation(const QLocale& locale, const QString& folder)
+{
+    auto* qt = new QTranslator(QCoreApplication::instance());
+    if (qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qt);
+    else
+        delete qt;
+    auto* own = new QTranslator(QCoreApplication::instance());
+    if (!own->load(locale, QStringLiteral("qorix-capture"), QStringLiteral("_"), folder)) {
+        delete own;
+        return false;
+    }
+    QCoreApplication::installTranslator(own);
+    return true;
+}
+
+void printError(const QString& line)
+{
+    std::fprintf(stderr, "qorix-capture: %s\n", qPrintable(line));
+}
+
+} // namespace host

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+
+class QCoreApplication;
+
+namespace host {
+
+// Sets up what every run of the program shares, with or without windows:
+// names, the handling of a file-size limit (a write past it fails with an
+// error instead of ending the program), the allocator, and the translation
+// for the user's language when one is installed.
+void setUpCore(QCoreApplication& application);
+
+// Where translations are installed: share/qorix-capture/translations beside
+// the program's bin folder.
+QString translationsFolder();
+
+// Installs the program's translation for the locale from the folder, and
+// Qt's own for the standard buttons and dialogs. False when the program has
+// none for that locale, which leaves the English texts.
+bool installTranslation(const QLocale& locale, const QString& folder = translationsFolder());
+
+// Writes "qorix-capture: line" on standard error, as command-line programs do.
+void printError(const QString& line);
+
+} // namespace host

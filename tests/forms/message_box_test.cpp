@@ -1,0 +1,24 @@
+#include "forms/MessageBox.h"
+#include "tests/support/ModalWatcher.h"
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+using namespace host;
+using testing_support::ModalWatcher;
+
+namespace {
+
+TEST(MessageBoxes, CarryTheApplicationTitleOneOkAndTheRequestedIcon)
+{
+    ModalWatcher watcher;
+    MsgBox("plain");
+    MsgBox("critical", MsgBoxStyle::Critical);
+    ASSERT_EQ(watcher.messages().size(), 2);
+    EXPECT_EQ(watcher.messages()[0].text, "plain");
+    EXPECT_EQ(watcher.messages()[0].title, "QORIX-Capture");
+    EXPECT_EQ(watcher.messages()[0].icon, QMessageBox::NoIcon);
+    EXPECT_EQ(watcher.messages()[1].icon, QMessageBox::Critical);
+}
+
+} // namespace

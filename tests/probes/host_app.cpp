@@ -1,0 +1,2 @@
+// Must not compile: the platform layer includes the application.
+#include "app/frmMain.h"

@@ -1,0 +1,2 @@
+// Must not compile: mail/ uses no forms.
+#include "forms/Form.h"

@@ -1,0 +1,2 @@
+// Must not compile: mail/ uses no Qt Widgets.
+#include <QtWidgets/QWidget>

@@ -1,0 +1,2 @@
+// Must not compile: a path out of palette/ through "..".
+#include "palette/../host/HostError.h"

@@ -1,0 +1,2 @@
+// Must not compile: palette/ uses nothing of ours.
+#include "host/HostError.h"
