@@ -42,12 +42,13 @@ QString besidePicture(const QString& picture)
 using Written = QList<FileIdentity>;
 
 // Writes one picture's bitmap and gives the name it has.
-QString convertOne(const cli::Request& request, const QString& picture, Written& written)
+QString convertOne(const cli::Request& request, const QString& picture, Written& written,
+                   palette::Workspace& workspace)
 {
     const QImage image = LoadPicture(picture);
     const auto source = [&image] { return image; };
     if (!request.prefix.isEmpty())
-        return capture::save(source, request.depth, capture::Target::numbered(request.prefix));
+        return capture::save(source, request.depth, capture::Target::numbered(request.prefix), workspace);
     const QString name = request.output.isEmpty() ? besidePicture(picture) : expandHome(request.output);
     if (const std::optional<FileIdentity> output = identityOf(name)) {
         if (output == identityOf(picture))
@@ -59,7 +60,7 @@ QString convertOne(const cli::Request& request, const QString& picture, Written&
     }
     try {
         capture::save(source, request.depth,
-                      request.force ? capture::Target::file(name) : capture::Target::newFile(name));
+                      request.force ? capture::Target::file(name) : capture::Target::newFile(name), workspace);
     } catch (const capture::NameTaken&) {
         existing(name);
     }
@@ -74,10 +75,11 @@ int convert(const cli::Request& request)
 {
     int result = 0;
     Written outputs;
+    palette::Workspace workspace;
     for (const QString& picture : request.pictures) {
         trapErrors(
             [&] {
-                const QString written = convertOne(request, picture, outputs);
+                const QString written = convertOne(request, picture, outputs, workspace);
                 std::printf("%s\n", qPrintable(QDir::toNativeSeparators(written)));
                 std::fflush(stdout);
             },

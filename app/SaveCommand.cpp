@@ -103,7 +103,8 @@ QString SaveCommand::run(const options::Values& options, bool toCaptureFile) con
             if (!target)
                 return;
             try {
-                written = capture::save([this] { return place(ClipboardGetBitmap()); }, *options.depth, *target);
+                written = capture::save([this] { return place(ClipboardGetBitmap()); }, *options.depth, *target,
+                                        m_workspace);
             } catch (const capture::NumbersUsedUp&) {
                 MsgBox(tr(kNumbersUsedUp));
                 return;

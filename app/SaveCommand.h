@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/StoredOptions.h"
+#include "palette/Workspace.h"
 
 #include <QImage>
 #include <QString>
@@ -21,6 +22,9 @@ QString noCaptureMessage();
 // Every refusal and failure is told through the message box.
 class SaveCommand {
 public:
+    // Saves convert in the workspace, which outlives the command.
+    explicit SaveCommand(palette::Workspace& workspace) : m_workspace(workspace) {}
+
     // Shows the capture before it is written and gives the picture to write.
     std::function<QImage(const QImage& capture)> place = [](const QImage& capture) { return capture; };
     // The window that owns the prompt; none without a main window.
@@ -28,4 +32,7 @@ public:
 
     // The file written; empty when none was, after the message that says why.
     QString run(const options::Values& options, bool toCaptureFile) const;
+
+private:
+    palette::Workspace& m_workspace;
 };

@@ -15,7 +15,8 @@ int saveFromShortcut()
         host::printError(text);
         told = true;
     });
-    const QString written = SaveCommand().run(options::load(), false);
+    palette::Workspace workspace;
+    const QString written = SaveCommand(workspace).run(options::load(), false);
     host::setMessageSink({});
     if (written.isEmpty()) {
         if (!told)

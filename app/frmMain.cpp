@@ -140,7 +140,7 @@ QString frmMain::saveCapture()
 {
     const bool toAppFolder = SaveToAppFolder;
     SaveToAppFolder = false;
-    SaveCommand command;
+    SaveCommand command(m_workspace);
     command.place = [this](const QImage& capture) { return placeCapture(capture); };
     command.owner = window();
     const QString written = command.run(shownOptions(), toAppFolder);

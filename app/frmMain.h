@@ -81,6 +81,8 @@ private:
     void fitIntoThumbnail(const std::function<QImage()>& picture);
     void applyWindowHeightRule();
 
+    // Every save of the run converts here.
+    palette::Workspace m_workspace;
     frmPicture m_picture;
     frmEmail m_email{m_picture, {options::kSection, options::kEmailAddress, options::kEmailSubject}, CaptureFilePath()};
 };

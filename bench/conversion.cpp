@@ -12,6 +12,8 @@
 #include "capture/BitmapFile.h"
 #include "capture/Dib.h"
 #include "capture/modcap.h"
+#include "host/Files.h"
+#include "palette/Workspace.h"
 #include "forms/Application.h"
 #include "forms/PictureBox.h"
 
@@ -148,10 +150,17 @@ int measure(const QString& input, qint16 depth, const QString& output, int runs)
     QElapsedTimer timer;
     // Each run writes a new file, as a numbered save does; removing the last
     // run's file is not timed.
+    // Saves convert in one workspace, as the main window's do.
+    palette::Workspace workspace;
+    const auto saveBitmap = [&] {
+        host::AtomicFile file(output);
+        modcap::SaveBitmap(box, file, depth, workspace);
+        file.commit();
+    };
     const auto save = [&] {
         QFile::remove(output);
         timer.start();
-        modcap::SaveBitmap(box, output, depth);
+        saveBitmap();
         return timer.nsecsElapsed() / 1e6;
     };
     std::vector<double> convert{save()};
@@ -174,7 +183,9 @@ int measure(const QString& input, qint16 depth, const QString& output, int runs)
     std::vector<double> conversion;
     for (int i = 0; i < runs; ++i) {
         timer.start();
-        modcap::GetDIBits(image, 0, quint32(image.height()), bits.data(), header, colours.data());
+        const modcap::DibLines lines(image, header, workspace);
+        lines.colours(colours.data());
+        lines.pack(0, image.height(), bits.data());
         conversion.push_back(timer.nsecsElapsed() / 1e6);
     }
     bits = {};
@@ -183,7 +194,7 @@ int measure(const QString& input, qint16 depth, const QString& output, int runs)
         QFile::remove(output);
         timer.start();
         box.setPicture(load(input));
-        modcap::SaveBitmap(box, output, depth);
+        saveBitmap();
         total.push_back(timer.nsecsElapsed() / 1e6);
     }
     const double quality = psnr(image, load(output));

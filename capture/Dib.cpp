@@ -1,6 +1,7 @@
 #include "capture/Dib.h"
 
 #include "palette/IndexedRows.h"
+#include "palette/Workspace.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,11 +13,11 @@ qint64 dibStride(qint64 width, int bitsPerPixel)
     return (width * bitsPerPixel + 31) / 32 * 4;
 }
 
-struct DibLines::Parts {
-    Parts(const QImage& bitmap, const BITMAPINFOHEADER& header)
+struct DibLines::State {
+    State(const QImage& bitmap, const BITMAPINFOHEADER& header, palette::Workspace& workspace)
         : bpp(header.biBitCount), stride(dibStride(header.biWidth, bpp)), height(header.biHeight),
           width(std::min(header.biWidth, bitmap.width())), picturedRows(std::min(height, bitmap.height())),
-          indexed(bitmap, width, picturedRows, 1 << bpp)
+          indexed(bitmap, width, picturedRows, 1 << bpp, workspace)
     {
     }
 
@@ -27,8 +28,8 @@ struct DibLines::Parts {
     const palette::IndexedRows indexed;
 };
 
-DibLines::DibLines(const QImage& bitmap, const BITMAPINFOHEADER& header)
-    : m_parts(std::make_unique<Parts>(bitmap, header))
+DibLines::DibLines(const QImage& bitmap, const BITMAPINFOHEADER& header, palette::Workspace& workspace)
+    : m_state(std::make_unique<State>(bitmap, header, workspace))
 {
 }
 
@@ -36,7 +37,7 @@ DibLines::~DibLines() = default;
 
 void DibLines::colours(RGBQUAD* colours) const
 {
-    const Parts& p = *m_parts;
+    const State& p = *m_state;
     std::fill_n(colours, 1 << p.bpp, RGBQUAD{});
     for (std::size_t i = 0; i < p.indexed.palette().size(); ++i) {
         const palette::Rgb& c = p.indexed.palette()[i];
@@ -46,7 +47,7 @@ void DibLines::colours(RGBQUAD* colours) const
 
 void DibLines::pack(quint32 startScan, int lines, quint8* bits) const
 {
-    const Parts& p = *m_parts;
+    const State& p = *m_state;
     // Line 0 is the bottom row of the picture.
     const auto rowOf = [&](int y) { return bits + (qint64(p.height) - 1 - startScan - y) * p.stride; };
     const int top = p.height - int(startScan) - lines;
@@ -72,7 +73,8 @@ int GetDIBits(const QImage& bitmap, quint32 startScan, quint32 scanLines, void* 
     if (qint64(startScan) >= header.biHeight)
         return 0;
     const int lines = int(std::min<qint64>(scanLines, header.biHeight - qint64(startScan)));
-    const DibLines dib(bitmap, header);
+    palette::Workspace workspace;
+    const DibLines dib(bitmap, header, workspace);
     dib.colours(colours);
     dib.pack(startScan, lines, static_cast<quint8*>(bits));
     return lines;

@@ -4,6 +4,10 @@
 #include <QtGlobal>
 #include <memory>
 
+namespace palette {
+class Workspace;
+}
+
 // Device-independent bitmaps: the records of the bitmap file format and the
 // conversion of a picture to 1, 4 or 8 bits per pixel with a colour table.
 namespace modcap {
@@ -53,7 +57,7 @@ qint64 dibStride(qint64 width, int bitsPerPixel);
 // for a block of lines only.
 class DibLines {
 public:
-    DibLines(const QImage& bitmap, const BITMAPINFOHEADER& header);
+    DibLines(const QImage& bitmap, const BITMAPINFOHEADER& header, palette::Workspace& workspace);
     ~DibLines();
 
     // Fills the table of 2, 16 or 256 colours.
@@ -63,8 +67,8 @@ public:
     void pack(quint32 startScan, int lines, quint8* bits) const;
 
 private:
-    struct Parts;
-    std::unique_ptr<Parts> m_parts;
+    struct State;
+    std::unique_ptr<State> m_state;
 };
 
 // Converts the picture to the depth of header.biBitCount (1, 4 or 8): writes

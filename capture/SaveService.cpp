@@ -17,14 +17,14 @@ QString shown(const QString& name)
     return QDir::toNativeSeparators(name);
 }
 
-QString saveNumbered(const PictureSource& picture, Depth depth, const QString& prefix)
+QString saveNumbered(const PictureSource& picture, Depth depth, const QString& prefix, palette::Workspace& workspace)
 {
     const std::optional<QString> free = naming::firstFreeNumberedName(prefix);
     if (!free)
         throw NumbersUsedUp(prefix);
     const QImage image = picture();
     AtomicFile file(*free, AtomicFile::Existing::Keep);
-    modcap::WriteBitmap(image, depth, file);
+    modcap::WriteBitmap(image, depth, file, workspace);
     // A numbered file never replaces another, not even one that another copy
     // of the program has just written: it takes the next free number.
     const std::optional<QString> name = naming::commitNumbered(file, prefix);
@@ -33,7 +33,7 @@ QString saveNumbered(const PictureSource& picture, Depth depth, const QString& p
     return *name;
 }
 
-QString saveNew(const PictureSource& picture, Depth depth, const QString& name)
+QString saveNew(const PictureSource& picture, Depth depth, const QString& name, palette::Workspace& workspace)
 {
     if (host::NameTaken(name)) {
         const QString problem = notAFile(name);
@@ -44,17 +44,17 @@ QString saveNew(const PictureSource& picture, Depth depth, const QString& name)
     }
     const QImage image = picture();
     AtomicFile file(name, AtomicFile::Existing::Keep);
-    modcap::WriteBitmap(image, depth, file);
+    modcap::WriteBitmap(image, depth, file, workspace);
     if (!file.commitIfFree(name))
         throw capture::NameTaken(name);
     return name;
 }
 
-QString saveReplacing(const PictureSource& picture, Depth depth, const QString& name)
+QString saveReplacing(const PictureSource& picture, Depth depth, const QString& name, palette::Workspace& workspace)
 {
     const QImage image = picture();
     AtomicFile file(name, AtomicFile::Existing::Replace);
-    modcap::WriteBitmap(image, depth, file);
+    modcap::WriteBitmap(image, depth, file, workspace);
     file.commit();
     return name;
 }
@@ -73,17 +73,17 @@ NameTaken::NameTaken(const QString& name)
 {
 }
 
-QString save(const PictureSource& picture, Depth depth, const Target& target)
+QString save(const PictureSource& picture, Depth depth, const Target& target, palette::Workspace& workspace)
 {
     switch (target.kind()) {
     case Target::Kind::Numbered:
-        return saveNumbered(picture, depth, target.name());
+        return saveNumbered(picture, depth, target.name(), workspace);
     case Target::Kind::NewFile:
-        return saveNew(picture, depth, target.name());
+        return saveNew(picture, depth, target.name(), workspace);
     case Target::Kind::File:
         break;
     }
-    return saveReplacing(picture, depth, target.name());
+    return saveReplacing(picture, depth, target.name(), workspace);
 }
 
 } // namespace capture

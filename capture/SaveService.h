@@ -2,6 +2,7 @@
 
 #include "capture/Depth.h"
 #include "host/HostError.h"
+#include "palette/Workspace.h"
 
 #include <QImage>
 #include <QString>
@@ -54,11 +55,12 @@ private:
 // it raises ends the save before any file is made.
 using PictureSource = std::function<QImage()>;
 
-// Writes the picture at the depth to the target and gives the file's name.
+// Writes the picture at the depth to the target, converted in the
+// workspace, and gives the file's name.
 // Raises NumbersUsedUp or NameTaken when the target has no room (checked
 // before the picture is asked for, and again when the file is put in place),
 // and a host error that says why when the file cannot be written; the file
 // is then written completely or not at all.
-QString save(const PictureSource& picture, Depth depth, const Target& target);
+QString save(const PictureSource& picture, Depth depth, const Target& target, palette::Workspace& workspace);
 
 } // namespace capture

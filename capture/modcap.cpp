@@ -6,6 +6,7 @@
 #include "host/HostError.h"
 #include "pictures/Picture.h"
 #include "forms/PictureBox.h"
+#include "palette/Workspace.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -69,20 +70,22 @@ qint32 toWholePixels(float value, const char* what)
 constexpr qint64 kBlockBytes = 1 << 20;
 
 template <int N>
-void convertAndWrite(const QImage& picture, AtomicFile& out)
+void convertAndWrite(const QImage& picture, AtomicFile& out, palette::Workspace& workspace)
 {
     constexpr int bitsPerPixel = N == 2 ? 1 : N == 16 ? 4 : 8;
     const Geometry g = geometry(picture.width(), picture.height(), bitsPerPixel, out.path());
     const qint64 stride = dibStride(g.width, bitsPerPixel);
     const int blockLines = int(std::clamp<qint64>(kBlockBytes / stride, 1, g.height));
-    const std::unique_ptr<quint8, decltype(&std::free)> block(
-        static_cast<quint8*>(std::malloc(std::size_t(stride * blockLines))), &std::free);
-    if (!block) {
-        raiseError(ErrorKind::OutOfMemory,
-                   QCoreApplication::translate("capture", "Could not write %1: not enough memory for a bitmap of %2 bytes.")
-                       .arg(QDir::toNativeSeparators(out.path()))
-                       .arg(g.imageSize));
-    }
+    const palette::RawArray<quint8> block = [&] {
+        try {
+            return palette::RawArray<quint8>(workspace.memory(), std::size_t(stride * blockLines));
+        } catch (const std::bad_alloc&) {
+            raiseError(ErrorKind::OutOfMemory,
+                       QCoreApplication::translate("capture", "Could not write %1: not enough memory for a bitmap of %2 bytes.")
+                           .arg(QDir::toNativeSeparators(out.path()))
+                           .arg(g.imageSize));
+        }
+    }();
 
     BITMAPINFO<N> info{};
     info.bmiHeader.biSize = kBitmapInfoHeaderSize;
@@ -95,7 +98,7 @@ void convertAndWrite(const QImage& picture, AtomicFile& out)
     info.bmiHeader.biClrUsed = 0;
     info.bmiHeader.biClrImportant = 0;
 
-    const DibLines lines(picture, info.bmiHeader);
+    const DibLines lines(picture, info.bmiHeader, workspace);
     lines.colours(info.bmiColors);
 
     BITMAPFILEHEADER file{};
@@ -115,17 +118,17 @@ void convertAndWrite(const QImage& picture, AtomicFile& out)
 
 } // namespace
 
-void WriteBitmap(const QImage& picture, capture::Depth depth, AtomicFile& out)
+void WriteBitmap(const QImage& picture, capture::Depth depth, AtomicFile& out, palette::Workspace& workspace)
 {
     switch (depth) {
     case capture::Depth::Mono:
-        convertAndWrite<2>(picture, out);
+        convertAndWrite<2>(picture, out, workspace);
         return;
     case capture::Depth::Colours16:
-        convertAndWrite<16>(picture, out);
+        convertAndWrite<16>(picture, out, workspace);
         return;
     case capture::Depth::Colours256:
-        convertAndWrite<256>(picture, out);
+        convertAndWrite<256>(picture, out, workspace);
         return;
     case capture::Depth::Display:
         SavePicture(picture, out);
@@ -140,11 +143,12 @@ void WriteBitmap(const QImage& picture, capture::Depth depth, AtomicFile& out)
 void SaveBitmap(PictureBox& picture, const QString& FileName, qint16 DepthCode)
 {
     AtomicFile out(FileName);
-    SaveBitmap(picture, out, DepthCode);
+    palette::Workspace workspace;
+    SaveBitmap(picture, out, DepthCode, workspace);
     out.commit();
 }
 
-void SaveBitmap(PictureBox& picture, AtomicFile& out, qint16 DepthCode)
+void SaveBitmap(PictureBox& picture, AtomicFile& out, qint16 DepthCode, palette::Workspace& workspace)
 {
     picture.setScaleMode(ScaleMode::Pixels);
     const capture::Depth depth = capture::depthOfCode(DepthCode);
@@ -152,7 +156,7 @@ void SaveBitmap(PictureBox& picture, AtomicFile& out, qint16 DepthCode)
     // hold is refused before the box's image is made.
     geometry(toWholePixels(picture.ScaleWidth(), "width"), toWholePixels(picture.ScaleHeight(), "height"),
              capture::bitsPerPixelOf(depth), out.path());
-    WriteBitmap(picture.Image(), depth, out);
+    WriteBitmap(picture.Image(), depth, out, workspace);
 }
 
 } // namespace modcap

@@ -10,6 +10,9 @@ namespace host {
 class AtomicFile;
 class PictureBox;
 }
+namespace palette {
+class Workspace;
+}
 
 // The bitmap writer.
 namespace modcap {
@@ -23,12 +26,13 @@ namespace modcap {
 // format, and a file that cannot be written.
 void SaveBitmap(host::PictureBox& picture, const QString& FileName, qint16 DepthCode);
 
-// The same, into a file the caller puts in place.
-void SaveBitmap(host::PictureBox& picture, host::AtomicFile& out, qint16 DepthCode);
+// The same, into a file the caller puts in place, converted in the
+// caller's workspace.
+void SaveBitmap(host::PictureBox& picture, host::AtomicFile& out, qint16 DepthCode, palette::Workspace& workspace);
 
 // The writer itself: the picture as an uncompressed bitmap at the depth,
 // into the file: 1, 4 or 8 bits per pixel with a colour table, or 24 bits
 // for the display's depth.
-void WriteBitmap(const QImage& picture, capture::Depth depth, host::AtomicFile& out);
+void WriteBitmap(const QImage& picture, capture::Depth depth, host::AtomicFile& out, palette::Workspace& workspace);
 
 } // namespace modcap

@@ -8,9 +8,6 @@
 #include <QTranslator>
 #include <csignal>
 #include <cstdio>
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 namespace host {
 
@@ -21,15 +18,6 @@ void setUpCore(QCoreApplication& application)
     installTranslation(QLocale::system());
 #ifdef SIGXFSZ
     std::signal(SIGXFSZ, SIG_IGN);
-#endif
-#ifdef __GLIBC__
-    // A save's working buffers, tens of megabytes for a large screen, go
-    // back to the allocator and not to the system when it ends, so that the
-    // next save finds them in memory instead of faulting in fresh pages, which
-    // costs more than the conversion itself. Only larger blocks (a picture of
-    // a whole 4K screen) are mapped and returned each time.
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    mallopt(M_TRIM_THRESHOLD, 128 << 20);
 #endif
 }
 

@@ -9,7 +9,7 @@ namespace host {
 
 // Sets up what every run of the program shares, with or without windows:
 // names, the handling of a file-size limit (a write past it fails with an
-// error instead of ending the program), the allocator, and the translation
+// error instead of ending the program), and the translation
 // for the user's language when one is installed.
 void setUpCore(QCoreApplication& application);
 

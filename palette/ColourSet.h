@@ -1,9 +1,12 @@
 #pragma once
 
+#include "palette/KeptMemory.h"
+
 #include <QtGlobal>
 #include <algorithm>
 #include <bit>
 #include <memory>
+#include <memory_resource>
 #include <vector>
 
 namespace palette {
@@ -17,8 +20,11 @@ class ColourSet {
 public:
     static constexpr int kWords = (1 << 24) / 64;
 
+    // Its 4 MB of words come from the memory given.
+    explicit ColourSet(std::pmr::memory_resource* memory = std::pmr::get_default_resource()) : m_memory(memory) {}
+
     // One bit per colour, for marking the colours of a part of a picture.
-    using Marks = std::vector<quint64>;
+    using Marks = std::pmr::vector<quint64>;
     static void clear(Marks& marks) { marks.assign(kWords, 0); }
     static void mark(Marks& marks, quint32 rgb) { marks[rgb >> 6] |= quint64(1) << (rgb & 63); }
 
@@ -98,7 +104,7 @@ private:
     void assignWords(BitsOf&& bitsOf)
     {
         // Every word is written: 4 MB not cleared first.
-        m_words = std::make_unique_for_overwrite<Word[]>(kWords);
+        m_words = RawArray<Word>(m_memory, kWords);
         quint32 before = 0;
         for (std::size_t w = 0; w < kWords; ++w) {
             const quint64 bits = bitsOf(w);
@@ -108,8 +114,27 @@ private:
         m_size = before;
     }
 
-    std::unique_ptr<Word[]> m_words;
+    std::pmr::memory_resource* m_memory;
+    RawArray<Word> m_words;
     quint32 m_size = 0;
 };
+
+// Counting and packing a photograph look up the rank of each pixel's colour,
+// a population count each. On x86 they are built a second time for
+// processors with that instruction, which is chosen when the conversion
+// starts; the plain speed never takes it.
+#if defined(__x86_64__) || defined(__i386__)
+#define QORIX_BIT_COUNT_BUILD gnu::target("popcnt"), gnu::flatten
+inline bool hasBitCountInstruction()
+{
+    return __builtin_cpu_supports("popcnt");
+}
+#else
+#define QORIX_BIT_COUNT_BUILD gnu::flatten
+inline bool hasBitCountInstruction()
+{
+    return false;
+}
+#endif
 
 } // namespace palette

@@ -2,6 +2,7 @@
 
 #include "palette/NearestColour.h"
 #include "palette/Parallel.h"
+#include "palette/Workspace.h"
 
 #include <QImage>
 #include <functional>
@@ -17,8 +18,10 @@ namespace palette {
 // picture always gives the same result, at either speed.
 class IndexedRows {
 public:
-    // The first width x height pixels of the picture, which must outlive this.
-    IndexedRows(const QImage& picture, int width, int height, int entries, Speed speed = Speed::Fast);
+    // The first width x height pixels of the picture, which must outlive
+    // this, as must the workspace it is converted in.
+    IndexedRows(const QImage& picture, int width, int height, int entries, Workspace& workspace,
+                Speed speed = Speed::Fast);
     ~IndexedRows();
 
     // Darkest first when they are the picture's own colours.
@@ -31,8 +34,8 @@ public:
     void pack(int first, int last, int bits, const std::function<quint8*(int y)>& rowOf) const;
 
 private:
-    struct Parts;
-    std::unique_ptr<Parts> m_parts;
+    struct Conversion;
+    std::unique_ptr<Conversion> m_conversion;
 };
 
 } // namespace palette

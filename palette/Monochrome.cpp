@@ -7,6 +7,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include <QtEndian>
@@ -243,6 +244,13 @@ public:
     {
         for (int k = 0; k < n; ++k)
             ++m_tables[0][values[k]];
+    }
+
+    void add(const LumaCounts& other)
+    {
+        for (std::size_t t = 0; t < kTables; ++t)
+            for (std::size_t i = 0; i < 256; ++i)
+                m_tables[t][i] += other.m_tables[t][i];
     }
 
     void addTo(std::array<quint64, 256>& histogram) const
@@ -510,7 +518,7 @@ void splitRow(const quint8* l, int n, int threshold, quint8* bits)
 struct LumaPlane {
     int width, height;
     std::size_t stride;
-    std::vector<quint8> bytes;
+    std::pmr::vector<quint8> bytes;
 
     quint8* row(int y) { return bytes.data() + std::size_t(y + kMargin) * stride + kMargin; }
 
@@ -535,18 +543,19 @@ void fillLuma(const QImage& picture, LumaPlane& plane, LumaCounts& counts, int f
 // The planes of the window filters for one band of rows, `count` of bytes
 // and `count16` of 16 bits, and the other room one core needs for a band.
 struct BandPlanes {
-    BandPlanes(std::size_t stride, int count, int count16)
-        : size(std::size_t(kBand + 2 * kMargin) * stride), bytes(std::size_t(count) * size),
-          wide(std::size_t(count16) * size), block(size), lowest(stride), highest(stride)
+    BandPlanes(std::size_t stride, int count, int count16, std::pmr::memory_resource* memory)
+        : size(std::size_t(kBand + 2 * kMargin) * stride), bytes(std::size_t(count) * size, memory),
+          wide(std::size_t(count16) * size, memory), block(size, memory), lowest(stride), highest(stride)
     {
     }
     quint8* plane(int i) { return bytes.data() + std::size_t(i) * size; }
     quint16* plane16(int i) { return wide.data() + std::size_t(i) * size; }
 
     std::size_t size;
-    std::vector<quint8> bytes;
-    std::vector<quint16> wide;
-    std::vector<quint8> block, lowest, highest;
+    std::pmr::vector<quint8> bytes;
+    std::pmr::vector<quint16> wide;
+    std::pmr::vector<quint8> block;
+    std::vector<quint8> lowest, highest;
     std::vector<bool> flat;
 };
 
@@ -652,7 +661,8 @@ void classifyRows(LumaPlane& plane, int threshold, int first, int last, std::siz
 {
     constexpr int kTile = 32;
     const std::size_t S = plane.stride;
-    std::vector<quint8> &block = planes.block, &lowest = planes.lowest, &highest = planes.highest;
+    std::pmr::vector<quint8>& block = planes.block;
+    std::vector<quint8> &lowest = planes.lowest, &highest = planes.highest;
     std::vector<bool>& flat = planes.flat;
     for (int top = first; top < last; top += kBand) {
         const int rows = std::min(kBand, last - top);
@@ -707,9 +717,9 @@ void classifyRows(LumaPlane& plane, int threshold, int first, int last, std::siz
 // the whole run.
 class LongRuns {
 public:
-    LongRuns(const std::vector<quint8>& bits, std::size_t stride, int height)
+    LongRuns(const std::pmr::vector<quint8>& bits, std::size_t stride, int height, std::pmr::memory_resource* memory)
         : m_stride(stride), m_height(height), m_words(((stride + 7) / 8 + kStrip - 1) / kStrip * kStrip + 1),
-          m_pixels(m_words * std::size_t(height)), m_runs(m_pixels.size())
+          m_pixels(m_words * std::size_t(height), memory), m_runs(m_pixels.size(), memory)
     {
         for (int y = 0; y < height; ++y) {
             quint64* words = m_pixels.data() + std::size_t(y) * m_words;
@@ -837,60 +847,65 @@ private:
     // Words in a row, a whole number of strips and one more, always 0, for
     // the pixels after the last.
     std::size_t m_words;
-    std::vector<quint64> m_pixels, m_runs;
+    std::pmr::vector<quint64> m_pixels, m_runs;
 };
 
-void splitLongLines(const std::vector<quint8>& flipped, int height, std::size_t stride, quint8* bits, Cores& cores)
+void splitLongLines(const std::pmr::vector<quint8>& flipped, int height, std::size_t stride, quint8* bits,
+                    ThreadPool& pool, std::pmr::memory_resource* memory)
 {
-    LongRuns runs(flipped, stride, height);
-    cores.forEachPart(height, cores.count(), [&](int first, int last, int) { runs.across(first, last); });
-    cores.forEachPart(runs.strips(), cores.count(), [&](int first, int last, int) { runs.down(first, last); });
+    LongRuns runs(flipped, stride, height, memory);
+    pool.forEachPart(height, pool.count(), [&](int first, int last, int) { runs.across(first, last); });
+    pool.forEachPart(runs.strips(), pool.count(), [&](int first, int last, int) { runs.down(first, last); });
     runs.revert(bits);
 }
 
 template <bool Vector>
-int convert(const QImage& picture, int width, int height, std::size_t bitStride, quint8* bits)
+int convert(const QImage& picture, int width, int height, std::size_t bitStride, quint8* bits, ThreadPool& pool,
+            std::pmr::memory_resource* memory)
 {
-    LumaPlane plane{width, height, std::size_t(width + 2 * kMargin), {}};
+    LumaPlane plane{width, height, std::size_t(width + 2 * kMargin), std::pmr::vector<quint8>(memory)};
     plane.bytes.resize(plane.stride * std::size_t(height + 2 * kMargin));
-    Cores cores(Vector ? partsFor(height, kBand) : 1);
-    std::vector<LumaCounts> counts(static_cast<std::size_t>(cores.count()));
-    cores.forEachChunk(height, kBand, [&](int first, int last, int worker) {
-        fillLuma<Vector>(picture, plane, counts[std::size_t(worker)], first, last);
-    });
+    const LumaCounts counts = pool.mapMergeChunks(
+        height, kBand, [](int) { return LumaCounts(); },
+        [&](int first, int last, LumaCounts& mine) { fillLuma<Vector>(picture, plane, mine, first, last); },
+        [](LumaCounts& total, const LumaCounts& more) { total.add(more); });
     std::array<quint64, 256> histogram{};
-    for (const LumaCounts& c : counts)
-        c.addTo(histogram);
+    counts.addTo(histogram);
     for (int k = 0; k < kMargin; ++k) {
         std::memcpy(plane.row(-1 - k) - kMargin, plane.row(0) - kMargin, plane.stride);
         std::memcpy(plane.row(height + k) - kMargin, plane.row(height - 1) - kMargin, plane.stride);
     }
     const int threshold = otsuThreshold(histogram);
-    std::vector<quint8> flipped(bitStride * std::size_t(height));
+    std::pmr::vector<quint8> flipped(bitStride * std::size_t(height), memory);
     // Each core's room, made on that core.
-    std::vector<std::unique_ptr<BandPlanes>> planes(static_cast<std::size_t>(cores.count()));
-    cores.forEachChunk(height, kBand, [&](int first, int last, int worker) {
+    std::vector<std::unique_ptr<BandPlanes>> planes(static_cast<std::size_t>(pool.count()));
+    pool.forEachChunk(height, kBand, [&](int first, int last, int worker) {
         auto& mine = planes[std::size_t(worker)];
         if (!mine)
-            mine = std::make_unique<BandPlanes>(plane.stride, Vector ? 5 : 9, Vector ? 1 : 5);
+            mine = std::make_unique<BandPlanes>(plane.stride, Vector ? 5 : 9, Vector ? 1 : 5, memory);
         classifyRows<Vector>(plane, threshold, first, last, bitStride, bits, flipped.data(), *mine);
     });
-    splitLongLines(flipped, height, bitStride, bits, cores);
+    splitLongLines(flipped, height, bitStride, bits, pool, memory);
     return threshold;
 }
 
 } // namespace
 
-Monochrome::Monochrome(const QImage& picture, int width, int height, Speed speed)
-    : m_stride((std::size_t(width) + 7) / 8), m_bits(m_stride * std::size_t(height))
+Monochrome::Monochrome(const QImage& picture, int width, int height, Speed speed, ThreadPool* pool,
+                       std::pmr::memory_resource* memory)
+    : m_stride((std::size_t(width) + 7) / 8), m_bits(m_stride * std::size_t(height), memory)
 {
     if constexpr (kVectors) {
         if (speed == Speed::Fast) {
-            m_threshold = convert<true>(picture, width, height, m_stride, m_bits.data());
+            std::optional<ThreadPool> own;
+            if (!pool)
+                pool = &own.emplace(partsFor(height, kBand));
+            m_threshold = convert<true>(picture, width, height, m_stride, m_bits.data(), *pool, memory);
             return;
         }
     }
-    m_threshold = convert<false>(picture, width, height, m_stride, m_bits.data());
+    ThreadPool single(1);
+    m_threshold = convert<false>(picture, width, height, m_stride, m_bits.data(), single, memory);
 }
 
 } // namespace palette

@@ -3,6 +3,7 @@
 #include "palette/Parallel.h"
 
 #include <QImage>
+#include <memory_resource>
 #include <vector>
 
 namespace palette {
@@ -25,8 +26,11 @@ public:
 
     using Speed = palette::Speed;
 
-    // The first width x height pixels of the picture.
-    Monochrome(const QImage& picture, int width, int height, Speed speed = Speed::Fast);
+    // The first width x height pixels of the picture; at full speed on the
+    // threads of the pool given, or of one of its own.
+    // Its buffers come from the memory given.
+    Monochrome(const QImage& picture, int width, int height, Speed speed = Speed::Fast, ThreadPool* pool = nullptr,
+               std::pmr::memory_resource* memory = std::pmr::get_default_resource());
 
     // Row y from the top, one bit per pixel from the most significant bit,
     // 1 for white; the bits after the last pixel are 0.
@@ -35,7 +39,7 @@ public:
 
 private:
     std::size_t m_stride;
-    std::vector<quint8> m_bits;
+    std::pmr::vector<quint8> m_bits;
     int m_threshold = 127;
 };
 

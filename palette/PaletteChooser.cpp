@@ -100,25 +100,27 @@ struct Box {
     // Sums the box's colours into bins, in one pass; gives the sum of their
     // weighted squares. A large box is summed on every core, each part into
     // bins of its own, added up after: whole numbers, so in any order.
-    quint64 fillBins(const std::vector<WeightedColour>& colours, std::unique_ptr<AxisBins> room, Cores& cores)
+    quint64 fillBins(const std::vector<WeightedColour>& colours, std::unique_ptr<AxisBins> room, ThreadPool& pool)
     {
-        bins = std::move(room);
-        const int parts = size() >= kSummedByParts ? cores.count() : 1;
-        std::vector<AxisBins> more(std::size_t(parts - 1));
-        std::vector<quint64> squares(static_cast<std::size_t>(parts));
-        cores.forEachPart(int(size()), parts, [&](int from, int to, int part) {
-            AxisBins& into = part ? more[std::size_t(part - 1)] : *bins;
-            clear(into);
-            squares[std::size_t(part)] = add(colours, first + std::size_t(from), first + std::size_t(to), into);
-        });
-        for (const AxisBins& other : more)
-            for (std::size_t axis = 0; axis < 3; ++axis)
-                for (int v = lowest[axis]; v <= highest[axis]; ++v)
-                    (*bins)[axis][std::size_t(v)].add(other[axis][std::size_t(v)]);
-        quint64 total = 0;
-        for (const quint64 part : squares)
-            total += part;
-        return total;
+        struct Summed {
+            std::unique_ptr<AxisBins> bins;
+            quint64 squares = 0;
+        };
+        Summed all = pool.mapMerge(
+            int(size()), size() >= kSummedByParts ? pool.count() : 1,
+            [&](int part) { return Summed{part ? std::make_unique<AxisBins>() : std::move(room)}; },
+            [&](int from, int to, Summed& mine) {
+                clear(*mine.bins);
+                mine.squares = add(colours, first + std::size_t(from), first + std::size_t(to), *mine.bins);
+            },
+            [&](Summed& total, const Summed& more) {
+                for (std::size_t axis = 0; axis < 3; ++axis)
+                    for (int v = lowest[axis]; v <= highest[axis]; ++v)
+                        (*total.bins)[axis][std::size_t(v)].add((*more.bins)[axis][std::size_t(v)]);
+                total.squares += more.squares;
+            });
+        bins = std::move(all.bins);
+        return all.squares;
     }
 
 private:
@@ -152,10 +154,10 @@ private:
 // bins, only the smaller half's colours are summed again: the larger half's
 // bins are the box's less the smaller's on the axes not cut, and the box's on
 // the axis cut.
-bool split(std::vector<WeightedColour>& colours, Box& box, Box& other, SpareBins& spare, Cores& cores)
+bool split(std::vector<WeightedColour>& colours, Box& box, Box& other, SpareBins& spare, ThreadPool& pool)
 {
     if (!box.bins)
-        box.fillBins(colours, spare.take(), cores);
+        box.fillBins(colours, spare.take(), pool);
     double best = box.sums.squaredMeans();
     int bestAxis = -1, bestValue = 0;
     const AxisBins& byAxis = *box.bins;
@@ -201,7 +203,7 @@ bool split(std::vector<WeightedColour>& colours, Box& box, Box& other, SpareBins
     std::unique_ptr<AxisBins> bins = std::move(box.bins);
     quint64 smallerSquares = 0;
     if (larger.size() >= kKeepBins) {
-        smallerSquares = smaller.fillBins(colours, spare.take(), cores);
+        smallerSquares = smaller.fillBins(colours, spare.take(), pool);
         larger.bins = std::move(bins);
         for (std::size_t a = 0; a < 3; ++a)
             if (a != axis)
@@ -224,16 +226,16 @@ bool split(std::vector<WeightedColour>& colours, Box& box, Box& other, SpareBins
 
 std::vector<Rgb> splitPalette(std::vector<WeightedColour> colours, int maxColours)
 {
-    Cores one(1);
+    ThreadPool one(1);
     return splitPalette(std::move(colours), maxColours, one);
 }
 
-std::vector<Rgb> splitPalette(std::vector<WeightedColour> colours, int maxColours, Cores& cores)
+std::vector<Rgb> splitPalette(std::vector<WeightedColour> colours, int maxColours, ThreadPool& pool)
 {
     SpareBins spare;
     Box all{0, colours.size(), {}};
     // The sums of all colours are those of their bins on any axis.
-    const quint64 squares = all.fillBins(colours, spare.take(), cores);
+    const quint64 squares = all.fillBins(colours, spare.take(), pool);
     Bin total{};
     for (const Bin& bin : (*all.bins)[0])
         total.add(bin);
@@ -246,7 +248,7 @@ std::vector<Rgb> splitPalette(std::vector<WeightedColour> colours, int maxColour
         if (error[next] <= 0)
             break;
         Box other{};
-        if (!split(colours, boxes[next], other, spare, cores)) {
+        if (!split(colours, boxes[next], other, spare, pool)) {
             error[next] = 0;
             continue;
         }
@@ -279,7 +281,7 @@ struct Cluster {
     }
 };
 
-// A list shorter than this is not split over the cores.
+// A list shorter than this is not split over the pool.
 constexpr int kMinPartColours = 8192;
 
 // Each colour's nearest entry of the palette, kept from one pass of k-means
@@ -329,77 +331,76 @@ private:
 };
 
 // The clusters of the palette's entries: each colour joins its nearest, the
-// parts of the list on their own cores. Sums of whole numbers are exact in
+// parts of the list on their own threads. Sums of whole numbers are exact in
 // doubles, and the parts are joined in order, so the result does not depend
 // on how the list is split. With FindWorst, also the colour served worst:
 // the first of largest weighted squared error.
 template <bool FindWorst>
 std::vector<Cluster> assign(const std::vector<WeightedColour>& colours, const std::vector<Rgb>& palette,
-                            quint32& worstColour, Cores& cores, Nearest& nearestOf)
+                            quint32& worstColour, ThreadPool& pool, Nearest& nearestOf)
 {
-    struct Part {
+    struct Clusters {
         std::vector<Cluster> clusters;
         double worst = -1;
         quint32 worstColour = 0;
     };
     const int count = int(colours.size());
-    const int parts = partsFor(count, kMinPartColours, cores.count());
-    std::vector<Part> results(std::size_t(parts), Part{std::vector<Cluster>(palette.size())});
     nearestOf.start(palette, colours.size());
-    cores.forEachPart(count, parts, [&](int first, int last, int part) {
-        Part& mine = results[std::size_t(part)];
-        NearestColour nearest(palette);
-        for (int i = first; i < last; ++i) {
-            const WeightedColour& c = colours[std::size_t(i)];
-            const Rgb p = toRgb(c.rgb);
-            const int k = nearestOf.of(std::size_t(i), p, nearest);
-            Cluster& cluster = mine.clusters[std::size_t(k)];
-            const double w = c.weight;
-            cluster.w += w;
-            cluster.r += w * p.r;
-            cluster.g += w * p.g;
-            cluster.b += w * p.b;
-            cluster.take(c.rgb, c.weight);
-            if constexpr (FindWorst) {
-                const double error = w * distance2(p, palette[std::size_t(k)]);
-                if (error > mine.worst) {
-                    mine.worst = error;
-                    mine.worstColour = c.rgb;
+    Clusters all = pool.mapMerge(
+        count, partsFor(count, kMinPartColours, pool.count()),
+        [&](int) { return Clusters{std::vector<Cluster>(palette.size())}; },
+        [&](int first, int last, Clusters& mine) {
+            NearestColour nearest(palette);
+            for (int i = first; i < last; ++i) {
+                const WeightedColour& c = colours[std::size_t(i)];
+                const Rgb p = toRgb(c.rgb);
+                const int k = nearestOf.of(std::size_t(i), p, nearest);
+                Cluster& cluster = mine.clusters[std::size_t(k)];
+                const double w = c.weight;
+                cluster.w += w;
+                cluster.r += w * p.r;
+                cluster.g += w * p.g;
+                cluster.b += w * p.b;
+                cluster.take(c.rgb, c.weight);
+                if constexpr (FindWorst) {
+                    const double error = w * distance2(p, palette[std::size_t(k)]);
+                    if (error > mine.worst) {
+                        mine.worst = error;
+                        mine.worstColour = c.rgb;
+                    }
                 }
             }
-        }
-    });
-    Part& all = results[0];
-    for (std::size_t part = 1; part < results.size(); ++part) {
-        for (std::size_t k = 0; k < palette.size(); ++k) {
-            Cluster& into = all.clusters[k];
-            const Cluster& from = results[part].clusters[k];
-            into.w += from.w;
-            into.r += from.r;
-            into.g += from.g;
-            into.b += from.b;
-            into.take(from.dominant, from.dominantWeight);
-        }
-        if (results[part].worst > all.worst) {
-            all.worst = results[part].worst;
-            all.worstColour = results[part].worstColour;
-        }
-    }
+        },
+        [&](Clusters& total, const Clusters& more) {
+            for (std::size_t k = 0; k < palette.size(); ++k) {
+                Cluster& into = total.clusters[k];
+                const Cluster& from = more.clusters[k];
+                into.w += from.w;
+                into.r += from.r;
+                into.g += from.g;
+                into.b += from.b;
+                into.take(from.dominant, from.dominantWeight);
+            }
+            if (more.worst > total.worst) {
+                total.worst = more.worst;
+                total.worstColour = more.worstColour;
+            }
+        });
     worstColour = all.worstColour;
     return std::move(all.clusters);
 }
 
 constexpr int kRefinementPasses = 4;
 
-void refine(const std::vector<WeightedColour>& colours, std::vector<Rgb>& palette, Cores& cores, Speed speed)
+void refine(const std::vector<WeightedColour>& colours, std::vector<Rgb>& palette, ThreadPool& pool, Speed speed)
 {
     Nearest nearest(speed == Speed::Fast);
     for (int pass = 0; pass < kRefinementPasses; ++pass) {
         quint32 worstColour = 0;
-        const std::vector<Cluster> clusters = assign<false>(colours, palette, worstColour, cores, nearest);
+        const std::vector<Cluster> clusters = assign<false>(colours, palette, worstColour, pool, nearest);
         // Looked for only when an entry serves no colour, in a pass of its own.
         if (std::any_of(clusters.begin(), clusters.end(), [](const Cluster& c) { return c.w == 0; }))
-            assign<true>(colours, palette, worstColour, cores, nearest);
+            assign<true>(colours, palette, worstColour, pool, nearest);
         bool changed = false;
         bool reseeded = false;
         for (std::size_t k = 0; k < palette.size(); ++k) {
@@ -422,7 +423,7 @@ void refine(const std::vector<WeightedColour>& colours, std::vector<Rgb>& palett
     }
     // Keep a colour exactly where it holds at least half of its cluster.
     quint32 worstColour = 0;
-    const std::vector<Cluster> clusters = assign<false>(colours, palette, worstColour, cores, nearest);
+    const std::vector<Cluster> clusters = assign<false>(colours, palette, worstColour, pool, nearest);
     for (std::size_t k = 0; k < palette.size(); ++k)
         if (clusters[k].w > 0 && 2.0 * clusters[k].dominantWeight >= clusters[k].w)
             palette[k] = toRgb(clusters[k].dominant);
@@ -445,14 +446,14 @@ void sortByLuma(std::vector<Rgb>& colours)
 
 std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours, Speed speed)
 {
-    Cores cores(speed == Speed::Fast ? partsFor(int(colours.size()), kMinPartColours) : 1);
-    return choosePalette(colours, maxColours, cores, speed);
+    ThreadPool pool(speed == Speed::Fast ? partsFor(int(colours.size()), kMinPartColours) : 1);
+    return choosePalette(colours, maxColours, pool, speed);
 }
 
-std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours, Cores& cores, Speed speed)
+std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours, ThreadPool& pool, Speed speed)
 {
-    std::vector<Rgb> palette = splitPalette(colours, maxColours, cores);
-    refine(colours, palette, cores, speed);
+    std::vector<Rgb> palette = splitPalette(colours, maxColours, pool);
+    refine(colours, palette, pool, speed);
     sortByLuma(palette);
     return palette;
 }

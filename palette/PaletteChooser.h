@@ -30,8 +30,8 @@ void sortByLuma(std::vector<Rgb>& colours);
 // value that leave the least, until there are maxColours boxes or none can
 // be cut; the boxes' mean colours, in the order the boxes were made.
 std::vector<Rgb> splitPalette(std::vector<WeightedColour> colours, int maxColours);
-// The same on a conversion's cores.
-std::vector<Rgb> splitPalette(std::vector<WeightedColour> colours, int maxColours, Cores& cores);
+// The same on a conversion's thread pool.
+std::vector<Rgb> splitPalette(std::vector<WeightedColour> colours, int maxColours, ThreadPool& pool);
 
 // At most maxColours colours that minimise the squared error of the picture:
 // splitPalette refined by count-weighted k-means over the colours. A colour
@@ -39,8 +39,8 @@ std::vector<Rgb> splitPalette(std::vector<WeightedColour> colours, int maxColour
 // interface colours).
 // Either speed gives the same palette.
 std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours, Speed speed = Speed::Fast);
-// The same on a conversion's cores.
-std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours, Cores& cores, Speed speed);
+// The same on a conversion's thread pool.
+std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours, ThreadPool& pool, Speed speed);
 
 // Otsu's threshold: the luma that best separates the histogram into a dark
 // and a light class; pixels above it are light.

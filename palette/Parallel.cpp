@@ -2,7 +2,7 @@
 
 namespace palette {
 
-Cores::~Cores()
+ThreadPool::~ThreadPool()
 {
     if (m_helpers.empty())
         return;
@@ -12,7 +12,7 @@ Cores::~Cores()
     m_helpers.clear(); // joins them
 }
 
-void Cores::run(int used, const std::function<void(int)>& job)
+void ThreadPool::run(int used, const std::function<void(int)>& job)
 {
     if (used <= 1) {
         job(0);
@@ -49,7 +49,7 @@ void Cores::run(int used, const std::function<void(int)>& job)
         std::rethrow_exception(std::exchange(m_failure, nullptr));
 }
 
-void Cores::serve(int core)
+void ThreadPool::serve(int core)
 {
     quint32 seen = 0;
     for (;;) {

@@ -6,6 +6,7 @@
 #include <exception>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -15,27 +16,34 @@ namespace palette {
 // processor's vector registers and every core, Plain neither.
 enum class Speed { Fast, Plain };
 
+// The processor's cores, at most 64.
+inline int processorCores()
+{
+    // Asked once: the C library reads a system file for it each time.
+    static const int cores = int(std::clamp(std::thread::hardware_concurrency(), 1u, 64u));
+    return cores;
+}
+
 // How many parts a loop splits rows into: one per processor core, at most
 // maxParts, each at least minRows long, so that a small picture is not
 // split at all.
 inline int partsFor(int rows, int minRows, int maxParts = 64)
 {
-    // Asked once: the C library reads a system file for it each time.
-    static const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
-    return std::clamp(rows / std::max(1, minRows), 1, std::min(cores, maxParts));
+    return std::clamp(rows / std::max(1, minRows), 1, std::min(processorCores(), maxParts));
 }
 
-// The cores of one conversion: the calling thread and count - 1 helpers,
-// started at the first loop that needs them, waiting between loops and
-// joined when the Cores goes. A loop then costs a wake-up, not a thread's
-// start, and to everything outside the conversion the work is one call on
-// the calling thread.
-class Cores {
+// The threads that run a conversion's loops: the calling thread and
+// count - 1 helpers, started at the first loop that needs them, waiting
+// between loops and joined when the pool goes. A loop then costs a wake-up,
+// not a thread's start, and to everything outside the conversion the work is
+// one call on the calling thread. The rows of a loop are cut into parts, each
+// done on one thread.
+class ThreadPool {
 public:
-    explicit Cores(int count) : m_count(std::max(1, count)) {}
-    ~Cores();
-    Cores(const Cores&) = delete;
-    Cores& operator=(const Cores&) = delete;
+    explicit ThreadPool(int count) : m_count(std::max(1, count)) {}
+    ~ThreadPool();
+    ThreadPool(const ThreadPool&) = delete;
+    ThreadPool& operator=(const ThreadPool&) = delete;
 
     int count() const { return m_count; }
 
@@ -67,7 +75,51 @@ public:
         });
     }
 
+    // Map and merge: each part of the rows [0, rows) is worked on by
+    // work(first, last, result) into a result of its own, made by make(part)
+    // on the thread that works on it; the results are then merged in the order
+    // of the parts by merge(total, result), into the first, which is given.
+    // An exception from any part reaches the caller, as with forEachPart.
+    template <class Make, class Work, class Merge>
+    auto mapMerge(int rows, int parts, Make&& make, Work&& work, Merge&& merge)
+    {
+        std::vector<std::optional<decltype(make(0))>> results(std::size_t(std::max(parts, 1)));
+        forEachPart(rows, int(results.size()), [&](int first, int last, int part) {
+            auto& result = results[std::size_t(part)].emplace(make(part));
+            work(first, last, result);
+        });
+        return merged(results, merge);
+    }
+
+    // The same where the rows are taken a chunk at a time, as forEachChunk
+    // does: a result for each thread, made by make(thread) when it takes its
+    // first chunk, for every chunk it takes.
+    template <class Make, class Work, class Merge>
+    auto mapMergeChunks(int rows, int chunk, Make&& make, Work&& work, Merge&& merge)
+    {
+        std::vector<std::optional<decltype(make(0))>> results(static_cast<std::size_t>(m_count));
+        forEachChunk(rows, chunk, [&](int first, int last, int thread) {
+            auto& result = results[std::size_t(thread)];
+            if (!result)
+                result.emplace(make(thread));
+            work(first, last, *result);
+        });
+        if (!results[0])
+            results[0].emplace(make(0));
+        return merged(results, merge);
+    }
+
 private:
+    template <class T, class Merge>
+    static T merged(std::vector<std::optional<T>>& results, Merge& merge)
+    {
+        T total = std::move(*results[0]);
+        for (std::size_t k = 1; k < results.size(); ++k)
+            if (results[k])
+                merge(total, *results[k]);
+        return total;
+    }
+
     // job(core) for the cores [0, used), core 0 on the calling thread.
     void run(int used, const std::function<void(int)>& job);
     void serve(int core);

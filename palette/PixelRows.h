@@ -72,4 +72,31 @@ bool forEachRun(const quint32* row, int width, F&& f)
     return true;
 }
 
+// Calls f(rgb, x, end) for the pixels of a row: a run of one colour at a
+// time in a row of long runs (interfaces), and pixel by pixel otherwise
+// (photographs), where finding where each run ends would cost more than it
+// saves.
+template <class F>
+void forEachColourOf(const quint32* row, int width, bool longRuns, F&& f)
+{
+    if (longRuns) {
+        forEachRun(row, width, [&](quint32 rgb, int x, int end) {
+            f(rgb, x, end);
+            return true;
+        });
+    } else {
+        for (int x = 0; x < width; ++x)
+            f(row[x] & PixelRows::kRgbMask, x, x + 1);
+    }
+}
+
+// The same for the rows [first, last), longRuns telling by row.
+template <class F>
+void forEachColourIn(const QImage& picture, int width, int first, int last, const std::vector<quint8>& longRuns, F&& f)
+{
+    PixelRows rows(picture);
+    for (int y = first; y < last; ++y)
+        forEachColourOf(rows.row(y), width, longRuns[std::size_t(y)], f);
+}
+
 } // namespace palette

@@ -90,8 +90,9 @@ TEST(IndexedRows, EveryCoreAndOneGiveTheSameIndicesEachPixelsNearest)
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " at " << c.bits << " bits");
         const QImage image = interfaceAbovePhoto(c.width, c.height, c.runColours, c.photoRows);
-        const IndexedRows fast(image, c.width, c.height, 1 << c.bits, Speed::Fast);
-        const IndexedRows plain(image, c.width, c.height, 1 << c.bits, Speed::Plain);
+        Workspace workspace;
+        const IndexedRows fast(image, c.width, c.height, 1 << c.bits, workspace, Speed::Fast);
+        const IndexedRows plain(image, c.width, c.height, 1 << c.bits, workspace, Speed::Plain);
         ASSERT_EQ(fast.palette(), plain.palette());
         if (c.oracleMask) {
             ASSERT_EQ(fast.palette(), paletteOfMeans(image, 1 << c.bits, c.oracleMask));

@@ -1,3 +1,4 @@
+#include "palette/KeptMemory.h"
 #include "palette/Parallel.h"
 
 #include <gtest/gtest.h>
@@ -5,6 +6,9 @@
 #include <chrono>
 #include <new>
 #include <stdexcept>
+#include <thread>
+#include <vector>
+#include <algorithm>
 
 using namespace palette;
 
@@ -13,9 +17,9 @@ namespace {
 // Many loops in a row on the same cores, with more and fewer parts than
 // cores: each row is done once, by the part whose range holds it, and done
 // before the loop returns.
-TEST(Cores, EachLoopDoesEveryRowOnceBeforeItReturns)
+TEST(ThreadPool, EachLoopDoesEveryRowOnceBeforeItReturns)
 {
-    Cores cores(3);
+    ThreadPool cores(3);
     for (int loop = 0; loop < 300; ++loop) {
         const int rows = loop * 7 % 101, parts = 1 + loop % 6;
         std::vector<int> done(std::size_t(rows), 0), part(std::size_t(rows), -1);
@@ -40,9 +44,9 @@ TEST(Cores, EachLoopDoesEveryRowOnceBeforeItReturns)
 
 // The helpers work on the caller's data: a part of the caller's that throws
 // leaves the loop only once the helpers' parts are done.
-TEST(Cores, AnExceptionFromTheCallersPartWaitsForTheHelpers)
+TEST(ThreadPool, AnExceptionFromTheCallersPartWaitsForTheHelpers)
 {
-    Cores cores(2);
+    ThreadPool cores(2);
     bool helperDone = false;
     EXPECT_THROW(cores.forEachPart(2, 2, [&](int, int, int part) {
         if (part == 0)
@@ -55,9 +59,9 @@ TEST(Cores, AnExceptionFromTheCallersPartWaitsForTheHelpers)
 
 // A helper's part that cannot have its memory: the caller gets the
 // exception once every part is done, and the cores serve the next loop.
-TEST(Cores, AnExceptionFromAHelpersPartReachesTheCaller)
+TEST(ThreadPool, AnExceptionFromAHelpersPartReachesTheCaller)
 {
-    Cores cores(3);
+    ThreadPool cores(3);
     for (const int failing : {1, 2}) {
         std::atomic<int> done = 0;
         EXPECT_THROW(cores.forEachPart(3, 3, [&](int, int, int part) {
@@ -71,6 +75,55 @@ TEST(Cores, AnExceptionFromAHelpersPartReachesTheCaller)
     int rows = 0;
     cores.forEachChunk(10, 1, [&](int first, int last, int) { rows += last - first; });
     EXPECT_EQ(rows, 10);
+}
+
+// The parts' results merge in the order of the parts, whichever thread
+// finishes first, and a part's exception reaches the caller instead.
+TEST(ThreadPool, MapAndMergeJoinsThePartsInOrderAndCarriesExceptions)
+{
+    ThreadPool pool(3);
+    for (const int parts : {1, 2, 5, 9}) {
+        const std::vector<int> rows = pool.mapMerge(
+            100, parts, [](int) { return std::vector<int>(); },
+            [&](int first, int last, std::vector<int>& mine) {
+                // The first part last, so that any order of finishing shows.
+                if (first == 0 && parts > 1)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                for (int y = first; y < last; ++y)
+                    mine.push_back(y);
+            },
+            [](std::vector<int>& total, const std::vector<int>& more) { total.insert(total.end(), more.begin(), more.end()); });
+        ASSERT_EQ(rows.size(), 100u);
+        EXPECT_TRUE(std::is_sorted(rows.begin(), rows.end())) << parts << " parts";
+    }
+    EXPECT_THROW(pool.mapMergeChunks(
+                     50, 5, [](int) { return 0; },
+                     [](int first, int, int&) {
+                         if (first == 25)
+                             throw std::runtime_error("part");
+                     },
+                     [](int& total, int more) { total += more; }),
+                 std::runtime_error);
+}
+
+// A freed block is given again for a request of at least half its size,
+// and only then: the next save finds its pages already in memory.
+TEST(KeptMemory, AFreedBlockServesTheNextRequestOfAboutItsSize)
+{
+    KeptMemory memory;
+    void* first = memory.allocate(1 << 20);
+    memory.deallocate(first, 1 << 20);
+    void* again = memory.allocate(600 << 10);
+    EXPECT_EQ(again, first);
+    void* larger = memory.allocate(1 << 20);
+    EXPECT_NE(larger, first);
+    memory.deallocate(again, 600 << 10);
+    EXPECT_EQ(memory.keptBytes(), std::size_t(1) << 20);
+    void* small = memory.allocate(100 << 10);
+    EXPECT_NE(small, first);
+    memory.deallocate(small, 100 << 10);
+    memory.deallocate(larger, 1 << 20);
+    EXPECT_EQ(memory.keptBytes(), (std::size_t(2) << 20) + (100 << 10));
 }
 
 } // namespace
