@@ -7,8 +7,8 @@
 namespace palette {
 
 std::vector<WeightedColour> coarseColours(const QImage& picture, int width, int height,
-                                          const std::vector<quint8>& longRuns, int parts, bool vector,
-                                          ThreadPool& pool, std::pmr::memory_resource* memory)
+                                          const std::vector<quint8>& longRuns, int parts, ThreadPool& pool,
+                                          std::pmr::memory_resource* memory)
 {
     // Each made, and so cleared, on the thread that fills it.
     const std::unique_ptr<CoarseHistogram> all = pool.mapMerge(
@@ -18,10 +18,8 @@ std::vector<WeightedColour> coarseColours(const QImage& picture, int width, int 
             for (int y = first; y < last; ++y) {
                 if (longRuns[std::size_t(y)])
                     forEachColourOf(rows.row(y), width, true, [&](quint32 rgb, int x, int end) { histogram->add(rgb, quint32(end - x)); });
-                else if (vector)
-                    histogram->addPixels<true>(rows.row(y), width);
                 else
-                    histogram->addPixels<false>(rows.row(y), width);
+                    histogram->addPixels<true>(rows.row(y), width);
             }
         },
         [](std::unique_ptr<CoarseHistogram>& total, const std::unique_ptr<CoarseHistogram>& more) { total->add(*more); });

@@ -118,9 +118,9 @@ private:
 // The cells of the histogram of the first width x height pixels of a
 // picture, its parts of the rows summed on their own threads; long runs
 // (longRuns, by row) are added a run at a time, other rows pixel by pixel,
-// four at a time with Vector.
+// four at a time where the processor has vector registers.
 std::vector<WeightedColour> coarseColours(const QImage& picture, int width, int height,
-                                          const std::vector<quint8>& longRuns, int parts, bool vector,
-                                          ThreadPool& pool, std::pmr::memory_resource* memory);
+                                          const std::vector<quint8>& longRuns, int parts, ThreadPool& pool,
+                                          std::pmr::memory_resource* memory);
 
 } // namespace palette

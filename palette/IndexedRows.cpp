@@ -50,32 +50,30 @@ bool moreColoursThan(const QImage& picture, int width, int height, std::size_t n
 // What a conversion made, for packing its rows: the black and white of a
 // monochrome picture, or the palette, the colours and their indices.
 struct IndexedRows::Conversion {
-    Conversion(const QImage& picture, int width, int height, bool fast, Workspace& workspace)
-        : picture(picture), width(width), height(height), parts(fast ? partsFor(height, kMinPartRows, kMaxParts) : 1),
-          bitCountInstruction(fast && hasBitCountInstruction()), pool(fast ? workspace.pool() : single)
+    Conversion(const QImage& picture, int width, int height, Workspace& workspace)
+        : picture(picture), width(width), height(height), pool(workspace.pool()),
+          parts(partsFor(height, kMinPartRows, std::min(kMaxParts, pool.count())))
     {
     }
 
     const QImage& picture;
-    int width, height, parts;
-    bool bitCountInstruction;
-    // The workspace's threads at full speed, this one alone at the plain.
-    ThreadPool single{1};
+    int width, height;
     ThreadPool& pool;
+    int parts;
+    bool bitCountInstruction = hasBitCountInstruction();
     std::vector<Rgb> palette;
     std::unique_ptr<Monochrome> monochrome;
     PictureColours colours;
     std::optional<IndexTable> indices;
 };
 
-IndexedRows::IndexedRows(const QImage& picture, int width, int height, int entries, Workspace& workspace, Speed speed)
+IndexedRows::IndexedRows(const QImage& picture, int width, int height, int entries, Workspace& workspace)
 {
-    const bool fast = speed == Speed::Fast;
-    m_conversion = std::make_unique<Conversion>(picture, width, height, fast, workspace);
+    m_conversion = std::make_unique<Conversion>(picture, width, height, workspace);
     Conversion& c = *m_conversion;
     const int parts = c.parts;
     if (entries == 2 && moreColoursThan(picture, width, height, 2)) {
-        c.monochrome = std::make_unique<Monochrome>(picture, width, height, speed, &c.pool, workspace.memory());
+        c.monochrome = std::make_unique<Monochrome>(picture, width, height, &c.pool, workspace.memory());
         c.palette = {{0, 0, 0}, {255, 255, 255}};
         return;
     }
@@ -84,7 +82,7 @@ IndexedRows::IndexedRows(const QImage& picture, int width, int height, int entri
     // histogram), the index of each colour; packing follows.
     c.colours = countColours(picture, width, height, parts, c.pool, workspace.memory());
     const ColourSet& set = c.colours.set;
-    if (fast && set.size() > kFewColours)
+    if (set.size() > kFewColours)
         c.indices.emplace(set, workspace.colourTable(), entries);
     else
         c.indices.emplace(set);
@@ -94,9 +92,9 @@ IndexedRows::IndexedRows(const QImage& picture, int width, int height, int entri
     }
     const std::vector<WeightedColour> weighted =
         set.size() > kMaxExactColours
-            ? coarseColours(picture, width, height, c.colours.longRuns, parts, fast, c.pool, workspace.memory())
+            ? coarseColours(picture, width, height, c.colours.longRuns, parts, c.pool, workspace.memory())
             : weighColours(picture, width, height, c.colours, parts, c.bitCountInstruction, c.pool, workspace.memory());
-    c.palette = choosePalette(weighted, entries, c.pool, speed);
+    c.palette = choosePalette(weighted, entries, c.pool);
     mapToNearest(set, c.palette, *c.indices, parts, c.pool);
 }
 

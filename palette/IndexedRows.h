@@ -15,13 +15,12 @@ namespace palette {
 // most: the picture's own colours when it has no more, black and white that
 // keeps text legible (Monochrome) for 2, and otherwise the colours that
 // minimise the squared error, each pixel taking its nearest. The same
-// picture always gives the same result, at either speed.
+// picture always gives the same result, on any number of threads.
 class IndexedRows {
 public:
     // The first width x height pixels of the picture, which must outlive
-    // this, as must the workspace it is converted in.
-    IndexedRows(const QImage& picture, int width, int height, int entries, Workspace& workspace,
-                Speed speed = Speed::Fast);
+    // this, as must the workspace it is converted in, on its threads.
+    IndexedRows(const QImage& picture, int width, int height, int entries, Workspace& workspace);
     ~IndexedRows();
 
     // Darkest first when they are the picture's own colours.

@@ -891,12 +891,12 @@ int convert(const QImage& picture, int width, int height, std::size_t bitStride,
 
 } // namespace
 
-Monochrome::Monochrome(const QImage& picture, int width, int height, Speed speed, ThreadPool* pool,
-                       std::pmr::memory_resource* memory)
+Monochrome::Monochrome(const QImage& picture, int width, int height, ThreadPool* pool,
+                       std::pmr::memory_resource* memory, Kernels kernels)
     : m_stride((std::size_t(width) + 7) / 8), m_bits(m_stride * std::size_t(height), memory)
 {
     if constexpr (kVectors) {
-        if (speed == Speed::Fast) {
+        if (kernels == Kernels::Vector) {
             std::optional<ThreadPool> own;
             if (!pool)
                 pool = &own.emplace(partsFor(height, kBand));

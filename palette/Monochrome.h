@@ -24,13 +24,17 @@ public:
     static constexpr int kContrast = 32;
     static constexpr int kLine = 30;
 
-    using Speed = palette::Speed;
+    // How the picture is filtered; both give the same bits. Vector works
+    // sixteen pixels at a time, worked out only where a stroke can be, on
+    // every thread; Plain works out every plane for every pixel, on one, as
+    // processors without vector registers do.
+    enum class Kernels { Vector, Plain };
 
-    // The first width x height pixels of the picture; at full speed on the
-    // threads of the pool given, or of one of its own.
-    // Its buffers come from the memory given.
-    Monochrome(const QImage& picture, int width, int height, Speed speed = Speed::Fast, ThreadPool* pool = nullptr,
-               std::pmr::memory_resource* memory = std::pmr::get_default_resource());
+    // The first width x height pixels of the picture, on the threads of the
+    // pool given or of one of its own, its buffers from the memory given.
+    Monochrome(const QImage& picture, int width, int height, ThreadPool* pool = nullptr,
+               std::pmr::memory_resource* memory = std::pmr::get_default_resource(),
+               Kernels kernels = Kernels::Vector);
 
     // Row y from the top, one bit per pixel from the most significant bit,
     // 1 for white; the bits after the last pixel are 0.

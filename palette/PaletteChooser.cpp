@@ -292,7 +292,7 @@ constexpr int kMinPartColours = 8192;
 // photograph's colours in each pass after the first.
 class Nearest {
 public:
-    // With keep false, every colour is searched for, as the plain speed does.
+    // With keep false, every colour is searched for.
     explicit Nearest(bool keep) : m_keep(keep) {}
 
     // Before a pass over the colours with another palette.
@@ -392,9 +392,9 @@ std::vector<Cluster> assign(const std::vector<WeightedColour>& colours, const st
 
 constexpr int kRefinementPasses = 4;
 
-void refine(const std::vector<WeightedColour>& colours, std::vector<Rgb>& palette, ThreadPool& pool, Speed speed)
+void refine(const std::vector<WeightedColour>& colours, std::vector<Rgb>& palette, ThreadPool& pool, EntrySearch search)
 {
-    Nearest nearest(speed == Speed::Fast);
+    Nearest nearest(search == EntrySearch::KeepNearest);
     for (int pass = 0; pass < kRefinementPasses; ++pass) {
         quint32 worstColour = 0;
         const std::vector<Cluster> clusters = assign<false>(colours, palette, worstColour, pool, nearest);
@@ -444,16 +444,17 @@ void sortByLuma(std::vector<Rgb>& colours)
     std::sort(colours.begin(), colours.end(), lumaOrder);
 }
 
-std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours, Speed speed)
+std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours, EntrySearch search)
 {
-    ThreadPool pool(speed == Speed::Fast ? partsFor(int(colours.size()), kMinPartColours) : 1);
-    return choosePalette(colours, maxColours, pool, speed);
+    ThreadPool pool(partsFor(int(colours.size()), kMinPartColours));
+    return choosePalette(colours, maxColours, pool, search);
 }
 
-std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours, ThreadPool& pool, Speed speed)
+std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours, ThreadPool& pool,
+                               EntrySearch search)
 {
     std::vector<Rgb> palette = splitPalette(colours, maxColours, pool);
-    refine(colours, palette, pool, speed);
+    refine(colours, palette, pool, search);
     sortByLuma(palette);
     return palette;
 }

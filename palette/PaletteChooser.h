@@ -33,14 +33,20 @@ std::vector<Rgb> splitPalette(std::vector<WeightedColour> colours, int maxColour
 // The same on a conversion's thread pool.
 std::vector<Rgb> splitPalette(std::vector<WeightedColour> colours, int maxColours, ThreadPool& pool);
 
+// How each pass of k-means finds a colour's nearest entry: by a search, or
+// first by keeping the entry of the pass before where no other can be as
+// near (the triangle inequality); both find the same.
+enum class EntrySearch { KeepNearest, SearchEvery };
+
 // At most maxColours colours that minimise the squared error of the picture:
 // splitPalette refined by count-weighted k-means over the colours. A colour
 // that holds at least half of its cluster's pixels is kept exactly (flat
-// interface colours).
-// Either speed gives the same palette.
-std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours, Speed speed = Speed::Fast);
+// interface colours). On a pool of its own.
+std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours,
+                               EntrySearch search = EntrySearch::KeepNearest);
 // The same on a conversion's thread pool.
-std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours, ThreadPool& pool, Speed speed);
+std::vector<Rgb> choosePalette(const std::vector<WeightedColour>& colours, int maxColours, ThreadPool& pool,
+                               EntrySearch search = EntrySearch::KeepNearest);
 
 // Otsu's threshold: the luma that best separates the histogram into a dark
 // and a light class; pixels above it are light.

@@ -12,10 +12,6 @@
 
 namespace palette {
 
-// How a conversion does its work; both give the same result. Fast uses the
-// processor's vector registers and every core, Plain neither.
-enum class Speed { Fast, Plain };
-
 // The processor's cores, at most 64.
 inline int processorCores()
 {

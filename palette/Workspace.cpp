@@ -2,7 +2,7 @@
 
 namespace palette {
 
-Workspace::Workspace() : m_pool(processorCores())
+Workspace::Workspace(int threads) : m_pool(threads)
 {
 }
 

@@ -16,7 +16,8 @@ namespace palette {
 // command for its own); it serves one conversion at a time.
 class Workspace {
 public:
-    Workspace();
+    // With a pool of that many threads; one converts on the calling thread.
+    explicit Workspace(int threads = processorCores());
     Workspace(const Workspace&) = delete;
     Workspace& operator=(const Workspace&) = delete;
 

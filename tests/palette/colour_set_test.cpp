@@ -38,6 +38,7 @@ TEST(ColourSet, RanksAreThePositionsOfTheColoursInValueOrder)
     quint32 position = 0;
     for (quint32 rgb : expected) {
         ASSERT_EQ(set.rank(rgb), position) << std::hex << rgb;
+        ASSERT_EQ(set.rank<true>(rgb), position) << std::hex << rgb; // the instruction's twin
         ASSERT_EQ(fromList.rank(rgb), position++) << std::hex << rgb;
     }
     std::vector<quint32> visited;

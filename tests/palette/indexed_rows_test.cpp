@@ -1,3 +1,4 @@
+#include "palette/CoarseHistogram.h"
 #include "palette/IndexedRows.h"
 #include "tests/support/Pictures.h"
 
@@ -64,7 +65,30 @@ std::vector<Rgb> paletteOfMeans(const QImage& image, int entries, quint32 mask)
             rgb = rgb << 8 | quint32((sum[std::size_t(channel)] + sum[0] / 2) / sum[0]);
         colours.push_back({rgb, quint32(sum[0])});
     }
-    return choosePalette(colours, entries, Speed::Plain);
+    return choosePalette(colours, entries, EntrySearch::SearchEvery);
+}
+
+// The histogram's vector kernel against its scalar twin: rows of every
+// width around four, of pixels that share a cell with the next or not.
+TEST(CoarseHistogram, FourPixelsAtATimeSumAsOneAtATime)
+{
+    std::mt19937 random(5);
+    for (int width = 1; width <= 41; width += 4) {
+        for (const quint32 spread : {0x030303u, 0x3F3F3Fu, 0xFFFFFFu}) {
+            std::vector<quint32> row(std::size_t(width) + 3);
+            for (quint32& pixel : row)
+                pixel = (0x80808080u + (random() & spread)) | (random() & 0xFF000000u);
+            CoarseHistogram vector, scalar;
+            vector.addPixels<true>(row.data(), width);
+            scalar.addPixels<false>(row.data(), width);
+            const std::vector<WeightedColour> a = vector.colours(), b = scalar.colours();
+            ASSERT_EQ(a.size(), b.size()) << width;
+            for (std::size_t i = 0; i < a.size(); ++i) {
+                EXPECT_EQ(a[i].rgb, b[i].rgb) << width;
+                EXPECT_EQ(a[i].weight, b[i].weight) << width;
+            }
+        }
+    }
 }
 
 // Split over the cores or not, the same palette and indices; each pixel its
@@ -90,9 +114,9 @@ TEST(IndexedRows, EveryCoreAndOneGiveTheSameIndicesEachPixelsNearest)
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " at " << c.bits << " bits");
         const QImage image = interfaceAbovePhoto(c.width, c.height, c.runColours, c.photoRows);
-        Workspace workspace;
-        const IndexedRows fast(image, c.width, c.height, 1 << c.bits, workspace, Speed::Fast);
-        const IndexedRows plain(image, c.width, c.height, 1 << c.bits, workspace, Speed::Plain);
+        Workspace everyCore, oneThread(1);
+        const IndexedRows fast(image, c.width, c.height, 1 << c.bits, everyCore);
+        const IndexedRows plain(image, c.width, c.height, 1 << c.bits, oneThread);
         ASSERT_EQ(fast.palette(), plain.palette());
         if (c.oracleMask) {
             ASSERT_EQ(fast.palette(), paletteOfMeans(image, 1 << c.bits, c.oracleMask));

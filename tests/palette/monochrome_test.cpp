@@ -191,13 +191,13 @@ TEST(MonochromeConversion, FastAndPlainGiveWhatTheDefinitionGives)
                              faintLinesBesideBlack(300160), greyBands()};
     for (const QImage& image : images) {
         const std::vector<bool> defined = definedWhite(image);
-        for (const auto speed : {Monochrome::Speed::Fast, Monochrome::Speed::Plain}) {
-            const Monochrome m(image, image.width(), image.height(), speed);
+        for (const auto kernels : {Monochrome::Kernels::Vector, Monochrome::Kernels::Plain}) {
+            const Monochrome m(image, image.width(), image.height(), nullptr, std::pmr::get_default_resource(), kernels);
             const std::vector<bool> white = whiteOf(m, image.width(), image.height());
             int wrong = 0;
             for (std::size_t i = 0; i < white.size(); ++i)
                 wrong += white[i] != defined[i];
-            EXPECT_EQ(wrong, 0) << image.width() << "x" << image.height() << (speed == Monochrome::Speed::Fast ? " fast" : " plain");
+            EXPECT_EQ(wrong, 0) << image.width() << "x" << image.height() << (kernels == Monochrome::Kernels::Vector ? " vector" : " plain");
         }
     }
 }
@@ -205,8 +205,8 @@ TEST(MonochromeConversion, FastAndPlainGiveWhatTheDefinitionGives)
 TEST(MonochromeConversion, AStrokeOfExactlyTheContrastSurvives)
 {
     const QImage image = strokesAtTheContrast();
-    for (const auto speed : {Monochrome::Speed::Fast, Monochrome::Speed::Plain}) {
-        const std::vector<bool> white = whiteOf(Monochrome(image, image.width(), image.height(), speed), image.width(), 40);
+    for (const auto kernels : {Monochrome::Kernels::Vector, Monochrome::Kernels::Plain}) {
+        const std::vector<bool> white = whiteOf(Monochrome(image, image.width(), image.height(), nullptr, std::pmr::get_default_resource(), kernels), image.width(), 40);
         for (int k = 0; k < 5; ++k) {
             EXPECT_FALSE(white[std::size_t(20 * 120 + 60 + k)]) << k;
             EXPECT_TRUE(white[std::size_t(20 * 120 + 90 + k)]) << k;
@@ -228,8 +228,8 @@ TEST(MonochromeConversion, FaintLinesFromKLinePixelsLongSplitLikeAreas)
             painter.fillRect(0, 0, 30, 100, Qt::black);
             for (int k = 0; k < length; ++k)
                 image.setPixel(across ? 50 + k : 66, across ? 60 : 50 + k, qRgb(170, 170, 170));
-            for (const auto speed : {Monochrome::Speed::Fast, Monochrome::Speed::Plain}) {
-                const Monochrome m(image, 100, 100, speed);
+            for (const auto kernels : {Monochrome::Kernels::Vector, Monochrome::Kernels::Plain}) {
+                const Monochrome m(image, 100, 100, nullptr, std::pmr::get_default_resource(), kernels);
                 const std::vector<bool> white = whiteOf(m, 100, 100);
                 EXPECT_EQ(white, definedWhite(image)) << length << (across ? " across" : " down");
                 int black = 0;
@@ -255,8 +255,8 @@ TEST(MonochromeConversion, ThresholdCountsEveryPixel)
                 image.setPixel(x, y, c);
                 ++histogram[std::size_t(luma({qRed(c), qGreen(c), qBlue(c)}))];
             }
-        for (const auto speed : {Monochrome::Speed::Fast, Monochrome::Speed::Plain})
-            EXPECT_EQ(Monochrome(image, size.width(), size.height(), speed).threshold(), otsuThreshold(histogram))
+        for (const auto kernels : {Monochrome::Kernels::Vector, Monochrome::Kernels::Plain})
+            EXPECT_EQ(Monochrome(image, size.width(), size.height(), nullptr, std::pmr::get_default_resource(), kernels).threshold(), otsuThreshold(histogram))
                 << size.width() << "x" << size.height();
     }
 }

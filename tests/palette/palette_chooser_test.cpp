@@ -27,8 +27,8 @@ TEST(ChoosePalette, AnEntryThatServesNoColourMovesToOne)
     const std::vector<WeightedColour> colours{{0xB45A60, 217}, {0xAA9498, 2}, {0x608EA0, 1}, {0x4E5254, 332},
                                               {0xA8BE8A, 3},   {0x4EBE5A, 3}, {0xB262BC, 428}, {0xAE4C6C, 3},
                                               {0x5290A6, 3},   {0xAA8E66, 368}, {0xAC8E7A, 1}, {0xB49CA2, 1}};
-    for (const Speed speed : {Speed::Fast, Speed::Plain}) {
-        const std::vector<Rgb> palette = choosePalette(colours, 8, speed);
+    for (const EntrySearch search : {EntrySearch::KeepNearest, EntrySearch::SearchEvery}) {
+        const std::vector<Rgb> palette = choosePalette(colours, 8, search);
         std::vector<int> served(palette.size());
         for (const WeightedColour& c : colours)
             ++served[std::size_t(testing_support::bruteForceNearest(palette, toRgb(c.rgb)))];
