@@ -6,8 +6,8 @@ namespace palette {
 
 KeptMemory::~KeptMemory()
 {
-    for (const auto& [bytes, block] : m_free)
-        ::operator delete(block, bytes, std::align_val_t(kAlignment));
+    for (const auto& kept : m_free)
+        ::operator delete(kept.second, std::align_val_t(kAlignment));
 }
 
 std::size_t KeptMemory::keptBytes() const
@@ -45,7 +45,7 @@ void KeptMemory::do_deallocate(void* block, std::size_t, std::size_t)
     m_given.erase(given);
     if (m_free.size() > kMaxKept) {
         const auto smallest = m_free.begin();
-        ::operator delete(smallest->second, smallest->first, std::align_val_t(kAlignment));
+        ::operator delete(smallest->second, std::align_val_t(kAlignment));
         m_free.erase(smallest);
     }
 }
