@@ -2,9 +2,9 @@
 
 #include "app/CommandLine.h"
 #include "capture/SaveService.h"
-#include "host/Process.h"
 #include "host/Files.h"
 #include "host/Handlers.h"
+#include "host/Process.h"
 #include "pictures/Picture.h"
 
 #include <QCoreApplication>

@@ -4,10 +4,10 @@
 #include "capture/SaveService.h"
 #include "dialogs/frmPrompt.h"
 #include "forms/Clipboard.h"
-#include "host/Files.h"
-#include "host/Handlers.h"
 #include "forms/MessageBox.h"
 #include "forms/Sound.h"
+#include "host/Files.h"
+#include "host/Handlers.h"
 
 #include <QCoreApplication>
 #include <optional>

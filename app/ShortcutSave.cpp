@@ -2,8 +2,8 @@
 
 #include "app/SaveCommand.h"
 #include "app/StoredOptions.h"
-#include "host/Process.h"
 #include "forms/MessageBox.h"
+#include "host/Process.h"
 
 #include <QCoreApplication>
 #include <cstdio>

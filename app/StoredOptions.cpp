@@ -1,10 +1,10 @@
 #include "app/StoredOptions.h"
 
 #include "app/Options.h"
-#include "host/Process.h"
+#include "forms/MessageBox.h"
 #include "host/Conversions.h"
 #include "host/Handlers.h"
-#include "forms/MessageBox.h"
+#include "host/Process.h"
 #include "host/Settings.h"
 
 #include <QCoreApplication>
@@ -57,7 +57,7 @@ struct DepthKey {
     capture::Depth depth;
     bool defaultValue;
 };
-constexpr DepthKey kDepthKeys[] = {
+const DepthKey kDepthKeys[] = {
     {k16Colours, capture::Depth::Colours16, true},
     {kDisplayColours, capture::Depth::Display, false},
     {k2Colours, capture::Depth::Mono, false},

@@ -1,12 +1,12 @@
 #include "app/frmMain.h"
 
 #include "forms/Clipboard.h"
-#include "host/Files.h"
 #include "forms/EventHandlers.h"
-#include "host/HostError.h"
 #include "forms/MessageBox.h"
-#include "pictures/Picture.h"
 #include "forms/Screen.h"
+#include "host/Files.h"
+#include "host/HostError.h"
+#include "pictures/Picture.h"
 
 #include <QIcon>
 #include <QShortcut>

@@ -12,10 +12,10 @@
 #include "capture/BitmapFile.h"
 #include "capture/Dib.h"
 #include "capture/modcap.h"
-#include "host/Files.h"
-#include "palette/Workspace.h"
 #include "forms/Application.h"
 #include "forms/PictureBox.h"
+#include "host/Files.h"
+#include "palette/Workspace.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -2,11 +2,11 @@
 
 #include "capture/BitmapFile.h"
 #include "capture/Dib.h"
+#include "forms/PictureBox.h"
 #include "host/Files.h"
 #include "host/HostError.h"
-#include "pictures/Picture.h"
-#include "forms/PictureBox.h"
 #include "palette/Workspace.h"
+#include "pictures/Picture.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "email/MailDialogs.h"
 
 #include "forms/EventHandlers.h"
-#include "host/HostError.h"
 #include "forms/MessageBox.h"
+#include "host/HostError.h"
 #include "mail/MailFormat.h"
 #include "mail/MailService.h"
 #include "mail/VCard.h"

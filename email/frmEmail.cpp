@@ -1,9 +1,9 @@
 #include "email/frmEmail.h"
 
-#include "host/Files.h"
 #include "forms/EventHandlers.h"
-#include "host/HostError.h"
 #include "forms/MessageBox.h"
+#include "host/Files.h"
+#include "host/HostError.h"
 #include "host/Settings.h"
 #include "mail/MailFormat.h"
 #include "mail/MailService.h"

@@ -1,7 +1,7 @@
 #include "forms/CommonDialog.h"
 
-#include "host/HostError.h"
 #include "forms/MessageBox.h"
+#include "host/HostError.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>

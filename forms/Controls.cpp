@@ -1,7 +1,7 @@
 #include "forms/Controls.h"
 
-#include "host/HostError.h"
 #include "forms/Screen.h"
+#include "host/HostError.h"
 
 #include <QApplication>
 #include <QCoreApplication>

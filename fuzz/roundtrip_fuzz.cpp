@@ -2,8 +2,8 @@
 // comes back from Qt's BMP reader: the same size always, and the same pixels
 // whenever it has no more colours than the file's table holds.
 #include "capture/modcap.h"
-#include "fuzz/FuzzSupport.h"
 #include "forms/PictureBox.h"
+#include "fuzz/FuzzSupport.h"
 
 #include <QDir>
 #include <QImageReader>

@@ -3,10 +3,10 @@
 #include "host/Conversions.h"
 #include "host/Files.h"
 #include "host/HostError.h"
+#include "host/Settings.h"
 #include "mail/MailFormat.h"
 #include "mail/Netrc.h"
 #include "mail/VCard.h"
-#include "host/Settings.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "palette/Parallel.h"
 #include "palette/PaletteChooser.h"
+#include "palette/Parallel.h"
 
 #include <QImage>
 #include <memory_resource>

@@ -1,6 +1,8 @@
 #include "capture/modcap.h"
-#include "host/HostError.h"
 #include "forms/PictureBox.h"
+#include "host/Files.h"
+#include "host/HostError.h"
+#include "palette/Workspace.h"
 
 #include "tests/support/Files.h"
 
@@ -171,6 +173,16 @@ TEST_F(SaveBitmapTest, RefusedTargetsRaiseADescribedErrorAndTouchNothing)
     }
     EXPECT_EQ(readAll(readOnly), "keep me");
     EXPECT_EQ(entries(dir.path()), QStringList{"ro.bmp"});
+}
+
+// A depth that is none of the four, forced in from outside, is refused and
+// nothing is written.
+TEST_F(SaveBitmapTest, AnUnknownDepthIsNeverWritten)
+{
+    palette::Workspace workspace;
+    host::AtomicFile file(dir.filePath("x.bmp"));
+    EXPECT_THROW(modcap::WriteBitmap(patterned(8, 8, 2), static_cast<capture::Depth>(4), file, workspace), HostError);
+    EXPECT_TRUE(entries(dir.path()).isEmpty());
 }
 
 TEST_F(SaveBitmapTest, SizeErrorsComeBeforeTheFileIsTouchedAndBeforeAnyLargeAllocation)

@@ -2,11 +2,11 @@
 #include "app/frmMain.h"
 #include "email/frmEmail.h"
 #include "host/Files.h"
-#include "mail/MailService.h"
 #include "host/Settings.h"
+#include "mail/MailService.h"
 #include "tests/support/Files.h"
-#include "tests/support/SmtpTestServer.h"
 #include "tests/support/ModalWatcher.h"
+#include "tests/support/SmtpTestServer.h"
 #include "tests/support/TestSettings.h"
 #include "tests/support/Texts.h"
 

@@ -1,7 +1,7 @@
 #include "forms/Controls.h"
-#include "host/HostError.h"
 #include "forms/ImageControl.h"
 #include "forms/PictureBox.h"
+#include "host/HostError.h"
 
 #include <QTest>
 #include <QWidget>

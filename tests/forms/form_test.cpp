@@ -1,6 +1,6 @@
 #include "forms/Controls.h"
-#include "forms/Form.h"
 #include "forms/EventHandlers.h"
+#include "forms/Form.h"
 #include "forms/Screen.h"
 #include "tests/support/ModalWatcher.h"
 

@@ -6,14 +6,14 @@
 #include "email/frmEmail.h"
 #include "host/Files.h"
 #include "host/HostError.h"
+#include "host/Settings.h"
 #include "mail/MailService.h"
 #include "pictures/Picture.h"
-#include "host/Settings.h"
 #include "tests/support/Files.h"
-#include "tests/support/PngChunks.h"
-#include "tests/support/SmtpTestServer.h"
 #include "tests/support/ModalWatcher.h"
+#include "tests/support/PngChunks.h"
 #include "tests/support/Processes.h"
+#include "tests/support/SmtpTestServer.h"
 #include "tests/support/TestSettings.h"
 
 #include <QApplication>
