@@ -83,7 +83,9 @@ Request parse(const QStringList& arguments)
                                      Text::tr("With --convert: 2, 16, 256 or display (the picture's own depth). "
                                               "Default: 256."),
                                      Text::tr("colours"), "256");
-    const QCommandLineOption output("output", Text::tr("With --convert: the bitmap file of the one picture given."),
+    const QCommandLineOption output("output",
+                                    Text::tr("With --convert: the bitmap file of the one picture given. With --save: "
+                                             "the file to write (replaced when it exists) instead of the stored name."),
                                     Text::tr("file"));
     const QCommandLineOption prefix("prefix",
                                     Text::tr("With --convert: number the bitmaps from this prefix, as numbered "
@@ -105,12 +107,16 @@ Request parse(const QStringList& arguments)
     const QStringList pictures = parser.positionalArguments();
     if (!parser.isSet(convert)) {
         for (const QCommandLineOption* option : {&colours, &output, &prefix, &force})
-            if (parser.isSet(*option))
+            if (parser.isSet(*option) && !(option == &output && parser.isSet(save)))
                 return usageError(Text::tr("--%1 is used with --convert only.").arg(option->names().constLast()));
+        if (parser.isSet(output) && parser.value(output).trimmed().isEmpty())
+            return usageError(Text::tr("--%1 needs a name.").arg(output.names().constLast()));
         if (!pictures.isEmpty())
             return usageError(Text::tr("unexpected argument '%1': pictures are converted with --convert.")
                                   .arg(pictures.constFirst()));
-        return answer(parser.isSet(save) ? Action::Save : Action::Window);
+        Request request = answer(parser.isSet(save) ? Action::Save : Action::Window);
+        request.output = parser.value(output);
+        return request;
     }
     if (parser.isSet(save))
         return usageError(Text::tr("--save and --convert cannot be used together."));

@@ -16,7 +16,8 @@ struct Request {
     Action action = Action::Window;
     // The usage, the version line or what is wrong with the command line.
     QString text;
-    // With Convert: the pictures, their depth and where the bitmaps go.
+    // With Convert: the pictures, their depth and where the bitmaps go; with
+    // Save, output names the file to write instead of the stored name.
     QStringList pictures;
     capture::Depth depth = capture::Depth::Colours256;
     QString output;

@@ -99,7 +99,8 @@ QString SaveCommand::run(const options::Values& options, bool toCaptureFile) con
                 MsgBox(tr(kNoColourDepth));
                 return;
             }
-            const std::optional<capture::Target> target = targetOf(options, toCaptureFile, owner);
+            const std::optional<capture::Target> target =
+                output.isEmpty() ? targetOf(options, toCaptureFile, owner) : capture::Target::file(expandHome(output));
             if (!target)
                 return;
             try {

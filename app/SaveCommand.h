@@ -29,6 +29,9 @@ public:
     std::function<QImage(const QImage& capture)> place = [](const QImage& capture) { return capture; };
     // The window that owns the prompt; none without a main window.
     QWidget* owner = nullptr;
+    // A file named on the command line, written instead of the one the
+    // options name (replaced when it exists); "~/" is the home folder.
+    QString output;
 
     // The file written; empty when none was, after the message that says why.
     QString run(const options::Values& options, bool toCaptureFile) const;

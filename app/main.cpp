@@ -11,19 +11,21 @@ int main(int argc, char* argv[])
     // The command line is read before any display is opened, so that help,
     // version and conversions work without one.
     cli::Request request;
-    QString displayFailure;
+    host::DisplayFailure displayFailure;
     {
         QCoreApplication core(argc, argv);
         host::setUpCore(core);
         request = cli::parse(core.arguments());
         if (const std::optional<int> exitCode = cli::runWithoutDisplay(request))
             return *exitCode;
+        if (request.action == cli::Action::Save)
+            host::preferXForClipboard();
         displayFailure = host::displayFailure();
     }
 
     const auto application = host::openDisplay(argc, argv, displayFailure);
     if (request.action == cli::Action::Save)
-        return saveFromShortcut();
+        return saveFromShortcut(request.output);
     application->setQuitOnLastWindowClosed(false);
     frmMain mainWindow;
     QObject::connect(&mainWindow, &host::Form::unloaded, application.get(), &QApplication::quit);

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QMutex>
+#include <QRegularExpression>
 #include <cstdio>
 #include <cstdlib>
 
@@ -20,7 +21,27 @@ struct HeldMessage {
 };
 QList<HeldMessage> heldMessages;
 QMutex heldMessagesLock; // the platform's own threads may report too
-QString failureLine;
+DisplayFailure failureLines;
+
+// The line for a failure to open the display: Qt says before it gives up
+// when it has no plugin for the platform.
+QString failureLine()
+{
+    static const QRegularExpression missingPlugin(QStringLiteral("Could not find the Qt platform plugin \"([^\"]*)\""));
+    const QMutexLocker locker(&heldMessagesLock);
+    for (const HeldMessage& message : heldMessages) {
+        const QRegularExpressionMatch found = missingPlugin.match(message.text);
+        if (!found.hasMatch())
+            continue;
+        const QString plugin = found.captured(1);
+        const QString package = plugin.startsWith(QLatin1String("wayland")) ? QStringLiteral("qt6-wayland")
+                                : plugin == QLatin1String("xcb")            ? QStringLiteral("qt6-qpa-plugins")
+                                                                             : QString();
+        return package.isEmpty() ? failureLines.missingPlugin.arg(plugin)
+                                 : failureLines.missingPluginOfPackage.arg(plugin, package);
+    }
+    return failureLines.display;
+}
 
 void holdOrFail(QtMsgType type, const QMessageLogContext&, const QString& text)
 {
@@ -29,7 +50,7 @@ void holdOrFail(QtMsgType type, const QMessageLogContext&, const QString& text)
         heldMessages.append({type, text});
         return;
     }
-    printError(failureLine);
+    printError(failureLine());
     std::_Exit(1);
 }
 
@@ -72,16 +93,33 @@ QString missingDisplay()
     return QString();
 }
 
-QString displayFailure()
+DisplayFailure displayFailure()
 {
-    const char* variable = qEnvironmentVariableIsEmpty("DISPLAY") ? "WAYLAND_DISPLAY" : "DISPLAY";
-    return QCoreApplication::translate("host", "cannot open the display \"%1\" (%2).")
-        .arg(qEnvironmentVariable(variable), QLatin1String(variable));
+    const bool wayland = qEnvironmentVariable("QT_QPA_PLATFORM").startsWith(QLatin1String("wayland"));
+    const char* variable = wayland || qEnvironmentVariableIsEmpty("DISPLAY") ? "WAYLAND_DISPLAY" : "DISPLAY";
+    return {QCoreApplication::translate("host", "cannot open the display \"%1\" (%2).")
+                .arg(qEnvironmentVariable(variable), QLatin1String(variable)),
+            QCoreApplication::translate("host", "the Qt platform plugin \"%1\" is not installed."),
+            QCoreApplication::translate("host", "the Qt platform plugin \"%1\" is not installed; on Debian it comes "
+                                                "with the package %2.")};
 }
 
-std::unique_ptr<QApplication> openDisplay(int& argc, char** argv, const QString& failure)
+void preferXForClipboard()
 {
-    failureLine = failure;
+    const bool waylandSession = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+                                || qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland");
+    if (waylandSession && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+bool onWayland()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+std::unique_ptr<QApplication> openDisplay(int& argc, char** argv, const DisplayFailure& failure)
+{
+    failureLines = failure;
     const QtMessageHandler previous = qInstallMessageHandler(holdOrFail);
     auto application = std::make_unique<QApplication>(argc, argv);
     qInstallMessageHandler(previous);

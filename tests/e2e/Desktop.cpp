@@ -127,9 +127,16 @@ void pressKeys(const QString& window, const QString& keys)
 }
 
 Program::Program(const QStringList& arguments)
+    : Program(arguments, [] {
+          QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+          environment.insert("QT_QPA_PLATFORM", "xcb");
+          return environment;
+      }())
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "xcb");
+}
+
+Program::Program(const QStringList& arguments, const QProcessEnvironment& environment)
+{
     m_process.setProcessEnvironment(environment);
     m_process.start(QString::fromLocal8Bit(qgetenv("QORIX_PROGRAM")), arguments);
     EXPECT_TRUE(m_process.waitForStarted()) << "QORIX_PROGRAM: " << qgetenv("QORIX_PROGRAM").toStdString();

@@ -35,14 +35,17 @@ void clickAtTwips(const QString& window, double left, double top);
 void typeText(const QString& window, const QString& text);
 void pressKeys(const QString& window, const QString& keys);
 
-// The program under test, started in the real X server with the test's HOME.
+// The program under test, started in the real X server with the test's HOME,
+// or in the environment given.
 class Program {
 public:
     explicit Program(const QStringList& arguments = {});
+    Program(const QStringList& arguments, const QProcessEnvironment& environment);
     ~Program();
     bool waitForExit(int timeoutMs = 20000);
     int exitCode() const { return m_process.exitCode(); }
     QByteArray errors() { return m_process.readAllStandardError(); }
+    QByteArray output() { return m_process.readAllStandardOutput(); }
 
 private:
     QProcess m_process;

@@ -278,6 +278,7 @@ struct SaveCase {
     bool prompt;       // "Prompt to Save", answered with a name under ~/
     int exitCode;
     const char* err;
+    bool output = false; // --output ~/.../given.bmp, which exists and is replaced
 };
 
 TEST(CommandLine, SaveWritesTheClipboardWithTheStoredOptionsAndNeverStoresThem)
@@ -288,6 +289,7 @@ TEST(CommandLine, SaveWritesTheClipboardWithTheStoredOptionsAndNeverStoresThem)
         {"no picture", false, "%1/cap", false, 1, "Clipboard does not contain a screen capture"},
         {"no name", true, "   ", false, 1, "not filename has been entered"},
         {"missing folder", true, "%1/missing/cap", false, 1, "does not exist"},
+        {"--output instead of the stored name", true, "%1/cap", false, 0, "", true},
     };
     QImage capture(120, 80, QImage::Format_RGB32);
     capture.fill(qRgb(30, 60, 90));
@@ -300,14 +302,18 @@ TEST(CommandLine, SaveWritesTheClipboardWithTheStoredOptionsAndNeverStoresThem)
         testing_support::storeSetting("Defaults", "256Colurs", "True");
         const QByteArray settings = testing_support::readAll(testing_support::settingsFile());
         ClipboardOwner owner = c.picture ? ClipboardOwner(capture) : ClipboardOwner("text", "text/plain");
-        const Ran ran = run({"--save"}, true, [&] {
+        if (c.output)
+            testing_support::writeFile(dir.filePath("given.bmp"), "an older file");
+        const QStringList arguments = c.output ? QStringList{"--save", "--output", homeRelative(dir.filePath("given.bmp"))}
+                                               : QStringList{"--save"};
+        const Ran ran = run(arguments, true, [&] {
             if (!c.prompt)
                 return;
             const QString prompt = waitForWindow("QORIX Capture - Prompt to Save");
             typeText(prompt, homeRelative(dir.filePath("typed.bmp")));
             pressKeys(prompt, "Return");
         });
-        const QString expected = dir.filePath(c.prompt ? "typed.bmp" : "cap001.BMP");
+        const QString expected = dir.filePath(c.output ? "given.bmp" : c.prompt ? "typed.bmp" : "cap001.BMP");
         EXPECT_EQ(ran.exitCode, c.exitCode) << c.name << ": " << ran.err.toStdString();
         EXPECT_EQ(ran.out, c.exitCode == 0 ? expected + "\n" : QString()) << c.name;
         EXPECT_EQ(bmpBitCount(expected), c.exitCode == 0 ? 8 : -1) << c.name;
