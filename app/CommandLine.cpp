@@ -91,9 +91,10 @@ Request parse(const QStringList& arguments)
                                     Text::tr("With --convert: number the bitmaps from this prefix, as numbered "
                                              "saves are (PREFIX001.BMP, the first free number)."),
                                     Text::tr("prefix"));
+    const QCommandLineOption quiet("quiet", Text::tr("With --save: show no desktop notification of what was done."));
     const QCommandLineOption force("force",
                                    Text::tr("With --convert: replace a bitmap that exists (never with --prefix)."));
-    parser.addOptions({help, version, save, convert, colours, output, prefix, force});
+    parser.addOptions({help, version, save, convert, colours, output, prefix, force, quiet});
     parser.addPositionalArgument(Text::tr("PICTURE"), Text::tr("With --convert: the picture files to convert."),
                                  Text::tr("[PICTURE...]"));
 
@@ -114,12 +115,17 @@ Request parse(const QStringList& arguments)
         if (!pictures.isEmpty())
             return usageError(Text::tr("unexpected argument '%1': pictures are converted with --convert.")
                                   .arg(pictures.constFirst()));
+        if (parser.isSet(quiet) && !parser.isSet(save))
+            return usageError(Text::tr("--quiet is used with --save only."));
         Request request = answer(parser.isSet(save) ? Action::Save : Action::Window);
         request.output = parser.value(output);
+        request.quiet = parser.isSet(quiet);
         return request;
     }
     if (parser.isSet(save))
         return usageError(Text::tr("--save and --convert cannot be used together."));
+    if (parser.isSet(quiet))
+        return usageError(Text::tr("--quiet is used with --save only."));
     if (pictures.isEmpty())
         return usageError(Text::tr("--convert needs at least one picture file."));
     Request request = answer(Action::Convert);

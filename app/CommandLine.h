@@ -23,6 +23,8 @@ struct Request {
     QString output;
     QString prefix;
     bool force = false;
+    // With Save: no desktop notification.
+    bool quiet = false;
 };
 
 // The arguments as the program got them, its own name first.

@@ -1,42 +1,60 @@
 #include "app/ShortcutSave.h"
 
+#include "app/CommandLine.h"
 #include "app/SaveCommand.h"
 #include "app/StoredOptions.h"
 #include "forms/Application.h"
 #include "forms/Clipboard.h"
 #include "forms/MessageBox.h"
+#include "forms/Notifications.h"
 #include "host/Process.h"
 
 #include <QCoreApplication>
+#include <QStringList>
 #include <cstdio>
 
-int saveFromShortcut(const QString& output)
+namespace {
+
+// The notification of a save: the file written, or why nothing was.
+void tellDesktop(const cli::Request& request, const QString& written, const QStringList& told)
 {
-    bool told = false;
+    if (request.quiet)
+        return;
+    if (written.isEmpty())
+        host::notify({QCoreApplication::translate("frmMain", "Nothing was saved"), told.join(QLatin1Char('\n')), {}, true});
+    else
+        host::notify({QCoreApplication::translate("frmMain", "Capture saved"), written, written, false});
+}
+
+} // namespace
+
+int saveFromShortcut(const cli::Request& request)
+{
+    QStringList told;
     host::setMessageSink([&told](const QString& text, host::MsgBoxStyle) {
         host::printError(text);
-        told = true;
+        told << text;
     });
+    QString written;
     // A Wayland compositor gives the clipboard only to the window in focus;
     // a save without a window sees it empty, whatever it holds.
     if (host::onWayland() && !host::ClipboardHasBitmap()) {
-        host::printError(QCoreApplication::translate(
+        host::MsgBox(QCoreApplication::translate(
             "frmMain", "The clipboard cannot be read: on Wayland only the window in focus may read it, and there is no "
                        "X display (XWayland, DISPLAY) to read it through. Nothing was saved. Turn XWayland on, or "
                        "use \"Save to File\" in the program's window."));
-        host::setMessageSink({});
-        return 1;
+    } else {
+        palette::Workspace workspace;
+        SaveCommand command(workspace);
+        command.output = request.output;
+        written = command.run(options::load(), false);
+        if (written.isEmpty() && told.isEmpty())
+            host::MsgBox(QCoreApplication::translate("frmMain", "Nothing was saved."));
     }
-    palette::Workspace workspace;
-    SaveCommand command(workspace);
-    command.output = output;
-    const QString written = command.run(options::load(), false);
     host::setMessageSink({});
-    if (written.isEmpty()) {
-        if (!told)
-            host::printError(QCoreApplication::translate("frmMain", "Nothing was saved."));
+    tellDesktop(request, written, told);
+    if (written.isEmpty())
         return 1;
-    }
     std::printf("%s\n", qPrintable(written));
     return 0;
 }

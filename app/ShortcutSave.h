@@ -1,12 +1,15 @@
 #pragma once
 
-#include <QString>
+namespace cli {
+struct Request;
+}
 
 // "Save to File" run once without the main window, as a desktop keyboard
 // shortcut runs it: the stored options are read and never written, the
 // prompt still asks when "Prompt to Save" is set, and the messages go to
-// standard error instead of boxes. Prints the file written and gives the
-// exit code: 0 when a file was written, 1 when none was.
-// A file name given replaces the stored name (and the prompt): the file is
-// written there, replacing one that is there.
-int saveFromShortcut(const QString& output = QString());
+// standard error instead of boxes. A file named by the request (--output)
+// replaces the stored name and the prompt, and is replaced when it exists.
+// What was done is also shown as a desktop notification, unless the request
+// is quiet. Prints the file written and gives the exit code: 0 when a file
+// was written, 1 when none was.
+int saveFromShortcut(const cli::Request& request);

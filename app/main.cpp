@@ -25,7 +25,7 @@ int main(int argc, char* argv[])
 
     const auto application = host::openDisplay(argc, argv, displayFailure);
     if (request.action == cli::Action::Save)
-        return saveFromShortcut(request.output);
+        return saveFromShortcut(request);
     application->setQuitOnLastWindowClosed(false);
     frmMain mainWindow;
     QObject::connect(&mainWindow, &host::Form::unloaded, application.get(), &QApplication::quit);

@@ -1,3 +1,4 @@
+#include "app/CommandLine.h"
 #include "app/ShortcutSave.h"
 #include "app/frmMain.h"
 #include "forms/Sound.h"
@@ -354,7 +355,9 @@ TEST(ShortcutSave, ShowsNoWindowButThePromptWithTheStoredOptions)
         QTest::keyClicks(text, dir.filePath("asked"));
         QTest::keyClick(text, Qt::Key_Return);
     });
-    EXPECT_EQ(saveFromShortcut(), 0);
+    cli::Request quiet;
+    quiet.quiet = true;
+    EXPECT_EQ(saveFromShortcut(quiet), 0);
     EXPECT_EQ(windows, prompts);
     EXPECT_EQ(testing_support::bmpBitCount(dir.filePath("asked")), 8);
     EXPECT_EQ(storedSettings("Defaults"), stored);

@@ -1,0 +1,117 @@
+// What a keyboard shortcut's save tells the desktop: the notifications a
+// fake notification service on a private session bus receives.
+#include "tests/e2e/Desktop.h"
+#include "tests/support/Processes.h"
+#include "tests/support/TestSettings.h"
+#include "tests/support/Texts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+using namespace e2e;
+
+namespace {
+
+// The fake service, started on the session bus.
+class NotificationServer {
+public:
+    explicit NotificationServer(const QStringList& arguments)
+    {
+        m_process.start(QString::fromLocal8Bit(qgetenv("QORIX_NOTIFICATION_SERVER")), arguments);
+        EXPECT_TRUE(m_process.waitForReadyRead(10000) && m_process.readLine().trimmed() == "ready");
+    }
+    ~NotificationServer()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+    // The notifications received so far; the sender has ended, so each one
+    // has arrived.
+    QList<QJsonObject> received()
+    {
+        m_process.waitForReadyRead(300);
+        QList<QJsonObject> lines;
+        while (m_process.canReadLine())
+            lines << QJsonDocument::fromJson(m_process.readLine()).object();
+        return lines;
+    }
+
+private:
+    QProcess m_process;
+};
+
+struct Saved {
+    int exitCode;
+    QString errors;
+};
+
+Saved save(const QStringList& arguments)
+{
+    Program program(arguments);
+    EXPECT_TRUE(program.waitForExit());
+    return {program.exitCode(), QString::fromLocal8Bit(program.errors())};
+}
+
+// The file written, or why nothing was; nothing with --quiet; and no
+// service is no error. A body goes as markup only to a server that reads it.
+TEST(Notifications, ASaveWithoutAWindowTellsTheDesktopWhatItDid)
+{
+    if (!qEnvironmentVariableIsSet("QORIX_PRIVATE_BUS")) {
+        QProcess inside;
+        inside.setProcessChannelMode(QProcess::ForwardedChannels);
+        testing_support::startTest(inside, "Notifications.*", {"QORIX_PRIVATE_BUS=1"}, false, {"dbus-run-session", "--"});
+        ASSERT_TRUE(inside.waitForFinished(120000));
+        EXPECT_EQ(inside.exitCode(), 0);
+        return;
+    }
+    QTemporaryDir dir(QDir::homePath() + "/notes & shots-XXXXXX");
+    const QString file = dir.filePath("cap.BMP");
+    testing_support::clearSettings();
+    testing_support::storeSetting("Defaults", "Filename", dir.filePath("cap"));
+    testing_support::storeSetting("Defaults", "AutoIncrement", "0");
+    QImage capture(40, 30, QImage::Format_RGB32);
+    capture.fill(Qt::darkGreen);
+    {
+        NotificationServer server({"markup"});
+        {
+            const ClipboardOwner owner(capture);
+            EXPECT_EQ(save({"--save"}).exitCode, 0);
+            EXPECT_EQ(save({"--save", "--quiet"}).exitCode, 0);
+        }
+        {
+            const ClipboardOwner text("text", "text/plain");
+            EXPECT_EQ(save({"--save"}).exitCode, 1);
+        }
+        const QList<QJsonObject> received = server.received();
+        ASSERT_EQ(received.size(), 2);
+        EXPECT_EQ(received[0]["summary"].toString(), "Capture saved");
+        EXPECT_EQ(received[0]["body"].toString(), file.toHtmlEscaped());
+        EXPECT_EQ(received[0]["hint desktop-entry"].toString(), "org.qorix.Capture");
+        EXPECT_EQ(received[0]["hint urgency"].toInt(), 1);
+        EXPECT_EQ(received[0]["hint x-kde-urls"].toVariant().toStringList(), QStringList{QUrl::fromLocalFile(file).toString()});
+        EXPECT_EQ(received[1]["summary"].toString(), "Nothing was saved");
+        EXPECT_EQ(received[1]["body"].toString(), testing_support::kNoCapture);
+        EXPECT_EQ(received[1]["hint urgency"].toInt(), 2);
+    }
+    {
+        NotificationServer plain({});
+        const ClipboardOwner owner(capture);
+        EXPECT_EQ(save({"--save"}).exitCode, 0);
+        const QList<QJsonObject> received = plain.received();
+        ASSERT_EQ(received.size(), 1);
+        EXPECT_EQ(received[0]["body"].toString(), file);
+    }
+    QFile::remove(file);
+    const ClipboardOwner owner(capture);
+    const Saved unheard = save({"--save"});
+    EXPECT_EQ(unheard.exitCode, 0) << unheard.errors.toStdString();
+    EXPECT_TRUE(QFile::exists(file));
+    testing_support::clearSettings();
+}
+
+} // namespace
