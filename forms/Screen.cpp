@@ -75,7 +75,16 @@ int captionHeightPixels()
 QRect availableScreenArea(const QWidget* near)
 {
     QScreen* s = near ? near->screen() : screen();
-    return s ? s->availableGeometry() : QRect();
+    if (!s)
+        return {};
+    // A Wayland compositor tells no work area, and neither does an X desktop
+    // without panels: room is left all round for the panels and docks the
+    // desktop may still have, and for a frame drawn around the window.
+    constexpr int kNoWorkAreaMargin = 48;
+    if (s->availableGeometry() == s->geometry())
+        return s->geometry().marginsRemoved(QMargins(kNoWorkAreaMargin, kNoWorkAreaMargin, kNoWorkAreaMargin,
+                                                     kNoWorkAreaMargin));
+    return s->availableGeometry();
 }
 
 int windowBorderLogicalPixels()

@@ -34,6 +34,7 @@ int windowBorderLogicalPixels();
 
 // The part of the screen that windows may take (without panels and docks),
 // in logical pixels: of the screen that shows `near`, or of the primary one.
+// Where the desktop tells no work area (Wayland), the screen less a margin.
 QRect availableScreenArea(const QWidget* near);
 
 } // namespace host

@@ -74,6 +74,22 @@ TEST_F(PictureWindow, TheWindowAndCloseButtonFitAroundThePicture)
     }
 }
 
+// A screen that tells no work area, as Wayland's: a picture far larger than
+// it gets a window that leaves room for a desktop's panels (a 32-pixel bar
+// at the top, as GNOME's, a 44-pixel one below, as KDE's), Close inside.
+TEST_F(PictureWindow, WithoutAWorkAreaTheWindowLeavesRoomForPanels)
+{
+    const QRect output = QGuiApplication::primaryScreen()->geometry();
+    ASSERT_EQ(QGuiApplication::primaryScreen()->availableGeometry(), output);
+    source = picture(output.width() * 2, output.height() * 2);
+    form.Show();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(output.adjusted(0, 32, 0, -44).contains(form.window()->frameGeometry()))
+        << form.window()->frameGeometry().height();
+    EXPECT_TRUE(form.window()->rect().contains(form.cmdClose->geometry()));
+    form.Unload();
+}
+
 // Pictures a little wider than the screen and about as tall as the room
 // below the caption: the bar across takes height, and the window still fits
 // the screen with every pixel reachable.
