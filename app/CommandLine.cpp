@@ -95,7 +95,9 @@ Request parse(const QStringList& arguments)
     const QCommandLineOption force("force",
                                    Text::tr("With --convert: replace a bitmap that exists (never with --prefix)."));
     parser.addOptions({help, version, save, convert, colours, output, prefix, force, quiet});
-    parser.addPositionalArgument(Text::tr("PICTURE"), Text::tr("With --convert: the picture files to convert."),
+    parser.addPositionalArgument(Text::tr("PICTURE"),
+                                 Text::tr("With --convert: the picture files to convert. Alone: the pictures to show "
+                                          "at actual size."),
                                  Text::tr("[PICTURE...]"));
 
     if (!parser.parse(withoutQtOptions(arguments)))
@@ -112,9 +114,17 @@ Request parse(const QStringList& arguments)
                 return usageError(Text::tr("--%1 is used with --convert only.").arg(option->names().constLast()));
         if (parser.isSet(output) && parser.value(output).trimmed().isEmpty())
             return usageError(Text::tr("--%1 needs a name.").arg(output.names().constLast()));
-        if (!pictures.isEmpty())
-            return usageError(Text::tr("unexpected argument '%1': pictures are converted with --convert.")
+        if (!pictures.isEmpty() && parser.isSet(save))
+            return usageError(Text::tr("unexpected argument '%1': --save takes the clipboard's picture.")
                                   .arg(pictures.constFirst()));
+        if (!pictures.isEmpty()) {
+            for (const QCommandLineOption* option : {&output, &quiet})
+                if (parser.isSet(*option))
+                    return usageError(Text::tr("--%1 is used with --save only.").arg(option->names().constLast()));
+            Request request = answer(Action::View);
+            request.pictures = pictures;
+            return request;
+        }
         if (parser.isSet(quiet) && !parser.isSet(save))
             return usageError(Text::tr("--quiet is used with --save only."));
         Request request = answer(parser.isSet(save) ? Action::Save : Action::Window);
@@ -164,6 +174,7 @@ std::optional<int> runWithoutDisplay(const Request& request)
         return batch::convert(request);
     case Action::Window:
     case Action::Save:
+    case Action::View:
         break;
     }
     if (const QString missing = host::missingDisplay(); !missing.isEmpty()) {

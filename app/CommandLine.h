@@ -10,13 +10,14 @@
 // What the program is asked to do by its command line.
 namespace cli {
 
-enum class Action { Window, Save, Convert, Help, Version, UsageError };
+enum class Action { Window, Save, Convert, View, Help, Version, UsageError };
 
 struct Request {
     Action action = Action::Window;
     // The usage, the version line or what is wrong with the command line.
     QString text;
-    // With Convert: the pictures, their depth and where the bitmaps go; with
+    // With Convert (and View): the pictures, their depth and where the
+    // bitmaps go; with
     // Save, output names the file to write instead of the stored name.
     QStringList pictures;
     capture::Depth depth = capture::Depth::Colours256;

@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "app/PictureViewer.h"
 #include "app/ShortcutSave.h"
 #include "app/frmMain.h"
 #include "forms/Application.h"
@@ -26,6 +27,8 @@ int main(int argc, char* argv[])
     const auto application = host::openDisplay(argc, argv, displayFailure);
     if (request.action == cli::Action::Save)
         return saveFromShortcut(request);
+    if (request.action == cli::Action::View)
+        return viewPictures(request.pictures);
     application->setQuitOnLastWindowClosed(false);
     frmMain mainWindow;
     QObject::connect(&mainWindow, &host::Form::unloaded, application.get(), &QApplication::quit);

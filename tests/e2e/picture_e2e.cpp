@@ -5,6 +5,7 @@
 #include "tests/support/Texts.h"
 
 #include <QThread>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace e2e;
@@ -73,6 +74,25 @@ TEST(ActualSizeOnX, APictureLargerThanTheScreenStaysUnscaledInAWindowOnTheScreen
     EXPECT_TRUE(program.waitForExit());
     windowManager.terminate();
     windowManager.waitForFinished();
+}
+
+// Pictures opened from a file manager: each shown at actual size in turn,
+// titled with its file; one that cannot be read is said, and the program
+// ends with the last window.
+TEST(ActualSizeOnX, PicturesGivenOnTheCommandLineAreShownOneAfterTheOther)
+{
+    QTemporaryDir dir;
+    const QString png = dir.filePath("first.png"), bmp = dir.filePath("second.bmp");
+    ASSERT_TRUE(coordinates(QSize(200, 120)).save(png) && coordinates(QSize(90, 60)).save(bmp));
+    Program program({png, dir.filePath("missing.png"), bmp});
+    for (const QString& file : {png, QString(), bmp}) {
+        const QString shown = waitForWindow(file.isEmpty() ? "QORIX-Capture" : file);
+        ASSERT_FALSE(shown.isEmpty()) << file.toStdString() << program.errors().toStdString();
+        pressKeys(shown, file.isEmpty() ? "Return" : "alt+c");
+        EXPECT_TRUE(waitForWindowGone(file.isEmpty() ? "QORIX-Capture" : file));
+    }
+    ASSERT_TRUE(program.waitForExit());
+    EXPECT_EQ(program.exitCode(), 1);
 }
 
 } // namespace

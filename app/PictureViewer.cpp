@@ -1,0 +1,37 @@
+#include "app/PictureViewer.h"
+
+#include "dialogs/frmPicture.h"
+#include "forms/MessageBox.h"
+#include "forms/Screen.h"
+#include "host/Files.h"
+#include "host/Handlers.h"
+#include "pictures/Picture.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cmath>
+
+using namespace host;
+
+int viewPictures(const QStringList& pictures)
+{
+    // The windows are laid out as under the main window, which sets it.
+    CaptionHeight = qint32(std::lround(twipsPerPixelY() * captionHeightPixels()));
+    int result = 0;
+    for (const QString& file : pictures) {
+        const QString path = QFileInfo(expandHome(file)).absoluteFilePath();
+        trapErrors(
+            [&] {
+                const QImage picture = LoadPicture(path);
+                frmPicture window([&picture] { return picture; });
+                window.Load();
+                window.setCaption(QDir::toNativeSeparators(path));
+                window.Show(ShowMode::Modal);
+            },
+            [&](const HostError& error) {
+                MsgBox(error.description(), MsgBoxStyle::Critical);
+                result = 1;
+            });
+    }
+    return result;
+}
