@@ -84,17 +84,25 @@ Request parse(const QStringList& arguments)
                                               "Default: 256."),
                                      Text::tr("colours"), "256");
     const QCommandLineOption output("output",
-                                    Text::tr("With --convert: the bitmap file of the one picture given. With --save: "
-                                             "the file to write (replaced when it exists) instead of the stored name."),
+                                    Text::tr("With --convert: the bitmap file of the one picture given. With --save or "
+                                             "--capture: the file to write (replaced when it exists) instead of the "
+                                             "stored name."),
                                     Text::tr("file"));
     const QCommandLineOption prefix("prefix",
                                     Text::tr("With --convert: number the bitmaps from this prefix, as numbered "
                                              "saves are (PREFIX001.BMP, the first free number)."),
                                     Text::tr("prefix"));
-    const QCommandLineOption quiet("quiet", Text::tr("With --save: show no desktop notification of what was done."));
+    const QCommandLineOption quiet("quiet", Text::tr("With --save or --capture: show no desktop notification of what "
+                                                     "was done."));
+    const QCommandLineOption capture("capture", Text::tr("Take a screenshot of the whole screen and save it as \"Save "
+                                                         "to File\" saves a capture; print the file written."));
+    const QCommandLineOption delay("delay", Text::tr("With --capture: wait this many seconds first."),
+                                   Text::tr("seconds"));
+    const QCommandLineOption interactive("interactive", Text::tr("With --capture: let the desktop's screenshot "
+                                                                 "dialog choose a window or an area."));
     const QCommandLineOption force("force",
                                    Text::tr("With --convert: replace a bitmap that exists (never with --prefix)."));
-    parser.addOptions({help, version, save, convert, colours, output, prefix, force, quiet});
+    parser.addOptions({help, version, save, capture, convert, colours, output, prefix, force, quiet, delay, interactive});
     parser.addPositionalArgument(Text::tr("PICTURE"),
                                  Text::tr("With --convert: the picture files to convert. Alone: the pictures to show "
                                           "at actual size."),
@@ -108,6 +116,30 @@ Request parse(const QStringList& arguments)
         return answer(Action::Version, QStringLiteral("qorix-capture %1").arg(QStringLiteral(QORIX_VERSION)));
 
     const QStringList pictures = parser.positionalArguments();
+    if (parser.isSet(capture)) {
+        if (parser.isSet(save) || parser.isSet(convert))
+            return usageError(Text::tr("--capture cannot be used with --save or --convert."));
+        for (const QCommandLineOption* option : {&colours, &prefix, &force})
+            if (parser.isSet(*option))
+                return usageError(Text::tr("--%1 is used with --convert only.").arg(option->names().constLast()));
+        if (!pictures.isEmpty())
+            return usageError(Text::tr("unexpected argument '%1': --capture takes the screen.").arg(pictures.constFirst()));
+        bool number = true;
+        const int seconds = parser.isSet(delay) ? parser.value(delay).toInt(&number) : 0;
+        if (!number || seconds < 0 || seconds > 3600)
+            return usageError(Text::tr("--delay takes whole seconds from 0 to 3600, not '%1'.").arg(parser.value(delay)));
+        if (parser.isSet(output) && parser.value(output).trimmed().isEmpty())
+            return usageError(Text::tr("--%1 needs a name.").arg(output.names().constLast()));
+        Request request = answer(Action::Capture);
+        request.output = parser.value(output);
+        request.quiet = parser.isSet(quiet);
+        request.delaySeconds = seconds;
+        request.interactive = parser.isSet(interactive);
+        return request;
+    }
+    for (const QCommandLineOption* option : {&delay, &interactive})
+        if (parser.isSet(*option))
+            return usageError(Text::tr("--%1 is used with --capture only.").arg(option->names().constLast()));
     if (!parser.isSet(convert)) {
         for (const QCommandLineOption* option : {&colours, &output, &prefix, &force})
             if (parser.isSet(*option) && !(option == &output && parser.isSet(save)))
@@ -174,6 +206,7 @@ std::optional<int> runWithoutDisplay(const Request& request)
         return batch::convert(request);
     case Action::Window:
     case Action::Save:
+    case Action::Capture:
     case Action::View:
         break;
     }

@@ -90,7 +90,7 @@ QString SaveCommand::run(const options::Values& options, bool toCaptureFile) con
     QString written;
     trapErrors(
         [&] {
-            if (!ClipboardHasBitmap()) {
+            if (!picture && !ClipboardHasBitmap()) {
                 MsgBox(noCaptureMessage());
                 return;
             }
@@ -104,8 +104,8 @@ QString SaveCommand::run(const options::Values& options, bool toCaptureFile) con
             if (!target)
                 return;
             try {
-                written = capture::save([this] { return place(ClipboardGetBitmap()); }, *options.depth, *target,
-                                        m_workspace);
+                written = capture::save([this] { return place(picture ? *picture : ClipboardGetBitmap()); },
+                                        *options.depth, *target, m_workspace);
             } catch (const capture::NumbersUsedUp&) {
                 MsgBox(tr(kNumbersUsedUp));
                 return;

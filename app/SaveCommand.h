@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QString>
 #include <functional>
+#include <optional>
 
 class QWidget;
 
@@ -32,6 +33,9 @@ public:
     // A file named on the command line, written instead of the one the
     // options name (replaced when it exists); "~/" is the home folder.
     QString output;
+    // A picture taken otherwise (a screenshot), saved instead of the
+    // clipboard's.
+    std::optional<QImage> picture;
 
     // The file written; empty when none was, after the message that says why.
     QString run(const options::Values& options, bool toCaptureFile) const;

@@ -7,13 +7,26 @@
 #include "forms/Clipboard.h"
 #include "forms/MessageBox.h"
 #include "forms/Notifications.h"
+#include "forms/Screenshot.h"
+#include "host/Handlers.h"
 #include "host/Process.h"
 
 #include <QCoreApplication>
 #include <QStringList>
+#include <QThread>
+#include <chrono>
+#include <optional>
 #include <cstdio>
 
 namespace {
+
+// How long the desktop's screenshot portal may take to answer: a person
+// picking an area takes longer than the screen being taken.
+std::chrono::milliseconds answerTime(const cli::Request& request)
+{
+    using namespace std::chrono_literals;
+    return request.interactive ? std::chrono::milliseconds(5min) : std::chrono::milliseconds(20s);
+}
 
 // The notification of a save: the file written, or why nothing was.
 void tellDesktop(const cli::Request& request, const QString& written, const QStringList& told)
@@ -36,9 +49,17 @@ int saveFromShortcut(const cli::Request& request)
         told << text;
     });
     QString written;
-    // A Wayland compositor gives the clipboard only to the window in focus;
-    // a save without a window sees it empty, whatever it holds.
-    if (host::onWayland() && !host::ClipboardHasBitmap()) {
+    std::optional<QImage> screenshot;
+    if (request.action == cli::Action::Capture) {
+        QThread::sleep(unsigned(request.delaySeconds));
+        host::trapErrors([&] { screenshot = host::takeScreenshot(request.interactive, answerTime(request)); },
+                         [](const host::HostError& error) { host::MsgBox(error.description()); });
+    }
+    if (request.action == cli::Action::Capture && !screenshot) {
+        // Said already.
+    } else if (request.action == cli::Action::Save && host::onWayland() && !host::ClipboardHasBitmap()) {
+        // A Wayland compositor gives the clipboard only to the window in
+        // focus; a save without a window sees it empty, whatever it holds.
         host::MsgBox(QCoreApplication::translate(
             "frmMain", "The clipboard cannot be read: on Wayland only the window in focus may read it, and there is no "
                        "X display (XWayland, DISPLAY) to read it through. Nothing was saved. Turn XWayland on, or "
@@ -47,6 +68,7 @@ int saveFromShortcut(const cli::Request& request)
         palette::Workspace workspace;
         SaveCommand command(workspace);
         command.output = request.output;
+        command.picture = screenshot;
         written = command.run(options::load(), false);
         if (written.isEmpty() && told.isEmpty())
             host::MsgBox(QCoreApplication::translate("frmMain", "Nothing was saved."));

@@ -25,7 +25,7 @@ int main(int argc, char* argv[])
     }
 
     const auto application = host::openDisplay(argc, argv, displayFailure);
-    if (request.action == cli::Action::Save)
+    if (request.action == cli::Action::Save || request.action == cli::Action::Capture)
         return saveFromShortcut(request);
     if (request.action == cli::Action::View)
         return viewPictures(request.pictures);

@@ -1,0 +1,72 @@
+// The desktop's screenshot portal for tests, on the session bus:
+//   portal_server CODE DELAY_MS PICTURE
+// answers each request with CODE (0 taken, 1 cancelled, 2 refused; -1
+// never) after DELAY_MS, handing over a copy of PICTURE made in a temporary
+// folder. Each request is a line of JSON on standard output: the options,
+// the request's handle and the copy's file.
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUrl>
+#include <QVariantMap>
+#include <cstdio>
+
+class PortalScreenshot : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Screenshot")
+public:
+    PortalScreenshot(int code, int delayMs, QString picture) : m_code(code), m_delayMs(delayMs), m_picture(std::move(picture)) {}
+
+public slots:
+    QDBusObjectPath Screenshot(const QString&, const QVariantMap& options, const QDBusMessage& message)
+    {
+        QString sender = message.service().mid(1);
+        sender.replace('.', '_');
+        const QString handle = "/org/freedesktop/portal/desktop/request/" + sender + "/" + options.value("handle_token").toString();
+        const QString copy = m_files.filePath(QString("shot%1.png").arg(++m_count));
+        QFile::copy(m_picture, copy);
+        QJsonObject line{{"handle", handle}, {"file", copy}};
+        for (auto option = options.begin(); option != options.end(); ++option)
+            line.insert(option.key(), QJsonValue::fromVariant(option.value()));
+        std::printf("%s\n", QJsonDocument(line).toJson(QJsonDocument::Compact).constData());
+        std::fflush(stdout);
+        if (m_code >= 0) {
+            QTimer::singleShot(m_delayMs, this, [this, handle, copy] {
+                QDBusMessage response = QDBusMessage::createSignal(handle, "org.freedesktop.portal.Request", "Response");
+                response << uint(m_code) << QVariantMap{{"uri", QUrl::fromLocalFile(copy).toString()}};
+                QDBusConnection::sessionBus().send(response);
+            });
+        }
+        return QDBusObjectPath(handle);
+    }
+
+private:
+    int m_code, m_delayMs;
+    QString m_picture;
+    QTemporaryDir m_files;
+    int m_count = 0;
+};
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    const QStringList arguments = application.arguments();
+    if (arguments.size() != 4)
+        return 2;
+    PortalScreenshot portal(arguments[1].toInt(), arguments[2].toInt(), arguments[3]);
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.registerObject("/org/freedesktop/portal/desktop", &portal, QDBusConnection::ExportAllSlots)
+        || !bus.registerService("org.freedesktop.portal.Desktop"))
+        return 1;
+    std::printf("ready\n");
+    std::fflush(stdout);
+    return application.exec();
+}
+
+#include "portal_server.moc"
