@@ -15,8 +15,8 @@
 #include <QStringList>
 #include <QThread>
 #include <chrono>
-#include <optional>
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -50,21 +50,20 @@ int saveFromShortcut(const cli::Request& request)
     });
     QString written;
     std::optional<QImage> screenshot;
-    if (request.action == cli::Action::Capture) {
+    const bool fromClipboard = request.action != cli::Action::Capture;
+    if (!fromClipboard) {
         QThread::sleep(unsigned(request.delaySeconds));
         host::trapErrors([&] { screenshot = host::takeScreenshot(request.interactive, answerTime(request)); },
                          [](const host::HostError& error) { host::MsgBox(error.description()); });
     }
-    if (request.action == cli::Action::Capture && !screenshot) {
-        // Said already.
-    } else if (request.action == cli::Action::Save && host::onWayland() && !host::ClipboardHasBitmap()) {
+    if (fromClipboard && host::onWayland() && !host::ClipboardHasBitmap()) {
         // A Wayland compositor gives the clipboard only to the window in
         // focus; a save without a window sees it empty, whatever it holds.
         host::MsgBox(QCoreApplication::translate(
             "frmMain", "The clipboard cannot be read: on Wayland only the window in focus may read it, and there is no "
                        "X display (XWayland, DISPLAY) to read it through. Nothing was saved. Turn XWayland on, or "
                        "use \"Save to File\" in the program's window."));
-    } else {
+    } else if (fromClipboard || screenshot) {
         palette::Workspace workspace;
         SaveCommand command(workspace);
         command.output = request.output;

@@ -5,7 +5,8 @@ struct Request;
 }
 
 // "Save to File" run once without the main window, as a desktop keyboard
-// shortcut runs it: the stored options are read and never written, the
+// shortcut runs it, on the clipboard's picture (--save) or on a screenshot
+// taken first (--capture): the stored options are read and never written, the
 // prompt still asks when "Prompt to Save" is set, and the messages go to
 // standard error instead of boxes. A file named by the request (--output)
 // replaces the stored name and the prompt, and is replaced when it exists.
