@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QJsonDocument>
 #include <QRegularExpression>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -124,6 +125,27 @@ void pressKeys(const QString& window, const QString& keys)
     runCommand("xdotool", {"windowfocus", "--sync", window});
     runCommand("xdotool", {"key", "--delay", "30", keys});
     pause(100);
+}
+
+FakeService::FakeService(const QString& program, const QStringList& arguments)
+{
+    m_process.start(program, arguments);
+    EXPECT_TRUE(m_process.waitForReadyRead(10000) && m_process.readLine().trimmed() == "ready") << program.toStdString();
+}
+
+FakeService::~FakeService()
+{
+    m_process.kill();
+    m_process.waitForFinished();
+}
+
+QList<QJsonObject> FakeService::received()
+{
+    m_process.waitForReadyRead(300);
+    QList<QJsonObject> lines;
+    while (m_process.canReadLine())
+        lines << QJsonDocument::fromJson(m_process.readLine()).object();
+    return lines;
 }
 
 Program::Program(const QStringList& arguments)

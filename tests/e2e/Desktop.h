@@ -2,6 +2,8 @@
 
 #include <QProcess>
 #include <QImage>
+#include <QJsonObject>
+#include <QList>
 #include <QMargins>
 #include <QRect>
 #include <QString>
@@ -46,6 +48,19 @@ public:
     int exitCode() const { return m_process.exitCode(); }
     QByteArray errors() { return m_process.readAllStandardError(); }
     QByteArray output() { return m_process.readAllStandardOutput(); }
+
+private:
+    QProcess m_process;
+};
+
+// A stand-in for a desktop service on the session bus: a program that says
+// "ready" once it serves, then a line of JSON for each request it gets.
+class FakeService {
+public:
+    FakeService(const QString& program, const QStringList& arguments);
+    ~FakeService();
+    // The requests received so far, waiting a moment for one on its way.
+    QList<QJsonObject> received();
 
 private:
     QProcess m_process;

@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QThread>
@@ -38,14 +37,6 @@ QImage picture()
     return image;
 }
 
-// What the portal was asked, as the fake portal writes it.
-QJsonObject asked(QProcess& portal)
-{
-    for (int i = 0; i < 50 && !portal.canReadLine(); ++i)
-        portal.waitForReadyRead(100);
-    return QJsonDocument::fromJson(portal.readLine()).object();
-}
-
 TEST(Capture, TheScreenIsTakenThroughThePortalOrFromTheRootWindowAndEveryAnswerIsSaid)
 {
     if (!qEnvironmentVariableIsSet("QORIX_PRIVATE_BUS")) {
@@ -74,16 +65,16 @@ TEST(Capture, TheScreenIsTakenThroughThePortalOrFromTheRootWindowAndEveryAnswerI
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         QFile::remove(shot);
-        QProcess portal;
-        portal.start(QString::fromLocal8Bit(qgetenv("QORIX_PORTAL_SERVER")),
-                     {QString::number(c.portal.code), QString::number(c.portal.delayMs), given});
-        ASSERT_TRUE(portal.waitForReadyRead(10000) && portal.readLine().trimmed() == "ready");
+        FakeService portal(QString::fromLocal8Bit(qgetenv("QORIX_PORTAL_SERVER")),
+                           {QString::number(c.portal.code), QString::number(c.portal.delayMs), given});
         Program program(c.arguments);
         ASSERT_TRUE(program.waitForExit(60000));
         const QString errors = QString::fromLocal8Bit(program.errors());
         EXPECT_EQ(program.exitCode(), c.exitCode) << errors.toStdString();
         EXPECT_TRUE(errors.contains(c.said)) << errors.toStdString();
-        const QJsonObject request = asked(portal);
+        const QList<QJsonObject> requests = portal.received();
+        ASSERT_EQ(requests.size(), 1);
+        const QJsonObject& request = requests[0];
         EXPECT_TRUE(request["handle"].toString().endsWith("/" + request["handle_token"].toString()));
         EXPECT_FALSE(request["handle_token"].toString().isEmpty());
         EXPECT_EQ(request["interactive"].toBool(), c.arguments.contains("--interactive"));
@@ -93,8 +84,6 @@ TEST(Capture, TheScreenIsTakenThroughThePortalOrFromTheRootWindowAndEveryAnswerI
         } else {
             EXPECT_FALSE(QFile::exists(shot));
         }
-        portal.kill();
-        portal.waitForFinished();
     }
     // No portal: the root window of the X server, here showing the picture.
     QProcess root;

@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -16,34 +15,6 @@
 using namespace e2e;
 
 namespace {
-
-// The fake service, started on the session bus.
-class NotificationServer {
-public:
-    explicit NotificationServer(const QStringList& arguments)
-    {
-        m_process.start(QString::fromLocal8Bit(qgetenv("QORIX_NOTIFICATION_SERVER")), arguments);
-        EXPECT_TRUE(m_process.waitForReadyRead(10000) && m_process.readLine().trimmed() == "ready");
-    }
-    ~NotificationServer()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-    // The notifications received so far; the sender has ended, so each one
-    // has arrived.
-    QList<QJsonObject> received()
-    {
-        m_process.waitForReadyRead(300);
-        QList<QJsonObject> lines;
-        while (m_process.canReadLine())
-            lines << QJsonDocument::fromJson(m_process.readLine()).object();
-        return lines;
-    }
-
-private:
-    QProcess m_process;
-};
 
 struct Saved {
     int exitCode;
@@ -77,7 +48,7 @@ TEST(Notifications, ASaveWithoutAWindowTellsTheDesktopWhatItDid)
     QImage capture(40, 30, QImage::Format_RGB32);
     capture.fill(Qt::darkGreen);
     {
-        NotificationServer server({"markup"});
+        FakeService server(QString::fromLocal8Bit(qgetenv("QORIX_NOTIFICATION_SERVER")), {"markup"});
         {
             const ClipboardOwner owner(capture);
             EXPECT_EQ(save({"--save"}).exitCode, 0);
@@ -99,7 +70,7 @@ TEST(Notifications, ASaveWithoutAWindowTellsTheDesktopWhatItDid)
         EXPECT_EQ(received[1]["hint urgency"].toInt(), 2);
     }
     {
-        NotificationServer plain({});
+        FakeService plain(QString::fromLocal8Bit(qgetenv("QORIX_NOTIFICATION_SERVER")), {});
         const ClipboardOwner owner(capture);
         EXPECT_EQ(save({"--save"}).exitCode, 0);
         const QList<QJsonObject> received = plain.received();
