@@ -1,5 +1,7 @@
 #include "tests/e2e/Desktop.h"
 
+#include "tests/support/Processes.h"
+
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -125,6 +127,18 @@ void pressKeys(const QString& window, const QString& keys)
     runCommand("xdotool", {"windowfocus", "--sync", window});
     runCommand("xdotool", {"key", "--delay", "30", keys});
     pause(100);
+}
+
+bool onPrivateBus(const QString& filter)
+{
+    if (qEnvironmentVariableIsSet("QORIX_PRIVATE_BUS"))
+        return true;
+    QProcess inside;
+    inside.setProcessChannelMode(QProcess::ForwardedChannels);
+    testing_support::startTest(inside, filter, {"QORIX_PRIVATE_BUS=1"}, false, {"dbus-run-session", "--"});
+    EXPECT_TRUE(inside.waitForFinished(240000));
+    EXPECT_EQ(inside.exitCode(), 0);
+    return false;
 }
 
 FakeService::FakeService(const QString& program, const QStringList& arguments)

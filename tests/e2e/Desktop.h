@@ -53,6 +53,11 @@ private:
     QProcess m_process;
 };
 
+// For a test that needs a session bus of its own: true in the run on it. The
+// first run starts the tests of the filter again under dbus-run-session,
+// checks that they pass and gives false.
+bool onPrivateBus(const QString& filter);
+
 // A stand-in for a desktop service on the session bus: a program that says
 // "ready" once it serves, then a line of JSON for each request it gets.
 class FakeService {

@@ -1,7 +1,6 @@
 // What a screen reader hears of the windows: the real program on a private
 // session bus with the accessibility bus of at-spi2-core, walked over AT-SPI.
 #include "tests/e2e/Desktop.h"
-#include "tests/support/Processes.h"
 #include "tests/support/TestSettings.h"
 #include "tests/support/Texts.h"
 
@@ -22,14 +21,8 @@ struct Heard {
 
 TEST(ScreenReader, EachControlHasTheRoleAndNameASightedUserReads)
 {
-    if (!qEnvironmentVariableIsSet("QORIX_PRIVATE_BUS")) {
-        QProcess inside;
-        inside.setProcessChannelMode(QProcess::ForwardedChannels);
-        testing_support::startTest(inside, "ScreenReader.*", {"QORIX_PRIVATE_BUS=1"}, false, {"dbus-run-session", "--"});
-        ASSERT_TRUE(inside.waitForFinished(120000));
-        EXPECT_EQ(inside.exitCode(), 0);
+    if (!onPrivateBus("ScreenReader.*"))
         return;
-    }
     QProcess accessibilityBus;
     accessibilityBus.start("/usr/libexec/at-spi-bus-launcher", {"--launch-immediately"});
     ASSERT_TRUE(accessibilityBus.waitForStarted());

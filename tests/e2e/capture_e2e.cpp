@@ -1,7 +1,6 @@
 // --capture: the screenshot taken through a fake desktop portal on a private
 // session bus, and from the X root window where no portal answers.
 #include "tests/e2e/Desktop.h"
-#include "tests/support/Processes.h"
 #include "tests/support/TestSettings.h"
 
 #include <QDir>
@@ -39,14 +38,8 @@ QImage picture()
 
 TEST(Capture, TheScreenIsTakenThroughThePortalOrFromTheRootWindowAndEveryAnswerIsSaid)
 {
-    if (!qEnvironmentVariableIsSet("QORIX_PRIVATE_BUS")) {
-        QProcess inside;
-        inside.setProcessChannelMode(QProcess::ForwardedChannels);
-        testing_support::startTest(inside, "Capture.*", {"QORIX_PRIVATE_BUS=1"}, false, {"dbus-run-session", "--"});
-        ASSERT_TRUE(inside.waitForFinished(240000));
-        EXPECT_EQ(inside.exitCode(), 0);
+    if (!onPrivateBus("Capture.*"))
         return;
-    }
     QTemporaryDir dir;
     const QString shot = dir.filePath("shot.BMP"), given = dir.filePath("given.png");
     testing_support::clearSettings();

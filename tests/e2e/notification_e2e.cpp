@@ -1,7 +1,6 @@
 // What a keyboard shortcut's save tells the desktop: the notifications a
 // fake notification service on a private session bus receives.
 #include "tests/e2e/Desktop.h"
-#include "tests/support/Processes.h"
 #include "tests/support/TestSettings.h"
 #include "tests/support/Texts.h"
 
@@ -32,14 +31,8 @@ Saved save(const QStringList& arguments)
 // service is no error. A body goes as markup only to a server that reads it.
 TEST(Notifications, ASaveWithoutAWindowTellsTheDesktopWhatItDid)
 {
-    if (!qEnvironmentVariableIsSet("QORIX_PRIVATE_BUS")) {
-        QProcess inside;
-        inside.setProcessChannelMode(QProcess::ForwardedChannels);
-        testing_support::startTest(inside, "Notifications.*", {"QORIX_PRIVATE_BUS=1"}, false, {"dbus-run-session", "--"});
-        ASSERT_TRUE(inside.waitForFinished(120000));
-        EXPECT_EQ(inside.exitCode(), 0);
+    if (!onPrivateBus("Notifications.*"))
         return;
-    }
     QTemporaryDir dir(QDir::homePath() + "/notes & shots-XXXXXX");
     const QString file = dir.filePath("cap.BMP");
     testing_support::clearSettings();
