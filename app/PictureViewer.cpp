@@ -9,14 +9,13 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <cmath>
 
 using namespace host;
 
 int viewPictures(const QStringList& pictures)
 {
     // The windows are laid out as under the main window, which sets it.
-    CaptionHeight = qint32(std::lround(twipsPerPixelY() * captionHeightPixels()));
+    setCaptionHeight();
     int result = 0;
     for (const QString& file : pictures) {
         const QString path = QFileInfo(expandHome(file)).absoluteFilePath();

@@ -94,7 +94,7 @@ void frmMain::Form_Load()
         ThumbnailBoxWidth = qint32(std::lround(Image1->Width()));
         ThumbnailBoxHeight = qint32(std::lround(Image1->Height()));
     });
-    skipOnError([] { CaptionHeight = qint32(std::lround(twipsPerPixelY() * captionHeightPixels())); });
+    skipOnError(setCaptionHeight);
     showOptions(options::load());
     skipOnError([this] { applyWindowHeightRule(); });
 }

@@ -66,6 +66,11 @@ double logicalPixelsToTwips(int pixels)
     return pixels * twipsPerLogicalPixel();
 }
 
+void setCaptionHeight()
+{
+    CaptionHeight = qint32(std::lround(twipsPerPixelY() * captionHeightPixels()));
+}
+
 int captionHeightPixels()
 {
     const int logical = QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight);

@@ -40,5 +40,11 @@ QRect availableScreenArea(const QWidget* near);
 } // namespace host
 
 // The height of a window caption bar in twips, computed once by the main
-// window when it loads and read by every window that sizes itself.
+// window when it loads (or by whatever shows windows without it) and read by
+// every window that sizes itself.
 extern qint32 CaptionHeight;
+
+namespace host {
+// Computes CaptionHeight for the screen.
+void setCaptionHeight();
+}

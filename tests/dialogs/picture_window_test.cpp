@@ -24,7 +24,7 @@ QImage picture(int width, int height)
 
 class PictureWindow : public ::testing::Test {
 protected:
-    void SetUp() override { CaptionHeight = qint32(std::lround(twipsPerPixelY() * captionHeightPixels())); }
+    void SetUp() override { setCaptionHeight(); }
 
     QImage source;
     frmPicture form{[this] { return source; }};
