@@ -24,12 +24,6 @@ QString besidePicture(const QString& picture)
     return (suffix.isEmpty() ? picture : picture.chopped(suffix.size() + 1)) + QLatin1String(".BMP");
 }
 
-[[noreturn]] void refused(const QString& name, const QString& reason)
-{
-    raiseError(ErrorKind::File, QCoreApplication::translate("batch", "Could not write %1: %2")
-                                    .arg(QDir::toNativeSeparators(name), reason));
-}
-
 // X.BMP exists and is kept.
 [[noreturn]] void existing(const QString& name)
 {
@@ -52,10 +46,10 @@ QString convertOne(const cli::Request& request, const QString& picture, Written&
     const QString name = request.output.isEmpty() ? besidePicture(picture) : expandHome(request.output);
     if (const std::optional<FileIdentity> output = identityOf(name)) {
         if (output == identityOf(picture))
-            refused(name, QCoreApplication::translate("batch", "it is the picture being converted, which is never "
+            capture::refuseTarget(name, QCoreApplication::translate("batch", "it is the picture being converted, which is never "
                                                                "replaced by its bitmap."));
         if (written.contains(*output))
-            refused(name, QCoreApplication::translate("batch", "it was written from another picture in this run; "
+            capture::refuseTarget(name, QCoreApplication::translate("batch", "it was written from another picture in this run; "
                                                                "this one is skipped."));
     }
     try {

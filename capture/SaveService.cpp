@@ -38,8 +38,7 @@ QString saveNew(const PictureSource& picture, Depth depth, const QString& name, 
     if (host::NameTaken(name)) {
         const QString problem = notAFile(name);
         if (!problem.isEmpty())
-            raiseError(ErrorKind::File, QCoreApplication::translate("capture", "Could not write %1: %2")
-                                            .arg(shown(name), problem));
+            refuseTarget(name, problem);
         throw capture::NameTaken(name);
     }
     const QImage image = picture();
@@ -60,6 +59,11 @@ QString saveReplacing(const PictureSource& picture, Depth depth, const QString& 
 }
 
 } // namespace
+
+void refuseTarget(const QString& name, const QString& reason)
+{
+    raiseError(ErrorKind::File, QCoreApplication::translate("capture", "Could not write %1: %2").arg(shown(name), reason));
+}
 
 NumbersUsedUp::NumbersUsedUp(const QString& prefix)
     : HostError(ErrorKind::File, QCoreApplication::translate("capture", "all %1 numbers of the prefix %2 are taken.")

@@ -51,6 +51,9 @@ private:
     QString m_name;
 };
 
+// Raises the error of a target that cannot be written, and why.
+[[noreturn]] void refuseTarget(const QString& name, const QString& reason);
+
 // Gives the picture to write, once the target is known to be usable; what
 // it raises ends the save before any file is made.
 using PictureSource = std::function<QImage()>;
