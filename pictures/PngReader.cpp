@@ -110,8 +110,8 @@ std::optional<Chunks> readChunks(const QByteArray& file)
     return chunks;
 }
 
-// A pixel's N bytes, widened to 16-bit lanes, and back. Reading four
-// bytes of a 3-byte pixel is safe: rows are followed by padding.
+// A pixel's bytes widened to 16-bit lanes. Reading four bytes of a 3-byte
+// pixel is safe: rows are followed by padding.
 __m128i load(const quint8* p)
 {
     quint32 v;
@@ -119,11 +119,21 @@ __m128i load(const quint8* p)
     return _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(v)), _mm_setzero_si128());
 }
 
+// A filtered pixel of the file, red first, in the lanes of the picture's
+// own order: blue, green, red, alpha (or a byte of the next pixel, which
+// is never kept).
+__m128i loadFiltered(const quint8* p)
+{
+    return _mm_shufflelo_epi16(load(p), _MM_SHUFFLE(3, 0, 1, 2));
+}
+
 template <int N>
 void store(quint8* p, __m128i v)
 {
-    const quint32 bytes = quint32(_mm_cvtsi128_si32(_mm_packus_epi16(v, v)));
-    std::memcpy(p, &bytes, N);
+    quint32 pixel = quint32(_mm_cvtsi128_si32(_mm_packus_epi16(v, v)));
+    if constexpr (N == 3)
+        pixel |= 0xFF000000u;
+    std::memcpy(p, &pixel, 4);
 }
 
 __m128i absolute(__m128i v)
@@ -136,10 +146,10 @@ __m128i select(__m128i mask, __m128i yes, __m128i no)
     return _mm_or_si128(_mm_and_si128(mask, yes), _mm_andnot_si128(mask, no));
 }
 
-// Undoes a row's filter, a pixel of N bytes at a time, from the filtered
-// row into out; the row above is already undone, or zeros for the first
-// row. Each pixel depends on the one to its left, so the lanes are the
-// pixel's own bytes.
+// Undoes a row's filter, a pixel of N bytes at a time, straight into the
+// picture's 32-bit row out; the row above is the picture's row before, or
+// zeros for the first row. Each pixel depends on the one to its left, so
+// the lanes are the pixel's own channels.
 template <int N>
 bool unfilter(quint8 filter, const quint8* row, quint8* out, const quint8* above, std::size_t width)
 {
@@ -148,35 +158,28 @@ bool unfilter(quint8 filter, const quint8* row, quint8* out, const quint8* above
     __m128i c = _mm_setzero_si128(); // the one above that
     switch (filter) {
     case 0:
-        std::memcpy(out, row, width * N);
+        for (std::size_t x = 0; x < width; ++x, row += N, out += 4)
+            store<N>(out, loadFiltered(row));
         return true;
     case 1:
-        for (std::size_t x = 0; x < width; ++x, row += N, out += N) {
-            a = _mm_and_si128(_mm_add_epi16(load(row), a), byte);
+        for (std::size_t x = 0; x < width; ++x, row += N, out += 4) {
+            a = _mm_and_si128(_mm_add_epi16(loadFiltered(row), a), byte);
             store<N>(out, a);
         }
         return true;
-    case 2: {
-        const std::size_t bytes = width * N;
-        std::size_t i = 0;
-        for (; i + 16 <= bytes; i += 16) {
-            const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
-            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + i));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_add_epi8(r, b));
-        }
-        for (; i < bytes; ++i)
-            out[i] = quint8(row[i] + above[i]);
+    case 2:
+        for (std::size_t x = 0; x < width; ++x, row += N, out += 4, above += 4)
+            store<N>(out, _mm_and_si128(_mm_add_epi16(loadFiltered(row), load(above)), byte));
         return true;
-    }
     case 3:
-        for (std::size_t x = 0; x < width; ++x, row += N, out += N, above += N) {
+        for (std::size_t x = 0; x < width; ++x, row += N, out += 4, above += 4) {
             const __m128i mean = _mm_srli_epi16(_mm_add_epi16(a, load(above)), 1);
-            a = _mm_and_si128(_mm_add_epi16(load(row), mean), byte);
+            a = _mm_and_si128(_mm_add_epi16(loadFiltered(row), mean), byte);
             store<N>(out, a);
         }
         return true;
     case 4:
-        for (std::size_t x = 0; x < width; ++x, row += N, out += N, above += N) {
+        for (std::size_t x = 0; x < width; ++x, row += N, out += 4, above += 4) {
             const __m128i b = load(above);
             // With p = a + b - c: |p - a| = |b - c|, |p - b| = |a - c|, |p - c| the sum's.
             const __m128i toB = _mm_sub_epi16(b, c), toA = _mm_sub_epi16(a, c);
@@ -184,7 +187,7 @@ bool unfilter(quint8 filter, const quint8* row, quint8* out, const quint8* above
             const __m128i smallest = _mm_min_epi16(pa, _mm_min_epi16(pb, pc));
             const __m128i predicted =
                 select(_mm_cmpeq_epi16(smallest, pa), a, select(_mm_cmpeq_epi16(smallest, pb), b, c));
-            a = _mm_and_si128(_mm_add_epi16(load(row), predicted), byte);
+            a = _mm_and_si128(_mm_add_epi16(loadFiltered(row), predicted), byte);
             store<N>(out, a);
             c = b;
         }
@@ -231,22 +234,17 @@ std::optional<QImage> decodeCapturePng(const QByteArray& data, const QString& wh
         || inflated != stride * height)
         return std::nullopt;
 
-    std::vector<quint8> above(stride + kPadding), undone(stride + kPadding);
+    // The row above is read back from the picture.
+    const std::vector<quint8> zeros(width * 4);
+    const quint8* above = zeros.data();
     for (std::size_t y = 0; y < height; ++y) {
         const quint8* row = rows + y * stride;
-        const bool done = channels == 3 ? unfilter<3>(row[0], row + 1, undone.data(), above.data(), width)
-                                        : unfilter<4>(row[0], row + 1, undone.data(), above.data(), width);
+        quint8* out = block + y * width * 4;
+        const bool done = channels == 3 ? unfilter<3>(row[0], row + 1, out, above, width)
+                                        : unfilter<4>(row[0], row + 1, out, above, width);
         if (!done)
             return std::nullopt;
-        const quint8* p = undone.data();
-        auto* out = reinterpret_cast<quint32*>(block + y * width * 4);
-        if (channels == 3)
-            for (std::size_t x = 0; x < width; ++x, p += 3)
-                out[x] = 0xFF000000u | quint32(p[0]) << 16 | quint32(p[1]) << 8 | p[2];
-        else
-            for (std::size_t x = 0; x < width; ++x, p += 4)
-                out[x] = quint32(p[3]) << 24 | quint32(p[0]) << 16 | quint32(p[1]) << 8 | p[2];
-        above.swap(undone);
+        above = out;
     }
     return image;
 }
