@@ -4,6 +4,7 @@
 #include "app/frmMain.h"
 #include "forms/Application.h"
 #include "forms/EventHandlers.h"
+#include "host/Process.h"
 
 #include <QApplication>
 
@@ -26,7 +27,7 @@ int main(int argc, char* argv[])
 
     const auto application = host::openDisplay(argc, argv, displayFailure);
     if (request.action == cli::Action::Save || request.action == cli::Action::Capture)
-        return saveFromShortcut(request);
+        host::endCommand(saveFromShortcut(request));
     if (request.action == cli::Action::View)
         return viewPictures(request.pictures);
     application->setQuitOnLastWindowClosed(false);

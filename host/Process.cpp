@@ -8,6 +8,7 @@
 #include <QTranslator>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 
 namespace host {
 
@@ -46,6 +47,12 @@ bool installTranslation(const QLocale& locale, const QString& folder)
 void printError(const QString& line)
 {
     std::fprintf(stderr, "qorix-capture: %s\n", qPrintable(line));
+}
+
+void endCommand(int exitCode)
+{
+    std::fflush(nullptr);
+    std::_Exit(exitCode);
 }
 
 } // namespace host

@@ -25,4 +25,10 @@ bool installTranslation(const QLocale& locale, const QString& folder = translati
 // Writes "qorix-capture: line" on standard error, as command-line programs do.
 void printError(const QString& line);
 
+// Ends a one-shot command once its output is flushed, without tearing down
+// the application: Qt's teardown of a display reads the whole font
+// configuration only to free it, which a command that drew no text pays
+// for at every run. Files, settings and messages must be done with.
+[[noreturn]] void endCommand(int exitCode);
+
 } // namespace host
