@@ -1,6 +1,7 @@
 #include "mail/SmtpSender.h"
 
 #include "host/HostError.h"
+#include "mail/Curl.h"
 #include "mail/MailFormat.h"
 
 #include <QCoreApplication>
@@ -11,7 +12,6 @@
 #include <QUrl>
 #include <atomic>
 #include <chrono>
-#include <curl/curl.h>
 #include <future>
 #include <mutex>
 #include <sys/socket.h>
@@ -49,7 +49,7 @@ struct Conversation {
 };
 
 struct CurlHandles {
-    CURL* easy = curl_easy_init();
+    CURL* easy = libcurl().easy_init();
     curl_mime* mime = nullptr;
     curl_slist* recipients = nullptr;
     curl_slist* headers = nullptr;
@@ -80,11 +80,11 @@ struct CurlHandles {
         // server that does not answer would wait for it.
         if (abandoned)
             cutConnection();
-        curl_mime_free(mime);
-        curl_slist_free_all(recipients);
-        curl_slist_free_all(headers);
+        libcurl().mime_free(mime);
+        libcurl().slist_free_all(recipients);
+        libcurl().slist_free_all(headers);
         if (easy)
-            curl_easy_cleanup(easy);
+            libcurl().easy_cleanup(easy);
     }
 };
 
@@ -148,7 +148,7 @@ QString describe(CURLcode code, const char* detail, const Conversation& c)
         return QCoreApplication::translate("mail", "the server closed the connection during %1. Trying again later "
                                                    "may help.")
             .arg(stepInWords(c.current.command));
-    const QString text = QString::fromUtf8(*detail ? detail : curl_easy_strerror(code));
+    const QString text = QString::fromUtf8(*detail ? detail : libcurl().easy_strerror(code));
     return text.endsWith(QLatin1Char('.')) ? text : text + QLatin1Char('.');
 }
 
@@ -231,7 +231,7 @@ int closeSocket(void* handles, curl_socket_t socket)
 
 void globalInit()
 {
-    static const bool done = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    static const bool done = libcurl().global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
     Q_UNUSED(done);
 }
 
@@ -239,23 +239,23 @@ void globalInit()
 void setConnection(CurlHandles& h, const MailAccount& account)
 {
     CURL* curl = h.easy;
-    curl_easy_setopt(curl, CURLOPT_URL, account.server.toUtf8().constData());
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, h.error);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, rememberSocket);
-    curl_easy_setopt(curl, CURLOPT_SOCKOPTDATA, &h);
-    curl_easy_setopt(curl, CURLOPT_CLOSESOCKETFUNCTION, closeSocket);
-    curl_easy_setopt(curl, CURLOPT_CLOSESOCKETDATA, &h);
-    curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, watchConversation);
-    curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &h.conversation);
-    curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
-    curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, beforeTheMessage);
-    curl_easy_setopt(curl, CURLOPT_PREREQDATA, &h);
-    curl_easy_setopt(curl, CURLOPT_USE_SSL, long(encryptionRequired(account.server) ? CURLUSESSL_ALL : CURLUSESSL_TRY));
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, long(account.connectTimeoutSeconds));
+    libcurl().easy_setopt(curl, CURLOPT_URL, account.server.toUtf8().constData());
+    libcurl().easy_setopt(curl, CURLOPT_ERRORBUFFER, h.error);
+    libcurl().easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    libcurl().easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, rememberSocket);
+    libcurl().easy_setopt(curl, CURLOPT_SOCKOPTDATA, &h);
+    libcurl().easy_setopt(curl, CURLOPT_CLOSESOCKETFUNCTION, closeSocket);
+    libcurl().easy_setopt(curl, CURLOPT_CLOSESOCKETDATA, &h);
+    libcurl().easy_setopt(curl, CURLOPT_DEBUGFUNCTION, watchConversation);
+    libcurl().easy_setopt(curl, CURLOPT_DEBUGDATA, &h.conversation);
+    libcurl().easy_setopt(curl, CURLOPT_VERBOSE, 1L);
+    libcurl().easy_setopt(curl, CURLOPT_PREREQFUNCTION, beforeTheMessage);
+    libcurl().easy_setopt(curl, CURLOPT_PREREQDATA, &h);
+    libcurl().easy_setopt(curl, CURLOPT_USE_SSL, long(encryptionRequired(account.server) ? CURLUSESSL_ALL : CURLUSESSL_TRY));
+    libcurl().easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, long(account.connectTimeoutSeconds));
     // A server that stops answering for this long ends the transfer.
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, long(account.transferTimeoutSeconds));
+    libcurl().easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    libcurl().easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, long(account.transferTimeoutSeconds));
     // Certificates of the user's own authority, trusted besides the
     // system's (which come from the folder of them).
     if (!account.caFile.isEmpty()) {
@@ -263,11 +263,11 @@ void setConnection(CurlHandles& h, const MailAccount& account)
         if (!certificates.open(QIODevice::ReadOnly))
             failed(account, QCoreApplication::translate("mail", "the certificate file %1 (CAFile) cannot be read: %2")
                                 .arg(QDir::toNativeSeparators(account.caFile), certificates.errorString()));
-        curl_easy_setopt(curl, CURLOPT_CAINFO, QFile::encodeName(account.caFile).constData());
+        libcurl().easy_setopt(curl, CURLOPT_CAINFO, QFile::encodeName(account.caFile).constData());
     }
     if (!account.user.isEmpty()) {
-        curl_easy_setopt(curl, CURLOPT_USERNAME, account.user.toUtf8().constData());
-        curl_easy_setopt(curl, CURLOPT_PASSWORD, account.password.toUtf8().constData());
+        libcurl().easy_setopt(curl, CURLOPT_USERNAME, account.user.toUtf8().constData());
+        libcurl().easy_setopt(curl, CURLOPT_PASSWORD, account.password.toUtf8().constData());
     }
 }
 
@@ -284,10 +284,10 @@ void setMessage(CurlHandles& h, const MailAccount& account, const OutgoingMail& 
     for (const QString& address : addresses)
         if (const QString problem = addressProblem(address); !problem.isEmpty())
             failed(account, problem);
-    curl_easy_setopt(curl, CURLOPT_MAIL_FROM, ("<" + account.from.toUtf8() + ">").constData());
+    libcurl().easy_setopt(curl, CURLOPT_MAIL_FROM, ("<" + account.from.toUtf8() + ">").constData());
     for (const Contact& recipient : mail.to)
-        h.recipients = curl_slist_append(h.recipients, ("<" + recipient.address.toUtf8() + ">").constData());
-    curl_easy_setopt(curl, CURLOPT_MAIL_RCPT, h.recipients);
+        h.recipients = libcurl().slist_append(h.recipients, ("<" + recipient.address.toUtf8() + ">").constData());
+    libcurl().easy_setopt(curl, CURLOPT_MAIL_RCPT, h.recipients);
     for (const QString& address : addresses)
         if (!asciiLocalPart(address))
             h.needSmtpUtf8 << address;
@@ -295,33 +295,33 @@ void setMessage(CurlHandles& h, const MailAccount& account, const OutgoingMail& 
          {"Date: " + mailDate(QDateTime::currentDateTime()), addressHeader("From", {{.name = {}, .address = account.from}}),
           addressHeader("To", mail.to), textHeader("Subject", mail.subject),
           "Message-ID: " + newMessageId(account.from)}) {
-        h.headers = curl_slist_append(h.headers, header.constData());
+        h.headers = libcurl().slist_append(h.headers, header.constData());
         h.messageSize += header.size() + 2;
     }
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, h.headers);
+    libcurl().easy_setopt(curl, CURLOPT_HTTPHEADER, h.headers);
 
     // The text in quoted-printable lines of our own, so that the message's
     // size is known before it goes (libcurl's encoder cannot tell it).
-    h.mime = curl_mime_init(curl);
-    curl_mimepart* text = curl_mime_addpart(h.mime);
+    h.mime = libcurl().mime_init(curl);
+    curl_mimepart* text = libcurl().mime_addpart(h.mime);
     const QByteArray body = quotedPrintable(mail.body);
-    curl_mime_data(text, body.constData(), std::size_t(body.size()));
-    curl_mime_type(text, "text/plain; charset=UTF-8");
-    curl_mime_headers(text, curl_slist_append(nullptr, "Content-Transfer-Encoding: quoted-printable"), 1);
+    libcurl().mime_data(text, body.constData(), std::size_t(body.size()));
+    libcurl().mime_type(text, "text/plain; charset=UTF-8");
+    libcurl().mime_headers(text, libcurl().slist_append(nullptr, "Content-Transfer-Encoding: quoted-printable"), 1);
     // What libcurl adds: its headers, the parts' headers and boundaries.
     h.messageSize += body.size() + 512;
     if (!mail.attachment.isEmpty()) {
-        curl_mimepart* file = curl_mime_addpart(h.mime);
-        if (curl_mime_filedata(file, QFileInfo(mail.attachment).absoluteFilePath().toLocal8Bit().constData()) != CURLE_OK)
+        curl_mimepart* file = libcurl().mime_addpart(h.mime);
+        if (libcurl().mime_filedata(file, QFileInfo(mail.attachment).absoluteFilePath().toLocal8Bit().constData()) != CURLE_OK)
             failed(account, QCoreApplication::translate("mail", "the attachment %1 cannot be read.").arg(mail.attachment));
-        curl_mime_filename(file, QFileInfo(mail.attachment).fileName().toUtf8().constData());
-        curl_mime_type(file, "image/bmp");
-        curl_mime_encoder(file, "base64");
+        libcurl().mime_filename(file, QFileInfo(mail.attachment).fileName().toUtf8().constData());
+        libcurl().mime_type(file, "image/bmp");
+        libcurl().mime_encoder(file, "base64");
         // Base64 in lines of 76 characters and a line break.
         const qint64 encoded = (QFileInfo(mail.attachment).size() + 2) / 3 * 4;
         h.messageSize += encoded + (encoded + 75) / 76 * 2 + 256;
     }
-    curl_easy_setopt(curl, CURLOPT_MIMEPOST, h.mime);
+    libcurl().easy_setopt(curl, CURLOPT_MIMEPOST, h.mime);
 }
 
 // What the transfer's thread and the user interface share.
@@ -346,10 +346,10 @@ int reportProgress(void* progress, curl_off_t, curl_off_t, curl_off_t total, cur
 CURLcode transfer(CurlHandles& h, const QString& server, Prompts& prompts, bool& cancelled)
 {
     Progress progress;
-    curl_easy_setopt(h.easy, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(h.easy, CURLOPT_XFERINFOFUNCTION, reportProgress);
-    curl_easy_setopt(h.easy, CURLOPT_XFERINFODATA, &progress);
-    std::packaged_task<CURLcode()> perform([&h] { return curl_easy_perform(h.easy); });
+    libcurl().easy_setopt(h.easy, CURLOPT_NOPROGRESS, 0L);
+    libcurl().easy_setopt(h.easy, CURLOPT_XFERINFOFUNCTION, reportProgress);
+    libcurl().easy_setopt(h.easy, CURLOPT_XFERINFODATA, &progress);
+    std::packaged_task<CURLcode()> perform([&h] { return libcurl().easy_perform(h.easy); });
     std::future<CURLcode> result = perform.get_future();
     std::thread worker(std::move(perform));
     while (result.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
