@@ -90,7 +90,7 @@ QString SaveCommand::run(const options::Values& options, bool toCaptureFile) con
     QString written;
     trapErrors(
         [&] {
-            if (!picture && !ClipboardHasBitmap()) {
+            if (!picture && !ClipboardHasBitmap(*clipboard)) {
                 MsgBox(noCaptureMessage());
                 return;
             }
@@ -104,7 +104,7 @@ QString SaveCommand::run(const options::Values& options, bool toCaptureFile) con
             if (!target)
                 return;
             try {
-                written = capture::save([this] { return place(picture ? *picture : ClipboardGetBitmap()); },
+                written = capture::save([this] { return place(picture ? *picture : ClipboardGetBitmap(*clipboard)); },
                                         *options.depth, *target, m_workspace);
             } catch (const capture::NumbersUsedUp&) {
                 MsgBox(tr(kNumbersUsedUp));

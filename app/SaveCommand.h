@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/StoredOptions.h"
+#include "forms/Clipboard.h"
 #include "palette/Workspace.h"
 
 #include <QImage>
@@ -36,6 +37,8 @@ public:
     // A picture taken otherwise (a screenshot), saved instead of the
     // clipboard's.
     std::optional<QImage> picture;
+    // The clipboard the capture is read from.
+    const host::ClipboardSource* clipboard = &host::displayClipboard();
 
     // The file written; empty when none was, after the message that says why.
     QString run(const options::Values& options, bool toCaptureFile) const;

@@ -191,7 +191,7 @@ void frmMain::cmdPreview_Click()
         MsgBox(noCaptureMessage());
         return;
     }
-    fitIntoThumbnail(ClipboardGetBitmap);
+    fitIntoThumbnail([] { return ClipboardGetBitmap(); });
     m_picture.Show(ShowMode::Modal, window());
 }
 

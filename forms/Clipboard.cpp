@@ -38,11 +38,11 @@ int formatRank(const QString& format)
 
 // The clipboard's picture formats that Qt can read, best first: only the
 // first that decodes is ever fetched.
-QStringList imageFormats(const QMimeData* data)
+QStringList imageFormats(const QStringList& offered)
 {
     static const bool tiffReader = QImageReader::supportedImageFormats().contains("tiff");
     QStringList formats;
-    for (const QString& format : data->formats())
+    for (const QString& format : offered)
         if (format.startsWith(QLatin1String("image/"))
             && (tiffReader || format.compare(QLatin1String("image/tiff"), Qt::CaseInsensitive) != 0))
             formats << format;
@@ -51,6 +51,30 @@ QStringList imageFormats(const QMimeData* data)
     return formats;
 }
 
+// Qt's clipboard: its picture may also be an image that the program itself
+// put there.
+class QtClipboard : public ClipboardSource {
+public:
+    QStringList formats() const override
+    {
+        const QMimeData* data = mimeData();
+        return data ? data->formats() : QStringList();
+    }
+    QByteArray data(const QString& format) const override
+    {
+        const QMimeData* data = mimeData();
+        return data ? data->data(format) : QByteArray();
+    }
+    QImage heldImage() const override
+    {
+        const QMimeData* data = mimeData();
+        return data && data->hasImage() ? qvariant_cast<QImage>(data->imageData()) : QImage();
+    }
+
+private:
+    static const QMimeData* mimeData() { return QGuiApplication::clipboard()->mimeData(); }
+};
+
 [[noreturn]] void noPicture()
 {
     raiseError(ErrorKind::Picture, QCoreApplication::translate("host", "The clipboard no longer holds a picture. Copy the screen again."));
@@ -58,17 +82,19 @@ QStringList imageFormats(const QMimeData* data)
 
 } // namespace
 
-bool ClipboardHasBitmap()
+const ClipboardSource& displayClipboard()
 {
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    return data && (data->hasImage() || !imageFormats(data).isEmpty());
+    static const QtClipboard clipboard;
+    return clipboard;
 }
 
-QImage ClipboardGetBitmap()
+bool ClipboardHasBitmap(const ClipboardSource& clipboard)
 {
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    if (!data)
-        noPicture();
+    return !imageFormats(clipboard.formats()).isEmpty() || !clipboard.heldImage().isNull();
+}
+
+QImage ClipboardGetBitmap(const ClipboardSource& clipboard)
+{
     // A picture too large to hold is refused before any memory is taken for
     // it. A format that does not decode gives way to the next one.
     QString unreadable;
@@ -77,8 +103,8 @@ QImage ClipboardGetBitmap()
             unreadable = QCoreApplication::translate("host", "The picture on the clipboard cannot be read (%1): %2")
                              .arg(format, reason);
     };
-    for (const QString& format : imageFormats(data)) {
-        QByteArray bytes = data->data(format);
+    for (const QString& format : imageFormats(clipboard.formats())) {
+        QByteArray bytes = clipboard.data(format);
         if (bytes.isEmpty())
             continue;
         const QString what = QCoreApplication::translate("host", "The picture on the clipboard");
@@ -102,7 +128,7 @@ QImage ClipboardGetBitmap()
     // parts and all.
     if (!unreadable.isEmpty())
         raiseError(ErrorKind::Picture, unreadable);
-    const QImage image = qvariant_cast<QImage>(data->imageData());
+    const QImage image = clipboard.heldImage();
     checkPictureSize(image.size(), QCoreApplication::translate("host", "The picture on the clipboard"));
     if (!image.isNull())
         return image;
