@@ -8,6 +8,8 @@
 #include "forms/MessageBox.h"
 #include "forms/Notifications.h"
 #include "forms/Screenshot.h"
+#include "forms/Sound.h"
+#include "forms/X11Clipboard.h"
 #include "host/Handlers.h"
 #include "host/Process.h"
 
@@ -16,6 +18,8 @@
 #include <QThread>
 #include <chrono>
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -39,43 +43,82 @@ void tellDesktop(const cli::Request& request, const QString& written, const QStr
         host::notify({QCoreApplication::translate("frmMain", "Capture saved"), written, written, false});
 }
 
-} // namespace
+// The capture saved as the stored options say, from the screenshot when
+// there is one, else from the clipboard.
+QString saveCapture(const cli::Request& request, const options::Values& options, std::optional<QImage> screenshot,
+                    const host::ClipboardSource& clipboard)
+{
+    palette::Workspace workspace;
+    SaveCommand command(workspace);
+    command.output = request.output;
+    command.picture = std::move(screenshot);
+    command.clipboard = &clipboard;
+    return command.run(options, false);
+}
 
-int saveFromShortcut(const cli::Request& request)
+// Runs the save with its messages on standard error, tells the desktop what
+// came of it and prints the file written; the exit code.
+int reportSave(const cli::Request& request, const std::function<QString()>& save)
 {
     QStringList told;
     host::setMessageSink([&told](const QString& text, host::MsgBoxStyle) {
         host::printError(text);
         told << text;
     });
-    QString written;
-    std::optional<QImage> screenshot;
-    const bool fromClipboard = request.action != cli::Action::Capture;
-    if (!fromClipboard) {
-        QThread::sleep(unsigned(request.delaySeconds));
-        host::trapErrors([&] { screenshot = host::takeScreenshot(request.interactive, answerTime(request)); },
-                         [](const host::HostError& error) { host::MsgBox(error.description()); });
-    }
-    if (fromClipboard && host::onWayland() && !host::ClipboardHasBitmap()) {
-        // A Wayland compositor gives the clipboard only to the window in
-        // focus; a save without a window sees it empty, whatever it holds.
-        host::MsgBox(QCoreApplication::translate(
-            "frmMain", "The clipboard cannot be read: on Wayland only the window in focus may read it, and there is no "
-                       "X display (XWayland, DISPLAY) to read it through. Nothing was saved. Turn XWayland on, or "
-                       "use \"Save to File\" in the program's window."));
-    } else if (fromClipboard || screenshot) {
-        palette::Workspace workspace;
-        SaveCommand command(workspace);
-        command.output = request.output;
-        command.picture = screenshot;
-        written = command.run(options::load(), false);
-        if (written.isEmpty() && told.isEmpty())
-            host::MsgBox(QCoreApplication::translate("frmMain", "Nothing was saved."));
-    }
+    const QString written = save();
+    if (written.isEmpty() && told.isEmpty())
+        host::MsgBox(QCoreApplication::translate("frmMain", "Nothing was saved."));
     host::setMessageSink({});
     tellDesktop(request, written, told);
     if (written.isEmpty())
         return 1;
     std::printf("%s\n", qPrintable(written));
     return 0;
+}
+
+} // namespace
+
+int saveFromShortcut(const cli::Request& request)
+{
+    return reportSave(request, [&request]() -> QString {
+        if (request.action == cli::Action::Capture) {
+            QThread::sleep(unsigned(request.delaySeconds));
+            std::optional<QImage> screenshot;
+            host::trapErrors([&] { screenshot = host::takeScreenshot(request.interactive, answerTime(request)); },
+                             [](const host::HostError& error) { host::MsgBox(error.description()); });
+            if (!screenshot)
+                return {};
+            return saveCapture(request, options::load(), std::move(screenshot), host::displayClipboard());
+        }
+        if (host::onWayland() && !host::ClipboardHasBitmap()) {
+            // A Wayland compositor gives the clipboard only to the window in
+            // focus; a save without a window sees it empty, whatever it holds.
+            host::MsgBox(QCoreApplication::translate(
+                "frmMain", "The clipboard cannot be read: on Wayland only the window in focus may read it, and there is "
+                           "no X display (XWayland, DISPLAY) to read it through. Nothing was saved. Turn XWayland on, "
+                           "or use \"Save to File\" in the program's window."));
+            return {};
+        }
+        return saveCapture(request, options::load(), std::nullopt, host::displayClipboard());
+    });
+}
+
+std::optional<int> saveWithoutDisplay(const cli::Request& request)
+{
+    if (request.action != cli::Action::Save)
+        return std::nullopt;
+    const options::Values options = options::load();
+    // The prompt is a window.
+    if (request.output.isEmpty() && options.savePrompt != 0)
+        return std::nullopt;
+    // What only Qt reads from the clipboard (an X pixmap, say), and the
+    // message for a clipboard without a picture, are left to its display.
+    const std::unique_ptr<host::X11Clipboard> clipboard = host::X11Clipboard::open();
+    if (!clipboard || !host::ClipboardHasBitmap(*clipboard))
+        return std::nullopt;
+    host::setBell([&clipboard] { clipboard->ring(); });
+    const int exitCode =
+        reportSave(request, [&] { return saveCapture(request, options, std::nullopt, *clipboard); });
+    host::setBell({});
+    return exitCode;
 }

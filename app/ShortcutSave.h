@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 namespace cli {
 struct Request;
 }
@@ -14,3 +16,11 @@ struct Request;
 // is quiet. Prints the file written and gives the exit code: 0 when a file
 // was written, 1 when none was.
 int saveFromShortcut(const cli::Request& request);
+
+// The same save of the clipboard's picture (--save) before the windows'
+// display is opened, when it needs no window and the clipboard is an X
+// display's: read straight from the X server, it loads nothing that only
+// windows use. None when it cannot be done so (a prompt, another platform, no
+// picture the X clipboard gives as an image file); then saveFromShortcut
+// runs with the display open.
+std::optional<int> saveWithoutDisplay(const cli::Request& request);

@@ -22,6 +22,8 @@ int main(int argc, char* argv[])
             return *exitCode;
         if (request.action == cli::Action::Save)
             host::preferXForClipboard();
+        if (const std::optional<int> exitCode = saveWithoutDisplay(request))
+            host::endCommand(*exitCode);
         displayFailure = host::displayFailure();
     }
 

@@ -3,6 +3,11 @@
 #include <QApplication>
 
 namespace host {
+namespace {
+
+std::function<void()> bell;
+
+} // namespace
 
 Sound& Sound::instance()
 {
@@ -12,8 +17,16 @@ Sound& Sound::instance()
 
 void Beep()
 {
-    QApplication::beep();
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        QApplication::beep();
+    else if (bell)
+        bell();
     emit Sound::instance().beeped();
+}
+
+void setBell(std::function<void()> ring)
+{
+    bell = std::move(ring);
 }
 
 } // namespace host

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 
 namespace host {
 
@@ -19,5 +20,9 @@ private:
 };
 
 void Beep();
+
+// How a run without Qt's display sounds the beep (none when empty); the
+// windows' display sounds its own.
+void setBell(std::function<void()> ring);
 
 } // namespace host

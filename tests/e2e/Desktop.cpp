@@ -196,6 +196,9 @@ ClipboardOwner::ClipboardOwner(const QByteArray& data, const QString& mimeType)
     m_xclip.start("xclip", {"-selection", "clipboard", "-t", mimeType, "-i", "-quiet"});
     EXPECT_TRUE(m_xclip.waitForStarted());
     m_xclip.write(data);
+    // A picture of megabytes takes more than one write to reach xclip.
+    while (m_xclip.bytesToWrite() > 0 && m_xclip.waitForBytesWritten(5000)) {
+    }
     m_xclip.closeWriteChannel();
     pause(300);
 }

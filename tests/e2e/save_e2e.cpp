@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <QThread>
@@ -125,6 +126,27 @@ TEST(SaveOnX, TheClipboardsBestFormatIsTakenAndOnlyItIsFetched)
         owner.kill();
         owner.waitForFinished();
     }
+}
+
+// A picture of noise makes a PNG of several megabytes, which the clipboard's
+// owner sends in pieces: --save, reading the X clipboard itself, writes it
+// whole.
+TEST(SaveOnX, APictureSentInPiecesIsSavedWhole)
+{
+    QTemporaryDir dir;
+    QImage picture(1200, 900, QImage::Format_RGB32);
+    QRandomGenerator random(7);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, random.generate() | 0xFF000000u);
+    testing_support::clearSettings();
+    testing_support::storeSetting("Defaults", "16Colours", "False");
+    testing_support::storeSetting("Defaults", "DisplayColours", "True");
+    ClipboardOwner owner(picture);
+    Program save({"--save", "--quiet", "--output", dir.filePath("whole.bmp")});
+    ASSERT_TRUE(save.waitForExit());
+    EXPECT_EQ(save.exitCode(), 0) << save.errors().toStdString();
+    EXPECT_EQ(QImageReader(dir.filePath("whole.bmp")).read().convertToFormat(QImage::Format_RGB32), picture);
 }
 
 } // namespace
