@@ -54,6 +54,14 @@ void holdOrFail(QtMsgType type, const QMessageLogContext&, const QString& text)
     std::_Exit(1);
 }
 
+// A desktop session on Wayland, where Qt puts the windows unless told
+// otherwise.
+bool waylandSession()
+{
+    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+           || qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland");
+}
+
 } // namespace
 
 void setUpApplication(QApplication& application)
@@ -106,10 +114,16 @@ DisplayFailure displayFailure()
 
 void preferXForClipboard()
 {
-    const bool waylandSession = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-                                || qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland");
-    if (waylandSession && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+    if (waylandSession() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+bool windowsOnX()
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (!platform.isEmpty())
+        return platform == "xcb";
+    return !qEnvironmentVariableIsEmpty("DISPLAY") && !waylandSession();
 }
 
 bool onWayland()

@@ -44,6 +44,9 @@ std::unique_ptr<QApplication> openDisplay(int& argc, char** argv, const DisplayF
 // chosen with QT_QPA_PLATFORM is kept.
 void preferXForClipboard();
 
+// Whether Qt will put the windows on an X display, told before it opens one.
+bool windowsOnX();
+
 // Whether the windows are on a Wayland compositor.
 bool onWayland();
 

@@ -1,5 +1,7 @@
 #include "forms/X11Clipboard.h"
 
+#include "forms/Application.h"
+
 #include <QElapsedTimer>
 #include <cstdlib>
 #include <poll.h>
@@ -26,21 +28,14 @@ xcb_atom_t atom(xcb_connection_t* connection, const QByteArray& name)
     return reply ? reply->atom : xcb_atom_t(XCB_NONE);
 }
 
-// Whether Qt would put the windows on an X display.
-bool qtWouldUseX()
-{
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    if (!platform.isEmpty())
-        return platform == "xcb";
-    return !qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-           && qEnvironmentVariable("XDG_SESSION_TYPE") != QLatin1String("wayland");
-}
+// How long an owner may take to answer, as long as Qt's clipboard waits.
+constexpr qint64 kPatienceMs = 5000;
 
 } // namespace
 
 std::unique_ptr<X11Clipboard> X11Clipboard::open()
 {
-    if (!qtWouldUseX())
+    if (!windowsOnX())
         return nullptr;
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(connection)) {
@@ -120,7 +115,7 @@ QByteArray X11Clipboard::transfer(quint32 target) const
                     && change->state == XCB_PROPERTY_NEW_VALUE)
                     return event;
             }
-            const qint64 left = m_patience.count() - waited.elapsed();
+            const qint64 left = kPatienceMs - waited.elapsed();
             if (xcb_connection_has_error(m_connection) || left <= 0)
                 return owned<xcb_generic_event_t>(nullptr);
             pollfd socket{xcb_get_file_descriptor(m_connection), POLLIN, 0};

@@ -2,7 +2,6 @@
 
 #include "forms/Clipboard.h"
 
-#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -33,7 +32,6 @@ private:
     xcb_connection_t* m_connection;
     quint32 m_window = 0;
     quint32 m_clipboard = 0, m_property = 0, m_incr = 0, m_targets = 0;
-    std::chrono::milliseconds m_patience{5000};
     mutable std::optional<QStringList> m_formats; // asked once a run
 };
 
