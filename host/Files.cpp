@@ -257,6 +257,20 @@ void AtomicFile::completeOnDisk()
     m_complete = true;
 }
 
+void AtomicFile::syncFolder() const
+{
+    // The new name is an entry of the folder: without its sync a power cut
+    // may lose the name, and so the file, although its bytes are on the disk.
+    const int folder = ::open(native(QFileInfo(m_target).absolutePath()).constData(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        return;
+    const bool failed = ::fsync(folder) != 0 && errno == EIO;
+    ::close(folder);
+    if (failed)
+        fail(systemReason(EIO));
+}
+
 bool AtomicFile::linkAs(const QString& name)
 {
     const QByteArray target = native(name);
@@ -300,6 +314,7 @@ void AtomicFile::commit()
     if (::rename(native(m_staged).constData(), native(m_target).constData()) != 0)
         failWithErrno();
     m_staged.clear();
+    syncFolder();
 }
 
 bool AtomicFile::commitIfFree(const QString& path)
@@ -307,7 +322,10 @@ bool AtomicFile::commitIfFree(const QString& path)
     completeOnDisk();
     m_path = path;
     m_target = path;
-    return linkAs(path);
+    if (!linkAs(path))
+        return false;
+    syncFolder();
+    return true;
 }
 
 QString writeProblem(const QString& path, qint64 size)

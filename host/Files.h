@@ -100,6 +100,8 @@ private:
     // Gives the written file a name that nothing has: false when something
     // has it, an error for any other reason.
     bool linkAs(const QString& name);
+    // Brings the file's new name to the disk; only a failing disk fails it.
+    void syncFolder() const;
     // A short name beside the target that nothing has yet, for a moment.
     QString spareName() const;
 

@@ -33,10 +33,36 @@
 #include <QTest>
 #include <QTimer>
 #include <QtEndian>
+#include <atomic>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+
+// A failing disk, where the program's files meet the system: while set, the
+// sync of a file's data, or of a folder, fails as it does when the disk does.
+std::atomic<bool> failDataSync{false}, failFolderSync{false};
+
+extern "C" int fdatasync(int fd)
+{
+    static const auto real = reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, "fdatasync"));
+    if (!failDataSync)
+        return real(fd);
+    errno = EIO;
+    return -1;
+}
+
+extern "C" int fsync(int fd)
+{
+    static const auto real = reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, "fsync"));
+    struct stat status {};
+    if (!failFolderSync || fstat(fd, &status) != 0 || !S_ISDIR(status.st_mode))
+        return real(fd);
+    errno = EIO;
+    return -1;
+}
 
 using namespace testing_support;
 
@@ -239,6 +265,23 @@ TEST_F(WriterFaults, AFileSizeLimitMidWriteKeepsTheOldFileAndLeavesNoTemporaryFi
     }
 }
 
+// The disk fails at the end of a save: the sync of the file's data (the old
+// file stays) or of its new name in the folder. Either is said.
+TEST_F(WriterFaults, AFailingDiskAtTheLastSyncIsReported)
+{
+    const QString target = dir.filePath("keep.bmp");
+    for (std::atomic<bool>* fault : {&failDataSync, &failFolderSync}) {
+        *fault = true;
+        EXPECT_EQ(describedFailure([&] { modcap::SaveBitmap(box, target, 8); },
+                                   QDir::toNativeSeparators(target) + ": " + strerror(EIO)),
+                  0);
+        *fault = false;
+        if (fault == &failDataSync) {
+            EXPECT_EQ(snapshot(dir.path()), before);
+        }
+    }
+}
+
 class SettingsFaults : public ::testing::Test {
 protected:
     void SetUp() override { clearSettings(); }
@@ -253,7 +296,8 @@ protected:
 };
 
 // Damaged as our check finds it or as only Qt's reader does: told once at
-// the start, and no close in that run writes the file.
+// the start or by hand while the program runs, and no close in that run
+// writes the file.
 TEST_F(SettingsFaults, ADamagedStoreIsReportedOnceAndNeverWrittenOver)
 {
     static const char binary[] = "\xff\xfe\x00\x01 binary \x00 junk [[[";
@@ -261,14 +305,19 @@ TEST_F(SettingsFaults, ADamagedStoreIsReportedOnceAndNeverWrittenOver)
     for (const QByteArray& damaged : {QByteArray("[Defaults]\nFilename=/keep/me\n[Mail\nServer=smtp://x:25\n"),
                                       QByteArray(binary, sizeof(binary) - 1), QByteArray(nul, sizeof(nul) - 1),
                                       QByteArray("a line before any section\n[Defaults]\nFilename=/tmp/keep\n"),
-                                      QByteArray("[Defaults]\nFilename=/tmp/keep\nThumbnail\n")}) {
-        writeFile(settingsFile(), damaged);
+                                      QByteArray("[Defaults]\nFilename=/tmp/keep\nThumbnail\n")})
+    for (const bool whileRunning : {false, true}) {
+        writeFile(settingsFile(), whileRunning ? QByteArray("[Defaults]\nFilename=/keep/me\n") : damaged);
         {
             frmMain form;
             form.Show();
-            EXPECT_EQ(form.txtFileName->Text(), "C:\\Pravlek");
-            form.emailDialog().Show();
-            form.emailDialog().Unload();
+            if (whileRunning) {
+                writeFile(settingsFile(), damaged);
+            } else {
+                EXPECT_EQ(form.txtFileName->Text(), "C:\\Pravlek");
+                form.emailDialog().Show();
+                form.emailDialog().Unload();
+            }
             form.Unload();
         }
         EXPECT_EQ(storeBytes(), damaged);
