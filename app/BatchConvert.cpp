@@ -10,7 +10,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <cstdio>
 
 using namespace host;
 
@@ -74,8 +73,8 @@ int convert(const cli::Request& request)
         trapErrors(
             [&] {
                 const QString written = convertOne(request, picture, outputs, workspace);
-                std::printf("%s\n", qPrintable(QDir::toNativeSeparators(written)));
-                std::fflush(stdout);
+                if (!printLine(QDir::toNativeSeparators(written)))
+                    result = 1;
             },
             [&](const HostError& error) {
                 printError(QStringLiteral("%1: %2").arg(picture, error.description()));

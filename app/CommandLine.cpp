@@ -2,10 +2,11 @@
 
 #include "app/BatchConvert.h"
 #include "forms/Application.h"
+#include "host/Process.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <cstdio>
+#include <QFileInfo>
 
 namespace cli {
 namespace {
@@ -42,6 +43,17 @@ std::optional<capture::Depth> depthFor(const QString& colours)
     return std::nullopt;
 }
 
+// The extensions of picture formats other than the bitmap: a bitmap written
+// under one of them would be taken for what it is not.
+bool otherPictureExtension(const QString& name)
+{
+    static const QStringList extensions = {
+        "png", "jpg", "jpeg", "jpe", "jfif", "gif", "tif", "tiff", "webp", "pcx", "ppm", "pgm", "pbm", "pnm",
+        "xpm", "xbm", "ico", "cur", "svg", "svgz", "tga", "heic", "heif", "avif", "jxl", "jp2", "psd", "xcf",
+        "exr", "icns", "wbmp", "qoi"};
+    return extensions.contains(QFileInfo(name).suffix().toLower());
+}
+
 // Qt's own options for programs with windows (-platform, -style, ...):
 // the window's application takes them, as in every Qt program.
 QStringList withoutQtOptions(const QStringList& arguments)
@@ -63,6 +75,22 @@ QStringList withoutQtOptions(const QStringList& arguments)
             kept << argument;
     }
     return kept;
+}
+
+// What is wrong with the value of --output: blank, or a name that says the
+// file is a picture of another format.
+std::optional<Request> refusedOutput(const QCommandLineParser& parser, const QCommandLineOption& output)
+{
+    if (!parser.isSet(output))
+        return std::nullopt;
+    const QString name = parser.value(output);
+    if (name.trimmed().isEmpty())
+        return usageError(Text::tr("--%1 needs a name.").arg(output.names().constLast()));
+    if (otherPictureExtension(name))
+        return usageError(Text::tr("--output %1: the program writes bitmap files (.bmp), which a name ending in "
+                                   ".%2 would misname.")
+                              .arg(name, QFileInfo(name).suffix()));
+    return std::nullopt;
 }
 
 } // namespace
@@ -128,8 +156,8 @@ Request parse(const QStringList& arguments)
         const int seconds = parser.isSet(delay) ? parser.value(delay).toInt(&number) : 0;
         if (!number || seconds < 0 || seconds > 3600)
             return usageError(Text::tr("--delay takes whole seconds from 0 to 3600, not '%1'.").arg(parser.value(delay)));
-        if (parser.isSet(output) && parser.value(output).trimmed().isEmpty())
-            return usageError(Text::tr("--%1 needs a name.").arg(output.names().constLast()));
+        if (std::optional<Request> refused = refusedOutput(parser, output))
+            return *refused;
         Request request = answer(Action::Capture);
         request.output = parser.value(output);
         request.quiet = parser.isSet(quiet);
@@ -144,8 +172,8 @@ Request parse(const QStringList& arguments)
         for (const QCommandLineOption* option : {&colours, &output, &prefix, &force})
             if (parser.isSet(*option) && !(option == &output && parser.isSet(save)))
                 return usageError(Text::tr("--%1 is used with --convert only.").arg(option->names().constLast()));
-        if (parser.isSet(output) && parser.value(output).trimmed().isEmpty())
-            return usageError(Text::tr("--%1 needs a name.").arg(output.names().constLast()));
+        if (std::optional<Request> refused = refusedOutput(parser, output))
+            return *refused;
         if (!pictures.isEmpty() && parser.isSet(save))
             return usageError(Text::tr("unexpected argument '%1': --save takes the clipboard's picture.")
                                   .arg(pictures.constFirst()));
@@ -180,9 +208,10 @@ Request parse(const QStringList& arguments)
         return usageError(Text::tr("--output and --prefix cannot be used together."));
     if (parser.isSet(output) && pictures.size() > 1)
         return usageError(Text::tr("--output takes one picture; use --prefix for several."));
-    for (const QCommandLineOption* option : {&output, &prefix})
-        if (parser.isSet(*option) && parser.value(*option).trimmed().isEmpty())
-            return usageError(Text::tr("--%1 needs a name.").arg(option->names().constLast()));
+    if (parser.isSet(prefix) && parser.value(prefix).trimmed().isEmpty())
+        return usageError(Text::tr("--%1 needs a name.").arg(prefix.names().constLast()));
+    if (std::optional<Request> refused = refusedOutput(parser, output))
+        return *refused;
     if (parser.isSet(prefix) && parser.isSet(force))
         return usageError(Text::tr("--force cannot be used with --prefix: numbered files never replace others."));
     request.output = parser.value(output);
@@ -196,8 +225,7 @@ std::optional<int> runWithoutDisplay(const Request& request)
     switch (request.action) {
     case Action::Help:
     case Action::Version:
-        std::printf("%s\n", qPrintable(request.text.trimmed()));
-        return 0;
+        return host::printLine(request.text.trimmed()) ? 0 : 1;
     case Action::UsageError:
         host::printError(request.text);
         host::printError(Text::tr("Try 'qorix-capture --help' for the options."));

@@ -6,9 +6,13 @@
 #include <QDir>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace host {
 
@@ -47,6 +51,29 @@ bool installTranslation(const QLocale& locale, const QString& folder)
 void printError(const QString& line)
 {
     std::fprintf(stderr, "qorix-capture: %s\n", qPrintable(line));
+}
+
+void holdStandardStreams()
+{
+    // Read-only, so that a write to any of them fails rather than vanishes.
+    for (int fd = 0; fd <= 2; ++fd)
+        if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF && ::open("/dev/null", O_RDONLY) != fd)
+            std::_Exit(1);
+}
+
+bool printLine(const QString& line)
+{
+    const QByteArray text = line.toLocal8Bit() + '\n';
+    errno = 0;
+    const bool written = std::fwrite(text.constData(), 1, std::size_t(text.size()), stdout) == std::size_t(text.size())
+                         && std::fflush(stdout) == 0;
+    if (written)
+        return true;
+    const int error = errno;
+    std::clearerr(stdout);
+    printError(QCoreApplication::translate("host", "cannot write to standard output: %1")
+                   .arg(QString::fromLocal8Bit(std::strerror(error ? error : EIO))));
+    return false;
 }
 
 void endCommand(int exitCode)

@@ -25,6 +25,17 @@ bool installTranslation(const QLocale& locale, const QString& folder = translati
 // Writes "qorix-capture: line" on standard error, as command-line programs do.
 void printError(const QString& line);
 
+// Keeps the standard streams' numbers from being given to the first files
+// the program opens when it was started with them closed: a line printed
+// would end up in a bitmap or in the display's connection. A closed standard
+// output stays one that refuses every write. Called first thing in main.
+void holdStandardStreams();
+
+// Writes the line on standard output at once. False, after saying why on
+// standard error, when it could not be written (a full disk, a closed
+// output): the command then fails, as one whose result went nowhere.
+bool printLine(const QString& line);
+
 // Ends a one-shot command once its output is flushed, without tearing down
 // the application: Qt's teardown of a display reads the whole font
 // configuration only to free it, which a command that drew no text pays

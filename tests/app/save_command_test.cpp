@@ -139,10 +139,13 @@ TEST_F(SaveCommand, AnExistingFileIsReplacedWithoutAQuestion)
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write(QByteArray(100000, 'x'));
     old.close();
+    // A file the person made private stays so.
+    old.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     save();
     EXPECT_TRUE(watcher.messages().isEmpty());
     EXPECT_EQ(testing_support::bmpBitCount(dir.filePath("shot.BMP")), 4);
     EXPECT_LT(QFileInfo(dir.filePath("shot.BMP")).size(), 100000);
+    EXPECT_EQ(QFileInfo(dir.filePath("shot.BMP")).permissions(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
 }
 
 TEST_F(SaveCommand, ABoxOfBlanksIsNoNameAndWritesNothingInTheCurrentFolder)

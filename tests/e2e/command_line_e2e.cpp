@@ -25,10 +25,14 @@ struct Ran {
 };
 
 // The program run as a command in the real X server, or with no display
-// at all; `meanwhile` acts on its windows while it runs.
-Ran run(const QStringList& arguments, bool display = true, const std::function<void()>& meanwhile = {})
+// at all; `meanwhile` acts on its windows while it runs. Its standard output
+// goes to the file given, if any.
+Ran run(const QStringList& arguments, bool display = true, const std::function<void()>& meanwhile = {},
+        const QString& output = {})
 {
     QProcess process;
+    if (!output.isEmpty())
+        process.setStandardOutputFile(output);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "xcb");
     if (!display)
@@ -88,6 +92,14 @@ TEST(CommandLine, HelpVersionUsageErrorsAndAMissingDisplay)
         {{"--convert", "a.png", "--output", "c.bmp", "--prefix", "p"}, false, 2, "^$", "--prefix"},
         {{"--convert", "a.png", "--save"}, false, 2, "^$", "--save"},
         {{"--convert", "--prefix", "p", "--force", "a.png"}, false, 2, "^$", "--force"},
+        {{"--save", "--output", "shot.png"}, false, 2, "^$", "writes bitmap files (.bmp)"},
+        {{"--capture", "--output", "shot.JPG"}, false, 2, "^$", "writes bitmap files (.bmp)"},
+        {{"--convert", "--output", "c.tiff", "a.png"}, false, 2, "^$", "writes bitmap files (.bmp)"},
+        {{"--save", "--output", "shot.Bmp"}, false, 1, "^$", "DISPLAY"},
+        {{"--save", "--output", "shot"}, false, 1, "^$", "DISPLAY"},
+        {{"--capture", "--delay", "3600", "--output", "shot.dib"}, false, 1, "^$", "DISPLAY"},
+        {{"--capture", "--delay", "3601"}, false, 2, "^$", "'3601'"},
+        {{"--capture", "--delay", "-1"}, false, 2, "^$", "'-1'"},
     };
     for (const UsageCase& c : cases) {
         const Ran ran = run(c.arguments, c.display);
@@ -100,6 +112,12 @@ TEST(CommandLine, HelpVersionUsageErrorsAndAMissingDisplay)
         if (c.exitCode == 1) {
             EXPECT_EQ(ran.err.count('\n'), 1) << which << ": " << ran.err.toStdString();
         }
+    }
+    // What cannot be printed is a failure, said on standard error.
+    for (const QString redirect : {"> /dev/full", ">&-"}) {
+        const CommandResult printed = runCommand("sh", {"-c", "\"$0\" --version 2>&1 " + redirect, qEnvironmentVariable("QORIX_PROGRAM")});
+        EXPECT_EQ(printed.exitCode, 1) << redirect.toStdString();
+        EXPECT_TRUE(printed.output.contains("cannot write to standard output")) << printed.output.toStdString();
     }
     // A named display that cannot be reached: one line, exit 1.
     const QByteArray display = qgetenv("DISPLAY");
@@ -147,9 +165,13 @@ TEST(CommandLine, ConvertWritesEachPictureBesideItAndReportsTheBrokenOne)
         // two are not written over it.
         EXPECT_EQ(ran.err.count("written from another picture"), 2) << ran.err.toStdString();
         for (const QString type : {"png", "jpg", "pcx"}) {
+            const QString bmp = dir.filePath("in.BMP");
+            const auto shared = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser
+                                | QFileDevice::WriteUser | QFileDevice::ReadGroup;
+            QFile::setPermissions(bmp, shared);
             const Ran one = run({"--convert", "--colours", c.colours, "--force", dir.filePath("in." + type)}, false);
             ASSERT_EQ(one.exitCode, 0) << one.err.toStdString();
-            const QString bmp = dir.filePath("in.BMP");
+            EXPECT_EQ(QFileInfo(bmp).permissions(), shared);
             EXPECT_EQ(bmpBitCount(bmp), c.bits) << type.toStdString() << " " << c.colours;
             EXPECT_EQ(pixels(bmp) == pixels(originals[type]), c.exact.contains(type))
                 << type.toStdString() << " " << c.colours;
@@ -218,6 +240,13 @@ TEST(CommandLine, ConvertWritesOnlyRegularFilesReadsOnlyWhatAPictureNeedsAndNeve
              return QStringList{"--force", "--output", d + "/n.BMP", d + "/a.png"};
          },
          {}, "not a file"},
+        {"a folder as output", [](const QString& d) { QDir(d).mkdir("o.BMP"); return QStringList{"--output", d + "/o.BMP", d + "/a.png"}; },
+         {}, "a folder of that name exists"},
+        {"a pipe as output, without --force", [&](const QString& d) { fifo(d + "/o.BMP"); return QStringList{"--output", d + "/o.BMP", d + "/a.png"}; },
+         {}, "named pipe"},
+        {"a link that leads nowhere as output",
+         [](const QString& d) { QFile::link(d + "/gone", d + "/o.BMP"); return QStringList{"--output", d + "/o.BMP", d + "/a.png"}; },
+         {}, "which does not exist"},
         {"three pictures of one output",
          [&](const QString& d) { return QStringList{"--force", d + "/a.png", copy(d, "a.jpg"), copy(d, "a.gif")}; },
          {"a.BMP"}, "written from another picture in this run"},
@@ -280,7 +309,8 @@ struct SaveCase {
     bool prompt;       // "Prompt to Save", answered with a name under ~/
     int exitCode;
     const char* err;
-    bool output = false; // --output ~/.../given.bmp, which exists and is replaced
+    bool output = false; // --output ~/.../given.bmp, which exists, private to its owner, and is replaced
+    bool fullDisk = false; // standard output on a full disk
 };
 
 TEST(CommandLine, SaveWritesTheClipboardWithTheStoredOptionsAndNeverStoresThem)
@@ -292,6 +322,7 @@ TEST(CommandLine, SaveWritesTheClipboardWithTheStoredOptionsAndNeverStoresThem)
         {"no name", true, "   ", false, 1, "not filename has been entered"},
         {"missing folder", true, "%1/missing/cap", false, 1, "does not exist"},
         {"--output instead of the stored name", true, "%1/cap", false, 0, "", true},
+        {"the file's name not printed", true, "%1/cap", false, 1, "cannot write to standard output", false, true},
     };
     QImage capture(120, 80, QImage::Format_RGB32);
     capture.fill(qRgb(30, 60, 90));
@@ -304,8 +335,11 @@ TEST(CommandLine, SaveWritesTheClipboardWithTheStoredOptionsAndNeverStoresThem)
         testing_support::storeSetting("Defaults", "256Colurs", "True");
         const QByteArray settings = testing_support::readAll(testing_support::settingsFile());
         ClipboardOwner owner = c.picture ? ClipboardOwner(capture) : ClipboardOwner("text", "text/plain");
-        if (c.output)
+        const auto own = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser;
+        if (c.output) {
             testing_support::writeFile(dir.filePath("given.bmp"), "an older file");
+            QFile::setPermissions(dir.filePath("given.bmp"), own);
+        }
         const QStringList arguments = c.output ? QStringList{"--save", "--output", homeRelative(dir.filePath("given.bmp"))}
                                                : QStringList{"--save"};
         const Ran ran = run(arguments, true, [&] {
@@ -314,11 +348,14 @@ TEST(CommandLine, SaveWritesTheClipboardWithTheStoredOptionsAndNeverStoresThem)
             const QString prompt = waitForWindow("QORIX Capture - Prompt to Save");
             typeText(prompt, homeRelative(dir.filePath("typed.bmp")));
             pressKeys(prompt, "Return");
-        });
+        }, c.fullDisk ? "/dev/full" : "");
         const QString expected = dir.filePath(c.output ? "given.bmp" : c.prompt ? "typed.bmp" : "cap001.BMP");
         EXPECT_EQ(ran.exitCode, c.exitCode) << c.name << ": " << ran.err.toStdString();
         EXPECT_EQ(ran.out, c.exitCode == 0 ? expected + "\n" : QString()) << c.name;
-        EXPECT_EQ(bmpBitCount(expected), c.exitCode == 0 ? 8 : -1) << c.name;
+        EXPECT_EQ(bmpBitCount(expected), c.exitCode == 0 || c.fullDisk ? 8 : -1) << c.name;
+        if (c.output) {
+            EXPECT_EQ(QFileInfo(expected).permissions(), own);
+        }
         EXPECT_TRUE(ran.err.contains(c.err)) << c.name << ": " << ran.err.toStdString();
         EXPECT_EQ(testing_support::readAll(testing_support::settingsFile()), settings) << c.name;
     }

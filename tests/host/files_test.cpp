@@ -46,6 +46,16 @@ TEST(FileLookup, OnlyAnOrdinaryFileOfExactlyThatNameExists)
     EXPECT_FALSE(FileExists(QString()));
 }
 
+TEST(FileRead, AFileOfExactlyTheLimitIsReadAndOneByteMoreIsNot)
+{
+    QTemporaryDir dir;
+    for (const qint64 size : {0, 1, 4095, 4096, 100000}) {
+        writeFile(dir.filePath("f"), QByteArray(size, 'x'));
+        EXPECT_EQ(readFile(dir.filePath("f"), size), QByteArray(size, 'x')) << size;
+        EXPECT_EQ(readFile(dir.filePath("f"), size - 1), std::nullopt) << size;
+    }
+}
+
 TEST(FileDelete, DeletesTheOneFileAndReportsAMissingOne)
 {
     QTemporaryDir dir;
