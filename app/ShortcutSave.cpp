@@ -17,7 +17,6 @@
 #include <QStringList>
 #include <QThread>
 #include <chrono>
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -69,18 +68,18 @@ int reportSave(const cli::Request& request, const std::function<QString()>& save
     if (written.isEmpty() && told.isEmpty())
         host::MsgBox(QCoreApplication::translate("frmMain", "Nothing was saved."));
     host::setMessageSink({});
+    // The file's name first: it is the command's result, which a slow
+    // notification service must not hold up.
+    const bool printed = !written.isEmpty() && host::printLine(written);
     tellDesktop(request, written, told);
-    if (written.isEmpty())
-        return 1;
-    std::printf("%s\n", qPrintable(written));
-    return 0;
+    return printed ? 0 : 1;
 }
 
 } // namespace
 
-int saveFromShortcut(const cli::Request& request)
+int saveFromShortcut(const cli::Request& request, const host::ClipboardSource& clipboard)
 {
-    return reportSave(request, [&request]() -> QString {
+    return reportSave(request, [&request, &clipboard]() -> QString {
         if (request.action == cli::Action::Capture) {
             QThread::sleep(unsigned(request.delaySeconds));
             std::optional<QImage> screenshot;
@@ -88,9 +87,9 @@ int saveFromShortcut(const cli::Request& request)
                              [](const host::HostError& error) { host::MsgBox(error.description()); });
             if (!screenshot)
                 return {};
-            return saveCapture(request, options::load(), std::move(screenshot), host::displayClipboard());
+            return saveCapture(request, options::load(), std::move(screenshot), clipboard);
         }
-        if (host::onWayland() && !host::ClipboardHasBitmap()) {
+        if (host::onWayland() && !host::ClipboardHasBitmap(clipboard)) {
             // A Wayland compositor gives the clipboard only to the window in
             // focus; a save without a window sees it empty, whatever it holds.
             host::MsgBox(QCoreApplication::translate(
@@ -99,26 +98,31 @@ int saveFromShortcut(const cli::Request& request)
                            "or use \"Save to File\" in the program's window."));
             return {};
         }
-        return saveCapture(request, options::load(), std::nullopt, host::displayClipboard());
+        return saveCapture(request, options::load(), std::nullopt, clipboard);
     });
 }
 
-std::optional<int> saveWithoutDisplay(const cli::Request& request)
+std::optional<int> saveWithoutDisplay(const cli::Request& request, std::unique_ptr<host::X11Clipboard>& clipboard)
 {
-    if (request.action != cli::Action::Save)
+    if (request.action != cli::Action::Save || !clipboard)
         return std::nullopt;
+    bool offered = false;
+    const std::optional<host::HostError> silent = host::skipOnError([&] { offered = host::ClipboardHasBitmap(*clipboard); });
+    if (!silent && !offered) {
+        clipboard.reset();
+        return std::nullopt;
+    }
     const options::Values options = options::load();
-    // The prompt is a window.
-    if (request.output.isEmpty() && options.savePrompt != 0)
-        return std::nullopt;
-    // What only Qt reads from the clipboard (an X pixmap, say), and the
-    // message for a clipboard without a picture, are left to its display.
-    const std::unique_ptr<host::X11Clipboard> clipboard = host::X11Clipboard::open();
-    if (!clipboard || !host::ClipboardHasBitmap(*clipboard))
+    if (!silent && request.output.isEmpty() && options.savePrompt != 0)
         return std::nullopt;
     host::setBell([&clipboard] { clipboard->ring(); });
-    const int exitCode =
-        reportSave(request, [&] { return saveCapture(request, options, std::nullopt, *clipboard); });
+    const int exitCode = reportSave(request, [&]() -> QString {
+        if (silent) {
+            host::MsgBox(silent->description(), host::MsgBoxStyle::Critical);
+            return {};
+        }
+        return saveCapture(request, options, std::nullopt, *clipboard);
+    });
     host::setBell({});
     return exitCode;
 }

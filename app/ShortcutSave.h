@@ -1,5 +1,9 @@
 #pragma once
 
+#include "forms/Clipboard.h"
+#include "forms/X11Clipboard.h"
+
+#include <memory>
 #include <optional>
 
 namespace cli {
@@ -14,13 +18,15 @@ struct Request;
 // replaces the stored name and the prompt, and is replaced when it exists.
 // What was done is also shown as a desktop notification, unless the request
 // is quiet. Prints the file written and gives the exit code: 0 when a file
-// was written, 1 when none was.
-int saveFromShortcut(const cli::Request& request);
+// was written, 1 when none was. The clipboard is Qt's unless told.
+int saveFromShortcut(const cli::Request& request, const host::ClipboardSource& clipboard = host::displayClipboard());
 
 // The same save of the clipboard's picture (--save) before the windows'
-// display is opened, when it needs no window and the clipboard is an X
-// display's: read straight from the X server, it loads nothing that only
-// windows use. None when it cannot be done so (a prompt, another platform, no
-// picture the X clipboard gives as an image file); then saveFromShortcut
-// runs with the display open.
-std::optional<int> saveWithoutDisplay(const cli::Request& request);
+// display is opened, when the clipboard is an X display's (given, read
+// straight from the X server): it loads nothing that only windows use. An
+// owner that does not answer is said at once: asking again through Qt would
+// only wait again. None when it cannot be done so: a prompt is a window (the
+// clipboard is kept for saveFromShortcut to read), or the owner offers no
+// picture file (dropped: what only Qt reads, such as an X pixmap, and the
+// message for a clipboard without a picture are left to Qt's display).
+std::optional<int> saveWithoutDisplay(const cli::Request& request, std::unique_ptr<host::X11Clipboard>& clipboard);

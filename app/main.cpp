@@ -10,26 +10,30 @@
 
 int main(int argc, char* argv[])
 {
+    host::holdStandardStreams();
     // The command line is read before any display is opened, so that help,
     // version and conversions work without one.
     cli::Request request;
     host::DisplayFailure displayFailure;
+    std::unique_ptr<host::X11Clipboard> xClipboard;
     {
         QCoreApplication core(argc, argv);
         host::setUpCore(core);
         request = cli::parse(core.arguments());
         if (const std::optional<int> exitCode = cli::runWithoutDisplay(request))
             return *exitCode;
-        if (request.action == cli::Action::Save)
+        if (request.action == cli::Action::Save) {
             host::preferXForClipboard();
-        if (const std::optional<int> exitCode = saveWithoutDisplay(request))
+            xClipboard = host::X11Clipboard::open();
+        }
+        if (const std::optional<int> exitCode = saveWithoutDisplay(request, xClipboard))
             host::endCommand(*exitCode);
         displayFailure = host::displayFailure();
     }
 
     const auto application = host::openDisplay(argc, argv, displayFailure);
     if (request.action == cli::Action::Save || request.action == cli::Action::Capture)
-        host::endCommand(saveFromShortcut(request));
+        host::endCommand(xClipboard ? saveFromShortcut(request, *xClipboard) : saveFromShortcut(request));
     if (request.action == cli::Action::View)
         return viewPictures(request.pictures);
     application->setQuitOnLastWindowClosed(false);

@@ -1,11 +1,17 @@
 #include "forms/X11Clipboard.h"
 
 #include "forms/Application.h"
+#include "host/HostError.h"
+#include "pictures/Picture.h"
 
-#include <QElapsedTimer>
+#include <QCoreApplication>
+#include <QFile>
+#include <QSet>
+#include <algorithm>
 #include <cstdlib>
 #include <poll.h>
 #include <vector>
+#include <xcb/res.h>
 #include <xcb/xcb.h>
 
 namespace host {
@@ -28,8 +34,19 @@ xcb_atom_t atom(xcb_connection_t* connection, const QByteArray& name)
     return reply ? reply->atom : xcb_atom_t(XCB_NONE);
 }
 
-// How long an owner may take to answer, as long as Qt's clipboard waits.
+// How long an owner may take to answer a request, or to send the next piece
+// of a large transfer: as long as Qt's clipboard waits for an answer.
 constexpr qint64 kPatienceMs = 5000;
+// The end of the whole read, formats and picture. A slow owner sends a 4K
+// capture of 25 MB in under 10 s; only one that trickles meets this.
+constexpr qint64 kWholeReadMs = 60000;
+// The most formats read from the owner's list: owners offer a few dozen.
+constexpr qsizetype kMaxFormats = 1000;
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("host", text);
+}
 
 } // namespace
 
@@ -53,9 +70,12 @@ X11Clipboard::X11Clipboard(xcb_connection_t* connection) : m_connection(connecti
     xcb_create_window(connection, XCB_COPY_FROM_PARENT, m_window, screen->root, 0, 0, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
     m_clipboard = atom(connection, "CLIPBOARD");
-    m_property = atom(connection, "QORIX_CLIPBOARD");
     m_incr = atom(connection, "INCR");
     m_targets = atom(connection, "TARGETS");
+    // The list and the picture each in a property of its own: an owner still
+    // sending a list cut short never writes into the picture.
+    m_targetsProperty = atom(connection, "QORIX_CLIPBOARD_FORMATS");
+    m_dataProperty = atom(connection, "QORIX_CLIPBOARD");
 }
 
 X11Clipboard::~X11Clipboard()
@@ -67,23 +87,40 @@ QStringList X11Clipboard::formats() const
 {
     if (m_formats)
         return *m_formats;
-    const QByteArray targets = transfer(m_targets);
-    const auto* atoms = reinterpret_cast<const xcb_atom_t*>(targets.constData());
-    const qsizetype count = targets.size() / qsizetype(sizeof(xcb_atom_t));
+    const Transfer targets = transfer(m_targets, m_targetsProperty, kMaxFormats * qsizetype(sizeof(xcb_atom_t)));
+    if (targets.ended == Ended::Silent)
+        ownerSilent();
+    const auto* atoms = reinterpret_cast<const xcb_atom_t*>(targets.bytes.constData());
+    const qsizetype count = std::min(targets.bytes.size() / qsizetype(sizeof(xcb_atom_t)), kMaxFormats);
+    // Each format once, however often the list names it.
+    QSet<xcb_atom_t> seen;
     std::vector<xcb_get_atom_name_cookie_t> asked;
     for (qsizetype i = 0; i < count; ++i)
-        asked.push_back(xcb_get_atom_name(m_connection, atoms[i]));
+        if (!seen.contains(atoms[i])) {
+            seen.insert(atoms[i]);
+            asked.push_back(xcb_get_atom_name(m_connection, atoms[i]));
+        }
     QStringList names;
     for (const xcb_get_atom_name_cookie_t cookie : asked)
         if (const auto reply = owned(xcb_get_atom_name_reply(m_connection, cookie, nullptr)))
             names << QString::fromLatin1(xcb_get_atom_name_name(reply.get()), xcb_get_atom_name_name_length(reply.get()));
     m_formats = names;
+    // The picture's read has an end of its own: a prompt for the file's name
+    // may come between the two.
+    m_reading.invalidate();
     return names;
 }
 
 QByteArray X11Clipboard::data(const QString& format) const
 {
-    return transfer(atom(m_connection, format.toLatin1()));
+    const Transfer picture = transfer(atom(m_connection, format.toLatin1()), m_dataProperty, kMaxPictureFileBytes);
+    if (picture.ended == Ended::Silent)
+        ownerSilent();
+    if (picture.ended == Ended::TooLarge)
+        raiseError(ErrorKind::Picture, tr("The picture on the clipboard is larger than %1 MB, the most a picture may "
+                                          "have; nothing was saved.")
+                                           .arg(kMaxPictureFileBytes >> 20));
+    return picture.bytes;
 }
 
 void X11Clipboard::ring() const
@@ -92,74 +129,133 @@ void X11Clipboard::ring() const
     xcb_flush(m_connection);
 }
 
-// Asks the clipboard's owner for the target and reads what it gives: at
-// once in the property, or, for large data, in pieces (INCR) that end with
-// an empty one. Empty when it refuses, goes away or stops answering.
-QByteArray X11Clipboard::transfer(quint32 target) const
+void X11Clipboard::ownerSilent() const
 {
+    // Asking again would only wait again.
+    m_silent = true;
+    raiseError(ErrorKind::Picture, tr("The program that holds the clipboard (%1) does not answer in time, so nothing "
+                                      "was saved. Copy the screen again, or close that program if it hangs.")
+                                       .arg(ownerName()));
+}
+
+QString X11Clipboard::ownerName() const
+{
+    const auto owner = owned(
+        xcb_get_selection_owner_reply(m_connection, xcb_get_selection_owner(m_connection, m_clipboard), nullptr));
+    if (!owner || owner->owner == XCB_NONE)
+        return tr("no program now");
+    // A server with the resource extension knows the process of a client on
+    // this machine.
+    const xcb_query_extension_reply_t* resources = xcb_get_extension_data(m_connection, &xcb_res_id);
+    const xcb_res_client_id_spec_t client{owner->owner, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    const auto ids = owned(resources && resources->present
+                               ? xcb_res_query_client_ids_reply(
+                                     m_connection, xcb_res_query_client_ids(m_connection, 1, &client), nullptr)
+                               : nullptr);
+    for (auto id = ids ? xcb_res_query_client_ids_ids_iterator(ids.get()) : xcb_res_client_id_value_iterator_t{};
+         id.rem > 0; xcb_res_client_id_value_next(&id)) {
+        if (!(id.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) || xcb_res_client_id_value_value_length(id.data) < 1)
+            continue;
+        const quint32 pid = *xcb_res_client_id_value_value(id.data);
+        QFile command(QStringLiteral("/proc/%1/comm").arg(pid));
+        const QString name =
+            command.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(command.read(64)).trimmed() : QString();
+        return tr("%1, process %2").arg(name.isEmpty() ? tr("a program") : name).arg(pid);
+    }
+    return tr("X window 0x%1").arg(owner->owner, 0, 16);
+}
+
+// Asks the clipboard's owner for the target and reads what it gives, at most
+// maxBytes (those read are kept when there is more): at once in the
+// property, or, for large data, in pieces (INCR) that end with an empty one.
+X11Clipboard::Transfer X11Clipboard::transfer(quint32 target, quint32 property, qint64 maxBytes) const
+{
+    if (m_silent)
+        return {{}, Ended::Silent};
     if (target == XCB_NONE || xcb_connection_has_error(m_connection))
-        return {};
-    QElapsedTimer waited;
-    waited.start();
+        return {{}, Ended::Refused};
+    if (!m_reading.isValid())
+        m_reading.start();
+    QElapsedTimer sinceAnswer;
+    sinceAnswer.start();
     // The next event of the kind for the window, or none after the wait.
     const auto next = [&](quint8 kind) -> Owned<xcb_generic_event_t> {
         for (;;) {
             while (auto event = owned(xcb_poll_for_event(m_connection))) {
                 if ((event->response_type & 0x7F) != kind)
                     continue;
-                if (kind == XCB_SELECTION_NOTIFY
-                    && reinterpret_cast<const xcb_selection_notify_event_t*>(event.get())->requestor == m_window)
-                    return event;
+                const auto* answer = reinterpret_cast<const xcb_selection_notify_event_t*>(event.get());
                 const auto* change = reinterpret_cast<const xcb_property_notify_event_t*>(event.get());
-                if (kind == XCB_PROPERTY_NOTIFY && change->window == m_window && change->atom == m_property
-                    && change->state == XCB_PROPERTY_NEW_VALUE)
+                if ((kind == XCB_SELECTION_NOTIFY && answer->requestor == m_window && answer->target == target)
+                    || (kind == XCB_PROPERTY_NOTIFY && change->window == m_window && change->atom == property
+                        && change->state == XCB_PROPERTY_NEW_VALUE)) {
+                    sinceAnswer.restart();
                     return event;
+                }
             }
-            const qint64 left = kPatienceMs - waited.elapsed();
+            const qint64 left = std::min(kPatienceMs - sinceAnswer.elapsed(), kWholeReadMs - m_reading.elapsed());
             if (xcb_connection_has_error(m_connection) || left <= 0)
                 return owned<xcb_generic_event_t>(nullptr);
             pollfd socket{xcb_get_file_descriptor(m_connection), POLLIN, 0};
             poll(&socket, 1, int(left));
         }
     };
-    // The whole property, read and deleted; its type tells INCR apart.
-    const auto take = [&](xcb_atom_t& type) {
+    // The whole property, read and deleted, with its type, which tells INCR
+    // apart; none when there is no such property (already taken).
+    xcb_atom_t type = XCB_NONE;
+    const auto take = [&]() -> std::optional<QByteArray> {
         QByteArray bytes;
         for (;;) {
             const auto reply = owned(xcb_get_property_reply(
                 m_connection,
-                xcb_get_property(m_connection, 1, m_window, m_property, XCB_GET_PROPERTY_TYPE_ANY,
+                xcb_get_property(m_connection, 1, m_window, property, XCB_GET_PROPERTY_TYPE_ANY,
                                  quint32(bytes.size() / 4), 1u << 20),
                 nullptr));
-            if (!reply)
-                return QByteArray();
+            if (!reply || reply->type == XCB_NONE)
+                return std::nullopt;
             type = reply->type;
             bytes.append(static_cast<const char*>(xcb_get_property_value(reply.get())),
                          xcb_get_property_value_length(reply.get()));
-            if (reply->bytes_after == 0)
+            if (reply->bytes_after == 0 || bytes.size() > maxBytes)
                 return bytes;
         }
     };
+    const auto within = [maxBytes](QByteArray bytes) {
+        if (bytes.size() <= maxBytes)
+            return Transfer{std::move(bytes), Ended::Complete};
+        bytes.truncate(qsizetype(maxBytes));
+        return Transfer{std::move(bytes), Ended::TooLarge};
+    };
 
-    xcb_convert_selection(m_connection, m_window, m_clipboard, target, m_property, XCB_CURRENT_TIME);
+    xcb_convert_selection(m_connection, m_window, m_clipboard, target, property, XCB_CURRENT_TIME);
     xcb_flush(m_connection);
     const auto answer = next(XCB_SELECTION_NOTIFY);
-    if (!answer || reinterpret_cast<const xcb_selection_notify_event_t*>(answer.get())->property == XCB_NONE)
-        return {};
-    xcb_atom_t type = XCB_NONE;
-    QByteArray bytes = take(type);
+    if (!answer)
+        return {{}, Ended::Silent};
+    if (reinterpret_cast<const xcb_selection_notify_event_t*>(answer.get())->property == XCB_NONE)
+        return {{}, Ended::Refused};
+    std::optional<QByteArray> bytes = take();
+    if (!bytes)
+        return {{}, Ended::Refused};
     if (type != m_incr)
-        return bytes;
+        return within(*std::move(bytes));
     // Taking the INCR property asked for the first piece.
-    bytes.clear();
+    bytes->clear();
     for (;;) {
         xcb_flush(m_connection);
         if (!next(XCB_PROPERTY_NOTIFY))
-            return {};
-        const QByteArray piece = take(type);
-        if (piece.isEmpty())
-            return bytes;
-        bytes.append(piece);
+            return {{}, Ended::Silent};
+        // A piece written in several changes has a notice for each, the later
+        // ones for a property taken already: only an empty one that is there
+        // ends the transfer.
+        const std::optional<QByteArray> piece = take();
+        if (!piece)
+            continue;
+        if (piece->isEmpty())
+            return within(*std::move(bytes));
+        bytes->append(*piece);
+        if (bytes->size() > maxBytes)
+            return within(*std::move(bytes));
     }
 }
 

@@ -1,15 +1,20 @@
 #include "tests/e2e/Desktop.h"
 
+#include "tests/support/Files.h"
 #include "tests/support/Processes.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QJsonDocument>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
 #include <cmath>
+#include <csignal>
 
 namespace e2e {
 
@@ -133,9 +138,30 @@ bool onPrivateBus(const QString& filter)
 {
     if (qEnvironmentVariableIsSet("QORIX_PRIVATE_BUS"))
         return true;
+    // The bus's own configuration names no service folder of the machine's:
+    // only what the test starts, or puts in the bus's folder, answers.
+    QTemporaryDir bus;
+    const QString services = bus.filePath("services");
+    QDir().mkpath(services);
+    testing_support::writeFile(bus.filePath("session.conf"), QStringLiteral(R"(<!DOCTYPE busconfig PUBLIC
+ "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:tmpdir=%1</listen>
+  <auth>EXTERNAL</auth>
+  <servicedir>%2</servicedir>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+)").arg(bus.path(), services).toUtf8());
     QProcess inside;
     inside.setProcessChannelMode(QProcess::ForwardedChannels);
-    testing_support::startTest(inside, filter, {"QORIX_PRIVATE_BUS=1"}, false, {"dbus-run-session", "--"});
+    testing_support::startTest(inside, filter, {"QORIX_PRIVATE_BUS=1", "QORIX_BUS_SERVICES=" + services}, false,
+                               {"dbus-run-session", "--config-file=" + bus.filePath("session.conf"), "--"});
     EXPECT_TRUE(inside.waitForFinished(240000));
     EXPECT_EQ(inside.exitCode(), 0);
     return false;
@@ -153,12 +179,21 @@ FakeService::~FakeService()
     m_process.waitForFinished();
 }
 
-QList<QJsonObject> FakeService::received()
+void FakeService::freeze()
 {
-    m_process.waitForReadyRead(300);
+    ::kill(pid_t(m_process.processId()), SIGSTOP);
+}
+
+QList<QJsonObject> FakeService::received(int expected)
+{
     QList<QJsonObject> lines;
-    while (m_process.canReadLine())
-        lines << QJsonDocument::fromJson(m_process.readLine()).object();
+    QElapsedTimer waited;
+    waited.start();
+    do {
+        m_process.waitForReadyRead(300);
+        while (m_process.canReadLine())
+            lines << QJsonDocument::fromJson(m_process.readLine()).object();
+    } while (lines.size() < expected && waited.elapsed() < 5000);
     return lines;
 }
 
@@ -220,6 +255,38 @@ ClipboardOwner::~ClipboardOwner()
 {
     m_xclip.kill();
     m_xclip.waitForFinished();
+}
+
+namespace {
+const QString kWestonSocket = "wayland-qorix-test";
+}
+
+Weston::Weston()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_RUNTIME_DIR", m_runtime.path());
+    m_process.setProcessEnvironment(environment);
+    m_process.start("weston", {"--backend=headless-backend.so", "--socket=" + kWestonSocket, "--idle-time=0"});
+    const QString socket = QDir(m_runtime.path()).filePath(kWestonSocket);
+    for (int i = 0; i < 100 && !QFile::exists(socket); ++i)
+        QThread::msleep(50);
+    EXPECT_TRUE(QFile::exists(socket)) << m_process.readAllStandardError().toStdString();
+}
+
+Weston::~Weston()
+{
+    m_process.terminate();
+    m_process.waitForFinished();
+}
+
+QProcessEnvironment Weston::session() const
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("QT_QPA_PLATFORM");
+    environment.insert("XDG_RUNTIME_DIR", m_runtime.path());
+    environment.insert("WAYLAND_DISPLAY", kWestonSocket);
+    environment.insert("XDG_SESSION_TYPE", "wayland");
+    return environment;
 }
 
 } // namespace e2e

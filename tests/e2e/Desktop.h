@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 // The real X desktop as a person uses it: windows found by title, real mouse
 // clicks and key presses (XTEST, through xdotool), the real clipboard (xclip).
@@ -55,7 +56,9 @@ private:
 
 // For a test that needs a session bus of its own: true in the run on it. The
 // first run starts the tests of the filter again under dbus-run-session,
-// checks that they pass and gives false.
+// checks that they pass and gives false. No service of the machine's is
+// started on that bus; a service file put in the folder QORIX_BUS_SERVICES
+// names is, when asked for.
 bool onPrivateBus(const QString& filter);
 
 // A stand-in for a desktop service on the session bus: a program that says
@@ -64,8 +67,11 @@ class FakeService {
 public:
     FakeService(const QString& program, const QStringList& arguments);
     ~FakeService();
-    // The requests received so far, waiting a moment for one on its way.
-    QList<QJsonObject> received();
+    // The requests received so far, waiting a moment for one on its way, and
+    // a few seconds for as many as expected.
+    QList<QJsonObject> received(int expected = 0);
+    // Stops the service as a hung program stops: it keeps its name on the bus.
+    void freeze();
 
 private:
     QProcess m_process;
@@ -81,6 +87,20 @@ public:
 
 private:
     QProcess m_xclip;
+};
+
+// A real Wayland compositor, headless, beside the test's X server, as in a
+// Wayland session with XWayland.
+class Weston {
+public:
+    Weston();
+    ~Weston();
+    // The environment of a program in its session.
+    QProcessEnvironment session() const;
+
+private:
+    QTemporaryDir m_runtime;
+    QProcess m_process;
 };
 
 } // namespace e2e

@@ -1,6 +1,7 @@
 // What a keyboard shortcut's save tells the desktop: the notifications a
 // fake notification service on a private session bus receives.
 #include "tests/e2e/Desktop.h"
+#include "tests/support/Files.h"
 #include "tests/support/TestSettings.h"
 #include "tests/support/Texts.h"
 
@@ -10,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace e2e;
 
@@ -31,7 +33,7 @@ Saved save(const QStringList& arguments)
 // service is no error. A body goes as markup only to a server that reads it.
 TEST(Notifications, ASaveWithoutAWindowTellsTheDesktopWhatItDid)
 {
-    if (!onPrivateBus("Notifications.*"))
+    if (!onPrivateBus("Notifications.ASaveWithoutAWindowTellsTheDesktopWhatItDid"))
         return;
     QTemporaryDir dir(QDir::homePath() + "/notes & shots-XXXXXX");
     const QString file = dir.filePath("cap.BMP");
@@ -75,6 +77,39 @@ TEST(Notifications, ASaveWithoutAWindowTellsTheDesktopWhatItDid)
     const Saved unheard = save({"--save"});
     EXPECT_EQ(unheard.exitCode, 0) << unheard.errors.toStdString();
     EXPECT_TRUE(QFile::exists(file));
+    testing_support::clearSettings();
+}
+
+// A service that hangs, and one the bus starts that never comes up: the
+// save prints its file at once and ends after the notification's short wait,
+// saying which service did not answer.
+TEST(Notifications, AServiceThatDoesNotAnswerHoldsTheSaveUpOnlyAMoment)
+{
+    if (!onPrivateBus("Notifications.AServiceThatDoesNotAnswer*"))
+        return;
+    QTemporaryDir dir;
+    testing_support::clearSettings();
+    QImage capture(40, 30, QImage::Format_RGB32);
+    capture.fill(Qt::darkRed);
+    const ClipboardOwner owner(capture);
+    for (const bool started : {true, false}) {
+        SCOPED_TRACE(started ? "a frozen service" : "a service that never starts");
+        std::optional<FakeService> frozen;
+        if (started) {
+            frozen.emplace(QString::fromLocal8Bit(qgetenv("QORIX_NOTIFICATION_SERVER")), QStringList());
+            frozen->freeze();
+        } else {
+            testing_support::writeFile(qEnvironmentVariable("QORIX_BUS_SERVICES") + "/never.service",
+                                       "[D-BUS Service]\nName=org.freedesktop.Notifications\nExec=/bin/sleep 8\n");
+        }
+        const QString file = dir.filePath(started ? "frozen.bmp" : "never.bmp");
+        Program program({"--save", "--output", file});
+        ASSERT_TRUE(program.waitForExit(10000));
+        EXPECT_EQ(program.exitCode(), 0);
+        EXPECT_EQ(program.output(), file.toLocal8Bit() + "\n");
+        EXPECT_TRUE(program.errors().contains("notification service did not answer"));
+        EXPECT_TRUE(QFile::exists(file));
+    }
     testing_support::clearSettings();
 }
 

@@ -128,17 +128,23 @@ TEST(SaveOnX, TheClipboardsBestFormatIsTakenAndOnlyItIsFetched)
     }
 }
 
-// A picture of noise makes a PNG of several megabytes, which the clipboard's
-// owner sends in pieces: --save, reading the X clipboard itself, writes it
-// whole.
-TEST(SaveOnX, APictureSentInPiecesIsSavedWhole)
+// Noise: a PNG of several megabytes, more than one read of a property takes.
+QImage noise(int width, int height)
 {
-    QTemporaryDir dir;
-    QImage picture(1200, 900, QImage::Format_RGB32);
+    QImage picture(width, height, QImage::Format_RGB32);
     QRandomGenerator random(7);
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x)
             picture.setPixel(x, y, random.generate() | 0xFF000000u);
+    return picture;
+}
+
+// A large picture, which the clipboard's owner sends in pieces: --save,
+// reading the X clipboard itself, writes it whole.
+TEST(SaveOnX, APictureSentInPiecesIsSavedWhole)
+{
+    QTemporaryDir dir;
+    const QImage picture = noise(1200, 900);
     testing_support::clearSettings();
     testing_support::storeSetting("Defaults", "16Colours", "False");
     testing_support::storeSetting("Defaults", "DisplayColours", "True");
@@ -147,6 +153,68 @@ TEST(SaveOnX, APictureSentInPiecesIsSavedWhole)
     ASSERT_TRUE(save.waitForExit());
     EXPECT_EQ(save.exitCode(), 0) << save.errors().toStdString();
     EXPECT_EQ(QImageReader(dir.filePath("whole.bmp")).read().convertToFormat(QImage::Format_RGB32), picture);
+}
+
+// Owners that lie, stall, trickle and flood: every --save ends soon, in the
+// memory a picture file's limit bounds, with the picture whole (and one bell)
+// or a message that says what went wrong.
+TEST(SaveOnX, HostileOwnersNeitherHoldTheSaveUpNorFloodItsMemory)
+{
+    QTemporaryDir dir;
+    const QImage picture = noise(1400, 1100);
+    ASSERT_TRUE(picture.save(dir.filePath("noise.png")));
+    testing_support::clearSettings();
+    testing_support::storeSetting("Defaults", "16Colours", "False");
+    testing_support::storeSetting("Defaults", "DisplayColours", "True");
+    const QString hostile = QORIX_TEST_SOURCE "/e2e/hostile_owner.py";
+    FakeService bells("/usr/bin/python3", {hostile, "--bells"});
+    const QStringList png = {"--offer", "image/png", "--picture", dir.filePath("noise.png")};
+    QStringList sameTwenty, twenty;
+    for (int i = 0; i < 20; ++i) {
+        sameTwenty << "--offer" << "image/png";
+        twenty << "--offer" << QString("image/x-kind-%1").arg(i);
+    }
+    const struct {
+        const char* name;
+        QStringList owner;
+        int exitCode;
+        const char* said;
+    } cases[] = {
+        {"one format listed twenty times, never sent", sameTwenty + QStringList{"--never"}, 1, "does not answer"},
+        {"twenty formats, none sent", twenty + QStringList{"--never"}, 1, "does not answer"},
+        {"no answer to the list", {"--silent-targets"}, 1, "(python3, process"},
+        {"answers after two seconds", png + QStringList{"--delay", "2000"}, 0, ""},
+        {"a slow trickle of pieces", png + QStringList{"--piece", "65536", "--interval", "80"}, 0, ""},
+        {"each piece in two changes", png + QStringList{"--piece", "65536", "--split"}, 0, ""},
+        {"over 4 MB in one property", png, 0, ""},
+        {"pieces without end", png + QStringList{"--piece", "200000", "--endless"}, 1, "larger than"},
+        {"a list without end", png + QStringList{"--piece", "4096", "--endless-targets"}, 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QProcess owner;
+        owner.start("/usr/bin/python3", QStringList{hostile} + c.owner);
+        ASSERT_TRUE(owner.waitForReadyRead(10000));
+        const QString file = dir.filePath("hostile.bmp");
+        QFile::remove(file);
+        QProcess save;
+        QProcessEnvironment onX = QProcessEnvironment::systemEnvironment();
+        onX.insert("QT_QPA_PLATFORM", "xcb");
+        save.setProcessEnvironment(onX);
+        save.start("/usr/bin/time", {"-f", "%M", "-o", dir.filePath("peak"), qEnvironmentVariable("QORIX_PROGRAM"),
+                                     "--save", "--quiet", "--output", file});
+        EXPECT_TRUE(save.waitForFinished(15000)) << "still waiting";
+        save.kill();
+        save.waitForFinished();
+        const QString errors = QString::fromLocal8Bit(save.readAllStandardError());
+        EXPECT_EQ(save.exitCode(), c.exitCode) << errors.toStdString();
+        EXPECT_TRUE(errors.contains(c.said)) << errors.toStdString();
+        EXPECT_LT(testing_support::readAll(dir.filePath("peak")).trimmed().toLongLong(), 600 * 1024) << "kilobytes";
+        EXPECT_EQ(QImageReader(file).read().convertToFormat(QImage::Format_RGB32) == picture, c.exitCode == 0);
+        EXPECT_EQ(bells.received(c.exitCode == 0 ? 1 : 0).size(), c.exitCode == 0 ? 1 : 0);
+        owner.kill();
+        owner.waitForFinished();
+    }
 }
 
 } // namespace
