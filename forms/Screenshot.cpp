@@ -1,14 +1,13 @@
 #include "forms/Screenshot.h"
 
-#include "forms/Application.h"
+#include "host/Files.h"
 #include "host/HostError.h"
+#include "host/Process.h"
 #include "pictures/Picture.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDBusObjectPath>
-#include <QDBusReply>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -20,7 +19,12 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVariantMap>
+#include <ctime>
+#include <fcntl.h>
 #include <optional>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace host {
 namespace {
@@ -51,8 +55,15 @@ public slots:
     }
 };
 
-// The file the portal wrote, or none when no portal answered the call.
-std::optional<QString> portalScreenshot(bool interactive, std::chrono::milliseconds answerTime)
+// What the portal answered: its code (0 taken, 1 cancelled, 2 failed) and the
+// file's address. None when no portal takes the call; an error when it
+// gives no answer within the time.
+struct Answer {
+    uint code;
+    QString uri;
+};
+
+std::optional<Answer> askPortal(bool interactive, std::chrono::milliseconds answerTime)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
@@ -79,48 +90,93 @@ std::optional<QString> portalScreenshot(bool interactive, std::chrono::milliseco
         raiseError(ErrorKind::General, tr("The desktop's screenshot portal did not answer within %1 seconds; no screenshot "
                                           "was taken.")
                                            .arg(std::chrono::duration_cast<std::chrono::seconds>(answerTime).count()));
-    if (*answer.response == 1)
-        raiseError(ErrorKind::Cancel, tr("The screenshot was cancelled."));
-    if (*answer.response != 0)
-        raiseError(ErrorKind::General, tr("The desktop refused the screenshot (its answer: %1).").arg(*answer.response));
-    const QUrl uri(answer.results.value(QStringLiteral("uri")).toString());
-    if (!uri.isLocalFile())
-        raiseError(ErrorKind::General, tr("The desktop's screenshot portal gave no file (%1).").arg(uri.toString()));
-    return uri.toLocalFile();
+    return Answer{*answer.response, answer.results.value(QStringLiteral("uri")).toString()};
 }
 
-// Whether a file the portal wrote lies in a folder for temporary files.
-bool temporary(const QString& file)
+// The time as the file system stamps files, which may lag the precise clock.
+timespec fileClock()
 {
-    const QString folder = QFileInfo(file).absolutePath();
-    for (const QString& scratch : {QDir::tempPath(), QStringLiteral("/tmp"), qEnvironmentVariable("XDG_RUNTIME_DIR")})
-        if (!scratch.isEmpty() && (folder == scratch || folder.startsWith(scratch + QLatin1Char('/'))))
-            return true;
-    return false;
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    return now;
+}
+
+// Which file the portal made for the request asked at that time, to be
+// removed once read: a regular file (not a link, pipe or device), made since,
+// in a folder for temporary files once the links of its path are resolved.
+// None for any other, which is left as it is: a portal may also hand over a
+// file of the person's own.
+std::optional<FileIdentity> madeForRequest(const QString& file, timespec asked)
+{
+    struct statx status {};
+    if (::statx(AT_FDCWD, QFile::encodeName(file).constData(), AT_SYMLINK_NOFOLLOW,
+                STATX_TYPE | STATX_INO | STATX_BTIME | STATX_CTIME, &status) != 0
+        || !S_ISREG(status.stx_mode))
+        return std::nullopt;
+    // Where the file system keeps no birth time, the last change stands in.
+    const statx_timestamp made = (status.stx_mask & STATX_BTIME) ? status.stx_btime : status.stx_ctime;
+    if (made.tv_sec < asked.tv_sec || (made.tv_sec == asked.tv_sec && made.tv_nsec < asked.tv_nsec))
+        return std::nullopt;
+    const QString folder = QFileInfo(QFileInfo(file).absolutePath()).canonicalFilePath();
+    for (const QString& scratch : {QDir::tempPath(), QStringLiteral("/tmp"), qEnvironmentVariable("XDG_RUNTIME_DIR")}) {
+        const QString resolved = scratch.isEmpty() ? QString() : QFileInfo(scratch).canonicalFilePath();
+        if (!folder.isEmpty() && !resolved.isEmpty()
+            && (folder == resolved || folder.startsWith(resolved + QLatin1Char('/'))))
+            return FileIdentity{makedev(status.stx_dev_major, status.stx_dev_minor), status.stx_ino};
+    }
+    return std::nullopt;
+}
+
+// The portal's file read as every picture is; removed after, read or not,
+// when the portal made it for this request.
+QImage readPortalFile(const QString& file, timespec asked)
+{
+    const struct Removal {
+        QString file;
+        std::optional<FileIdentity> made;
+        ~Removal()
+        {
+            struct stat now {};
+            const QByteArray name = QFile::encodeName(file);
+            if (made && ::lstat(name.constData(), &now) == 0 && made == FileIdentity{now.st_dev, now.st_ino})
+                ::unlink(name.constData());
+        }
+    } removal{file, madeForRequest(file, asked)};
+    return LoadPicture(file);
+}
+
+QImage rootWindow()
+{
+    return QGuiApplication::primaryScreen()->grabWindow(0).toImage();
 }
 
 } // namespace
 
 QImage takeScreenshot(bool interactive, std::chrono::milliseconds answerTime)
 {
-    if (const std::optional<QString> file = portalScreenshot(interactive, answerTime)) {
-        const QImage picture = [&] {
-            try {
-                return LoadPicture(*file);
-            } catch (...) {
-                if (temporary(*file))
-                    QFile::remove(*file);
-                throw;
-            }
-        }();
-        if (temporary(*file))
-            QFile::remove(*file);
-        return picture;
+    // On X the root window shows the whole screen: the desktop's portal, which
+    // may be installed without a backend that takes screenshots there, is
+    // asked only for what the person picks.
+    const bool onX = QGuiApplication::platformName() == QLatin1String("xcb") && QGuiApplication::primaryScreen();
+    if (onX && !interactive)
+        return rootWindow();
+    const timespec asked = fileClock();
+    const std::optional<Answer> answer = askPortal(interactive, answerTime);
+    if (onX && (!answer || answer->code == 2)) {
+        printError(tr("the desktop has no screenshot dialog that serves here; the whole screen was taken."));
+        return rootWindow();
     }
-    if (QGuiApplication::platformName() == QLatin1String("xcb") && QGuiApplication::primaryScreen())
-        return QGuiApplication::primaryScreen()->grabWindow(0).toImage();
-    raiseError(ErrorKind::General, tr("No screenshot can be taken: the desktop has no screenshot portal "
-                                      "(xdg-desktop-portal) and the windows are not on X11."));
+    if (!answer)
+        raiseError(ErrorKind::General, tr("No screenshot can be taken: the desktop has no screenshot portal "
+                                          "(xdg-desktop-portal) and the windows are not on X11."));
+    if (answer->code == 1)
+        raiseError(ErrorKind::Cancel, tr("The screenshot was cancelled."));
+    if (answer->code != 0)
+        raiseError(ErrorKind::General, tr("The desktop refused the screenshot (its answer: %1).").arg(answer->code));
+    const QUrl uri(answer->uri);
+    if (!uri.isLocalFile())
+        raiseError(ErrorKind::General, tr("The desktop's screenshot portal gave no file (%1).").arg(uri.toString()));
+    return readPortalFile(uri.toLocalFile(), asked);
 }
 
 } // namespace host

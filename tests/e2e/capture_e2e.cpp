@@ -1,31 +1,20 @@
-// --capture: the screenshot taken through a fake desktop portal on a private
-// session bus, and from the X root window where no portal answers.
+// --capture: on X the root window, and the desktop's portal (a stand-in on a
+// private session bus) only for a pick; on Wayland the portal.
 #include "tests/e2e/Desktop.h"
+#include "tests/support/Files.h"
 #include "tests/support/TestSettings.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonObject>
 #include <QTemporaryDir>
-#include <QThread>
+#include <QUrl>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace e2e;
 
 namespace {
-
-struct Portal {
-    int code;     // 0 taken, 1 cancelled, 2 refused, -1 no answer
-    int delayMs;
-};
-
-struct Case {
-    const char* name;
-    Portal portal;
-    QStringList arguments;
-    int exitCode;
-    QString said; // on standard error
-};
 
 QImage picture()
 {
@@ -36,9 +25,14 @@ QImage picture()
     return image;
 }
 
-TEST(Capture, TheScreenIsTakenThroughThePortalOrFromTheRootWindowAndEveryAnswerIsSaid)
+QString portalServer()
 {
-    if (!onPrivateBus("Capture.*"))
+    return QString::fromLocal8Bit(qgetenv("QORIX_PORTAL_SERVER"));
+}
+
+TEST(Capture, OnXTheRootWindowElseThePortalAndEveryAnswerIsSaid)
+{
+    if (!onPrivateBus("Capture.OnX*"))
         return;
     QTemporaryDir dir;
     const QString shot = dir.filePath("shot.BMP"), given = dir.filePath("given.png");
@@ -48,46 +42,112 @@ TEST(Capture, TheScreenIsTakenThroughThePortalOrFromTheRootWindowAndEveryAnswerI
     testing_support::storeSetting("Defaults", "16Colours", "False");
     testing_support::storeSetting("Defaults", "DisplayColours", "True");
     ASSERT_TRUE(picture().save(given));
-    const Case cases[] = {
-        {"taken", {0, 0}, {"--capture", "--quiet"}, 0, ""},
-        {"picked after a while", {0, 1500}, {"--capture", "--quiet", "--interactive", "--delay", "1"}, 0, ""},
-        {"cancelled", {1, 0}, {"--capture", "--quiet"}, 1, "cancelled"},
-        {"refused", {2, 0}, {"--capture", "--quiet"}, 1, "refused the screenshot (its answer: 2)"},
-        {"no answer", {-1, 0}, {"--capture", "--quiet"}, 1, "did not answer within 20 seconds"},
+    // The root window of the X server shows the picture too.
+    runCommand("display", {"-window", "root", given});
+    const Weston weston;
+    const struct {
+        const char* name;
+        int code, delayMs; // the portal's answer (-1: none) and when
+        QStringList arguments;
+        bool wayland;
+        int exitCode;
+        QString said; // on standard error
+    } cases[] = {
+        {"the whole screen on X, the portal not asked", 0, 0, {}, false, 0, ""},
+        {"picked on X after a while", 0, 1500, {"--interactive", "--delay", "1"}, false, 0, ""},
+        {"cancelled", 1, 0, {"--interactive"}, false, 1, "cancelled"},
+        {"no pick served on X: the whole screen", 2, 0, {"--interactive"}, false, 0, "the whole screen was taken"},
+        {"taken on Wayland", 0, 0, {}, true, 0, ""},
+        {"refused on Wayland", 2, 0, {}, true, 1, "refused the screenshot (its answer: 2)"},
+        {"no answer on Wayland", -1, 0, {}, true, 1, "did not answer within 20 seconds"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         QFile::remove(shot);
-        FakeService portal(QString::fromLocal8Bit(qgetenv("QORIX_PORTAL_SERVER")),
-                           {QString::number(c.portal.code), QString::number(c.portal.delayMs), given});
-        Program program(c.arguments);
+        FakeService portal(portalServer(), {QString::number(c.code), QString::number(c.delayMs), given});
+        QProcessEnvironment environment = weston.session();
+        if (c.wayland)
+            environment.remove("DISPLAY");
+        else
+            environment.insert("QT_QPA_PLATFORM", "xcb");
+        Program program(QStringList{"--capture", "--quiet"} + c.arguments, environment);
         ASSERT_TRUE(program.waitForExit(60000));
         const QString errors = QString::fromLocal8Bit(program.errors());
         EXPECT_EQ(program.exitCode(), c.exitCode) << errors.toStdString();
         EXPECT_TRUE(errors.contains(c.said)) << errors.toStdString();
         const QList<QJsonObject> requests = portal.received();
-        ASSERT_EQ(requests.size(), 1);
-        const QJsonObject& request = requests[0];
-        EXPECT_TRUE(request["handle"].toString().endsWith("/" + request["handle_token"].toString()));
-        EXPECT_FALSE(request["handle_token"].toString().isEmpty());
-        EXPECT_EQ(request["interactive"].toBool(), c.arguments.contains("--interactive"));
+        ASSERT_EQ(requests.size(), c.wayland || !c.arguments.isEmpty() ? 1 : 0);
+        for (const QJsonObject& request : requests) {
+            EXPECT_TRUE(request["handle"].toString().endsWith("/" + request["handle_token"].toString()));
+            EXPECT_FALSE(request["handle_token"].toString().isEmpty());
+            EXPECT_EQ(request["interactive"].toBool(), c.arguments.contains("--interactive"));
+            if (c.code == 0) {
+                EXPECT_FALSE(QFile::exists(request["file"].toString())) << "the portal's file is left behind";
+            }
+        }
         if (c.exitCode == 0) {
-            EXPECT_EQ(QImage(shot).convertToFormat(QImage::Format_RGB32), picture());
-            EXPECT_FALSE(QFile::exists(request["file"].toString())) << "the portal's file is left behind";
+            EXPECT_EQ(QImage(shot).copy(QRect(QPoint(0, 0), picture().size())).convertToFormat(QImage::Format_RGB32),
+                      picture());
         } else {
             EXPECT_FALSE(QFile::exists(shot));
         }
     }
-    // No portal: the root window of the X server, here showing the picture.
-    QProcess root;
-    root.start("display", {"-window", "root", given});
-    ASSERT_TRUE(root.waitForFinished(20000));
-    QFile::remove(shot);
-    Program program({"--capture", "--quiet"});
-    ASSERT_TRUE(program.waitForExit());
-    EXPECT_EQ(program.exitCode(), 0) << program.errors().toStdString();
-    EXPECT_EQ(QImage(shot).copy(QRect(QPoint(0, 0), picture().size())).convertToFormat(QImage::Format_RGB32), picture());
     testing_support::clearSettings();
+}
+
+// The portal's file is removed once read only when the portal made it for
+// the request: a regular file, in a temporary folder once the links of its
+// path are resolved. Any other file is left as it was.
+TEST(Capture, OnlyTheFileThePortalMadeForTheRequestIsRemoved)
+{
+    if (!onPrivateBus("Capture.OnlyTheFile*"))
+        return;
+    // Outside /tmp, which is a temporary folder itself.
+    QTemporaryDir dir("/var/tmp/qorix-capture-XXXXXX");
+    const QString given = dir.filePath("given.png"), temporary = dir.filePath("tmp"),
+                  runtime = dir.filePath("run/user/1000");
+    for (const QString folder : {"tmp", "run/user/1000", "run/user/10001", "tmpshots", "victim", "Pictures"})
+        ASSERT_TRUE(QDir(dir.path()).mkpath(folder));
+    QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    ASSERT_TRUE(picture().save(given));
+    ASSERT_TRUE(QFile::link(dir.filePath("victim"), temporary + "/linkdir"));
+    ASSERT_TRUE(QFile::copy(given, temporary + "/old.png"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(temporary + "/pipe.png").constData(), 0600), 0);
+    const struct {
+        const char* name;
+        QString uri;
+        bool removed;
+        int exitCode;
+        QString said;
+    } cases[] = {
+        {"made in the temporary folder", temporary + "/shot.png", true, 0, ""},
+        {"made in the runtime folder", runtime + "/shot.png", true, 0, ""},
+        {"made through a link to another folder", temporary + "/linkdir/precious.png", false, 0, ""},
+        {"made before the request", temporary + "/old.png", false, 0, ""},
+        {"a pipe", temporary + "/pipe.png", false, 1, "named pipe"},
+        {"in the person's own folder", dir.filePath("Pictures/shot.png"), false, 0, ""},
+        {"in a folder whose name begins like the temporary one", dir.filePath("tmpshots/shot.png"), false, 0, ""},
+        {"in a folder whose name begins like the runtime one", dir.filePath("run/user/10001/shot.png"), false, 0, ""},
+        {"not a file", "https://example.org/shot.png", false, 1, "gave no file (https://example.org/shot.png)"},
+    };
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    environment.insert("TMPDIR", temporary);
+    environment.insert("XDG_RUNTIME_DIR", runtime);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString uri = c.uri.startsWith('/') ? QUrl::fromLocalFile(c.uri).toString() : c.uri;
+        FakeService portal(portalServer(), {"0", "0", given, uri});
+        Program program({"--capture", "--interactive", "--quiet", "--output", dir.filePath("shot.bmp")}, environment);
+        ASSERT_TRUE(program.waitForExit());
+        const QString errors = QString::fromLocal8Bit(program.errors());
+        EXPECT_EQ(program.exitCode(), c.exitCode) << errors.toStdString();
+        EXPECT_TRUE(errors.contains(c.said)) << errors.toStdString();
+        if (c.uri.startsWith('/')) {
+            EXPECT_EQ(QFileInfo::exists(c.uri), !c.removed);
+        }
+    }
+    EXPECT_EQ(testing_support::readAll(temporary + "/old.png"), testing_support::readAll(given));
 }
 
 } // namespace

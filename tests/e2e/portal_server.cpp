@@ -1,14 +1,16 @@
 // The desktop's screenshot portal for tests, on the session bus:
-//   portal_server CODE DELAY_MS PICTURE
+//   portal_server CODE DELAY_MS PICTURE [URI]
 // answers each request with CODE (0 taken, 1 cancelled, 2 refused; -1
 // never) after DELAY_MS, handing over a copy of PICTURE made in a temporary
-// folder. Each request is a line of JSON on standard output: the options,
-// the request's handle and the copy's file.
+// folder; or the URI given, where the copy is made when nothing has that
+// file's name yet. Each request is a line of JSON on standard output: the
+// options, the request's handle and the copy's file.
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -21,7 +23,10 @@ class PortalScreenshot : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Screenshot")
 public:
-    PortalScreenshot(int code, int delayMs, QString picture) : m_code(code), m_delayMs(delayMs), m_picture(std::move(picture)) {}
+    PortalScreenshot(int code, int delayMs, QString picture, QString uri)
+        : m_code(code), m_delayMs(delayMs), m_picture(std::move(picture)), m_uri(std::move(uri))
+    {
+    }
 
 public slots:
     QDBusObjectPath Screenshot(const QString&, const QVariantMap& options, const QDBusMessage& message)
@@ -29,17 +34,19 @@ public slots:
         QString sender = message.service().mid(1);
         sender.replace('.', '_');
         const QString handle = "/org/freedesktop/portal/desktop/request/" + sender + "/" + options.value("handle_token").toString();
-        const QString copy = m_files.filePath(QString("shot%1.png").arg(++m_count));
-        QFile::copy(m_picture, copy);
+        const QString copy = m_uri.isEmpty() ? m_files.filePath(QString("shot%1.png").arg(++m_count)) : QUrl(m_uri).toLocalFile();
+        if (!copy.isEmpty() && !QFileInfo(copy).exists() && !QFileInfo(copy).isSymLink())
+            QFile::copy(m_picture, copy);
+        const QString uri = m_uri.isEmpty() ? QUrl::fromLocalFile(copy).toString() : m_uri;
         QJsonObject line{{"handle", handle}, {"file", copy}};
         for (auto option = options.begin(); option != options.end(); ++option)
             line.insert(option.key(), QJsonValue::fromVariant(option.value()));
         std::printf("%s\n", QJsonDocument(line).toJson(QJsonDocument::Compact).constData());
         std::fflush(stdout);
         if (m_code >= 0) {
-            QTimer::singleShot(m_delayMs, this, [this, handle, copy] {
+            QTimer::singleShot(m_delayMs, this, [this, handle, uri] {
                 QDBusMessage response = QDBusMessage::createSignal(handle, "org.freedesktop.portal.Request", "Response");
-                response << uint(m_code) << QVariantMap{{"uri", QUrl::fromLocalFile(copy).toString()}};
+                response << uint(m_code) << QVariantMap{{"uri", uri}};
                 QDBusConnection::sessionBus().send(response);
             });
         }
@@ -48,7 +55,7 @@ public slots:
 
 private:
     int m_code, m_delayMs;
-    QString m_picture;
+    QString m_picture, m_uri;
     QTemporaryDir m_files;
     int m_count = 0;
 };
@@ -57,9 +64,9 @@ int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
     const QStringList arguments = application.arguments();
-    if (arguments.size() != 4)
+    if (arguments.size() != 4 && arguments.size() != 5)
         return 2;
-    PortalScreenshot portal(arguments[1].toInt(), arguments[2].toInt(), arguments[3]);
+    PortalScreenshot portal(arguments[1].toInt(), arguments[2].toInt(), arguments[3], arguments.value(4));
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.registerObject("/org/freedesktop/portal/desktop", &portal, QDBusConnection::ExportAllSlots)
         || !bus.registerService("org.freedesktop.portal.Desktop"))
