@@ -93,7 +93,10 @@ TEST(PngReader, LeavesOtherAndDamagedPicturesToQtsReader)
     };
     QByteArray badCrc = good; // the picture data's checksum, just before IEND's length
     badCrc[good.indexOf("IEND") - 5] = char(badCrc[good.indexOf("IEND") - 5] ^ 1);
-    const QList<QByteArray> others = {
+    // A colour key makes one colour transparent, which Qt's reader applies.
+    QByteArray keyed = good;
+    keyed.insert(33, pngChunk("tRNS", QByteArray(6, 0)));
+    const QList<QByteArray> others = {keyed,
         saved(QImage::Format_Grayscale8), saved(QImage::Format_Indexed8), saved(QImage::Format_RGBA64),
         good.left(good.indexOf("IEND") - 4), badCrc,
         encode(noise(9, 3), false, [](int) { return 5; }), good.mid(1)};
