@@ -38,7 +38,7 @@ using Written = QList<FileIdentity>;
 QString convertOne(const cli::Request& request, const QString& picture, Written& written,
                    palette::Workspace& workspace)
 {
-    const QImage image = LoadPicture(picture);
+    const QImage image = pictures::LoadPicture(picture);
     const auto source = [&image] { return image; };
     if (!request.prefix.isEmpty())
         return capture::save(source, request.depth, capture::Target::numbered(request.prefix), workspace);

@@ -238,7 +238,7 @@ std::optional<int> runWithoutDisplay(const Request& request)
     case Action::View:
         break;
     }
-    if (const QString missing = host::missingDisplay(); !missing.isEmpty()) {
+    if (const QString missing = forms::missingDisplay(); !missing.isEmpty()) {
         host::printError(missing);
         return 1;
     }

@@ -15,20 +15,20 @@ using namespace host;
 int viewPictures(const QStringList& pictures)
 {
     // The windows are laid out as under the main window, which sets it.
-    setCaptionHeight();
+    forms::setCaptionHeight();
     int result = 0;
     for (const QString& file : pictures) {
         const QString path = QFileInfo(expandHome(file)).absoluteFilePath();
         trapErrors(
             [&] {
-                const QImage picture = LoadPicture(path);
+                const QImage picture = pictures::LoadPicture(path);
                 frmPicture window([&picture] { return picture; });
                 window.Load();
                 window.setCaption(QDir::toNativeSeparators(path));
-                window.Show(ShowMode::Modal);
+                window.Show(forms::ShowMode::Modal);
             },
             [&](const HostError& error) {
-                MsgBox(error.description(), MsgBoxStyle::Critical);
+                forms::MsgBox(error.description(), forms::MsgBoxStyle::Critical);
                 result = 1;
             });
     }

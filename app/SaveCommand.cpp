@@ -40,7 +40,7 @@ std::optional<QString> promptedName(QWidget* owner)
     frmPrompt prompt;
     prompt.Load();
     prompt.txtFileName->setText(QString());
-    prompt.Show(ShowMode::Modal, owner);
+    prompt.Show(forms::ShowMode::Modal, owner);
     std::optional<QString> name;
     if (PromptAccepted)
         name = expandHome(prompt.txtFileName->Text());
@@ -55,8 +55,8 @@ std::optional<capture::Target> targetOf(const options::Values& options, bool toC
     using capture::Target;
     if (toCaptureFile)
         return Target::file(CaptureFilePath());
-    if (naming::trimBlanks(options.filename).isEmpty() && options.savePrompt == 0) {
-        MsgBox(tr(kNoFileName));
+    if (capture::trimBlanks(options.filename).isEmpty() && options.savePrompt == 0) {
+        forms::MsgBox(tr(kNoFileName));
         return std::nullopt;
     }
     if (options.savePrompt != 0) {
@@ -70,7 +70,7 @@ std::optional<capture::Target> targetOf(const options::Values& options, bool toC
     // A greyed box builds no name at all.
     if (options.autoIncrement != 0)
         return Target::file(QString());
-    return Target::file(naming::withBmpExtension(naming::typedName(options.filename)));
+    return Target::file(capture::withBmpExtension(capture::typedName(options.filename)));
 }
 
 } // namespace
@@ -90,13 +90,13 @@ QString SaveCommand::run(const options::Values& options, bool toCaptureFile) con
     QString written;
     trapErrors(
         [&] {
-            if (!picture && !ClipboardHasBitmap(*clipboard)) {
-                MsgBox(noCaptureMessage());
+            if (!picture && !forms::ClipboardHasBitmap(*clipboard)) {
+                forms::MsgBox(noCaptureMessage());
                 return;
             }
             // Nothing could be written: say so before asking for a name.
             if (!options.depth) {
-                MsgBox(tr(kNoColourDepth));
+                forms::MsgBox(tr(kNoColourDepth));
                 return;
             }
             const std::optional<capture::Target> target =
@@ -104,14 +104,14 @@ QString SaveCommand::run(const options::Values& options, bool toCaptureFile) con
             if (!target)
                 return;
             try {
-                written = capture::save([this] { return place(picture ? *picture : ClipboardGetBitmap(*clipboard)); },
+                written = capture::save([this] { return place(picture ? *picture : forms::ClipboardGetBitmap(*clipboard)); },
                                         *options.depth, *target, m_workspace);
             } catch (const capture::NumbersUsedUp&) {
-                MsgBox(tr(kNumbersUsedUp));
+                forms::MsgBox(tr(kNumbersUsedUp));
                 return;
             }
-            Beep();
+            forms::Beep();
         },
-        [](const HostError& error) { MsgBox(error.description(), MsgBoxStyle::Critical); });
+        [](const HostError& error) { forms::MsgBox(error.description(), forms::MsgBoxStyle::Critical); });
     return written;
 }

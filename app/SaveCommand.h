@@ -38,7 +38,7 @@ public:
     // clipboard's.
     std::optional<QImage> picture;
     // The clipboard the capture is read from.
-    const host::ClipboardSource* clipboard = &host::displayClipboard();
+    const forms::ClipboardSource* clipboard = &forms::displayClipboard();
 
     // The file written; empty when none was, after the message that says why.
     QString run(const options::Values& options, bool toCaptureFile) const;

@@ -37,15 +37,15 @@ void tellDesktop(const cli::Request& request, const QString& written, const QStr
     if (request.quiet)
         return;
     if (written.isEmpty())
-        host::notify({QCoreApplication::translate("frmMain", "Nothing was saved"), told.join(QLatin1Char('\n')), {}, true});
+        forms::notify({QCoreApplication::translate("frmMain", "Nothing was saved"), told.join(QLatin1Char('\n')), {}, true});
     else
-        host::notify({QCoreApplication::translate("frmMain", "Capture saved"), written, written, false});
+        forms::notify({QCoreApplication::translate("frmMain", "Capture saved"), written, written, false});
 }
 
 // The capture saved as the stored options say, from the screenshot when
 // there is one, else from the clipboard.
 QString saveCapture(const cli::Request& request, const options::Values& options, std::optional<QImage> screenshot,
-                    const host::ClipboardSource& clipboard)
+                    const forms::ClipboardSource& clipboard)
 {
     palette::Workspace workspace;
     SaveCommand command(workspace);
@@ -60,14 +60,14 @@ QString saveCapture(const cli::Request& request, const options::Values& options,
 int reportSave(const cli::Request& request, const std::function<QString()>& save)
 {
     QStringList told;
-    host::setMessageSink([&told](const QString& text, host::MsgBoxStyle) {
+    forms::setMessageSink([&told](const QString& text, forms::MsgBoxStyle) {
         host::printError(text);
         told << text;
     });
     const QString written = save();
     if (written.isEmpty() && told.isEmpty())
-        host::MsgBox(QCoreApplication::translate("frmMain", "Nothing was saved."));
-    host::setMessageSink({});
+        forms::MsgBox(QCoreApplication::translate("frmMain", "Nothing was saved."));
+    forms::setMessageSink({});
     // The file's name first: it is the command's result, which a slow
     // notification service must not hold up.
     const bool printed = !written.isEmpty() && host::printLine(written);
@@ -77,22 +77,22 @@ int reportSave(const cli::Request& request, const std::function<QString()>& save
 
 } // namespace
 
-int saveFromShortcut(const cli::Request& request, const host::ClipboardSource& clipboard)
+int saveFromShortcut(const cli::Request& request, const forms::ClipboardSource& clipboard)
 {
     return reportSave(request, [&request, &clipboard]() -> QString {
         if (request.action == cli::Action::Capture) {
             QThread::sleep(unsigned(request.delaySeconds));
             std::optional<QImage> screenshot;
-            host::trapErrors([&] { screenshot = host::takeScreenshot(request.interactive, answerTime(request)); },
-                             [](const host::HostError& error) { host::MsgBox(error.description()); });
+            host::trapErrors([&] { screenshot = forms::takeScreenshot(request.interactive, answerTime(request)); },
+                             [](const host::HostError& error) { forms::MsgBox(error.description()); });
             if (!screenshot)
                 return {};
             return saveCapture(request, options::load(), std::move(screenshot), clipboard);
         }
-        if (host::onWayland() && !host::ClipboardHasBitmap(clipboard)) {
+        if (forms::onWayland() && !forms::ClipboardHasBitmap(clipboard)) {
             // A Wayland compositor gives the clipboard only to the window in
             // focus; a save without a window sees it empty, whatever it holds.
-            host::MsgBox(QCoreApplication::translate(
+            forms::MsgBox(QCoreApplication::translate(
                 "frmMain", "The clipboard cannot be read: on Wayland only the window in focus may read it, and there is "
                            "no X display (XWayland, DISPLAY) to read it through. Nothing was saved. Turn XWayland on, "
                            "or use \"Save to File\" in the program's window."));
@@ -102,12 +102,12 @@ int saveFromShortcut(const cli::Request& request, const host::ClipboardSource& c
     });
 }
 
-std::optional<int> saveWithoutDisplay(const cli::Request& request, std::unique_ptr<host::X11Clipboard>& clipboard)
+std::optional<int> saveWithoutDisplay(const cli::Request& request, std::unique_ptr<forms::X11Clipboard>& clipboard)
 {
     if (request.action != cli::Action::Save || !clipboard)
         return std::nullopt;
     bool offered = false;
-    const std::optional<host::HostError> silent = host::skipOnError([&] { offered = host::ClipboardHasBitmap(*clipboard); });
+    const std::optional<host::HostError> silent = host::skipOnError([&] { offered = forms::ClipboardHasBitmap(*clipboard); });
     if (!silent && !offered) {
         clipboard.reset();
         return std::nullopt;
@@ -115,14 +115,14 @@ std::optional<int> saveWithoutDisplay(const cli::Request& request, std::unique_p
     const options::Values options = options::load();
     if (!silent && request.output.isEmpty() && options.savePrompt != 0)
         return std::nullopt;
-    host::setBell([&clipboard] { clipboard->ring(); });
+    forms::setBell([&clipboard] { clipboard->ring(); });
     const int exitCode = reportSave(request, [&]() -> QString {
         if (silent) {
-            host::MsgBox(silent->description(), host::MsgBoxStyle::Critical);
+            forms::MsgBox(silent->description(), forms::MsgBoxStyle::Critical);
             return {};
         }
         return saveCapture(request, options, std::nullopt, *clipboard);
     });
-    host::setBell({});
+    forms::setBell({});
     return exitCode;
 }

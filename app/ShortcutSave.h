@@ -19,7 +19,7 @@ struct Request;
 // What was done is also shown as a desktop notification, unless the request
 // is quiet. Prints the file written and gives the exit code: 0 when a file
 // was written, 1 when none was. The clipboard is Qt's unless told.
-int saveFromShortcut(const cli::Request& request, const host::ClipboardSource& clipboard = host::displayClipboard());
+int saveFromShortcut(const cli::Request& request, const forms::ClipboardSource& clipboard = forms::displayClipboard());
 
 // The same save of the clipboard's picture (--save) before the windows'
 // display is opened, when the clipboard is an X display's (given, read
@@ -29,4 +29,4 @@ int saveFromShortcut(const cli::Request& request, const host::ClipboardSource& c
 // clipboard is kept for saveFromShortcut to read), or the owner offers no
 // picture file (dropped: what only Qt reads, such as an X pixmap, and the
 // message for a clipboard without a picture are left to Qt's display).
-std::optional<int> saveWithoutDisplay(const cli::Request& request, std::unique_ptr<host::X11Clipboard>& clipboard);
+std::optional<int> saveWithoutDisplay(const cli::Request& request, std::unique_ptr<forms::X11Clipboard>& clipboard);

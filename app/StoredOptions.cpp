@@ -26,7 +26,7 @@ void step(QString& storeProblem, const std::function<void()>& body)
 void tell(const QString& consequence, const QString& storeProblem)
 {
     if (!storeProblem.isEmpty())
-        MsgBox(consequence + QLatin1Char(' ') + storeProblem);
+        forms::MsgBox(consequence + QLatin1Char(' ') + storeProblem);
 }
 
 QString setting(const char* key, const QString& defaultValue)

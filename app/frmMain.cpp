@@ -15,11 +15,11 @@
 using namespace host;
 
 frmMain::frmMain()
-    : Form({.caption = tr("QORIX Screen capture to bitmap"),
+    : forms::Form({.caption = tr("QORIX Screen capture to bitmap"),
             .clientWidth = 5268,
             .clientHeight = 6360,
             .minimizeButton = true,
-            .startPosition = StartPosition::CenterScreen}),
+            .startPosition = forms::StartPosition::CenterScreen}),
       m_picture([this] { return Image1 ? Image1->Picture() : QImage(); })
 {
 }
@@ -33,56 +33,56 @@ void frmMain::createControls(QWidget* window)
     }());
 
     const options::Values design;
-    frameFilename = new Frame(window, "frameFilename", tr("Filename"), {120, 96, 5052, 1332, 5});
-    Label1 = new Label(frameFilename, "Label1", tr("Filename:"), {120, 240, 996, 276, 9}, Qt::AlignRight);
-    txtFileName = new TextBox(frameFilename, "txtFileName", design.filename, {1128, 216, 3588, 288, 6});
-    Label2 = new Label(frameFilename, "Label2", tr("Last Made:"), {120, 552, 996, 276, 8}, Qt::AlignRight);
-    lblLastMade = new Label(frameFilename, "lblLastMade", tr("Last Made:"), {1152, 552, 2988, 276, 7});
+    frameFilename = new forms::Frame(window, "frameFilename", tr("Filename"), {120, 96, 5052, 1332, 5});
+    Label1 = new forms::Label(frameFilename, "Label1", tr("Filename:"), {120, 240, 996, 276, 9}, Qt::AlignRight);
+    txtFileName = new forms::TextBox(frameFilename, "txtFileName", design.filename, {1128, 216, 3588, 288, 6});
+    Label2 = new forms::Label(frameFilename, "Label2", tr("Last Made:"), {120, 552, 996, 276, 8}, Qt::AlignRight);
+    lblLastMade = new forms::Label(frameFilename, "lblLastMade", tr("Last Made:"), {1152, 552, 2988, 276, 7});
     lblLastMade->setElideMode(Qt::ElideMiddle);
-    chkAutoIncrementFilename = new CheckBox(frameFilename, "chkAutoIncrementFilename", tr("Auto Increment Filename"),
+    chkAutoIncrementFilename = new forms::CheckBox(frameFilename, "chkAutoIncrementFilename", tr("Auto Increment Filename"),
                                             {1152, 768, 2268, 228, 10}, design.autoIncrement);
-    chkPrompt = new CheckBox(frameFilename, "chkPrompt", tr("Prompt to Save"), {1152, 1008, 2028, 252, 11}, design.savePrompt);
-    cmdView = new CommandButton(frameFilename, "cmdView", tr("&View a File"), {3384, 624, 1560, 350, 20});
-    chkThumbnail = new CheckBox(frameFilename, "chkThumbnail", tr("Thumbnail Preview"), {3240, 1032, 1788, 252, 16}, design.thumbnail);
+    chkPrompt = new forms::CheckBox(frameFilename, "chkPrompt", tr("Prompt to Save"), {1152, 1008, 2028, 252, 11}, design.savePrompt);
+    cmdView = new forms::CommandButton(frameFilename, "cmdView", tr("&View a File"), {3384, 624, 1560, 350, 20});
+    chkThumbnail = new forms::CheckBox(frameFilename, "chkThumbnail", tr("Thumbnail Preview"), {3240, 1032, 1788, 252, 16}, design.thumbnail);
 
-    frameColourOptions = new Frame(window, "frameColourOptions", tr("Colour Options"), {120, 1488, 3252, 1836, 0});
-    OptMonochrome = new OptionButton(frameColourOptions, "OptMonochrome", tr("Monochrome"), {312, 288, 1260, 240, 2},
+    frameColourOptions = new forms::Frame(window, "frameColourOptions", tr("Colour Options"), {120, 1488, 3252, 1836, 0});
+    OptMonochrome = new forms::OptionButton(frameColourOptions, "OptMonochrome", tr("Monochrome"), {312, 288, 1260, 240, 2},
                                      design.depth == capture::Depth::Mono);
-    opt16 = new OptionButton(frameColourOptions, "opt16", tr("16 Colours"), {312, 504, 1284, 240, 4},
+    opt16 = new forms::OptionButton(frameColourOptions, "opt16", tr("16 Colours"), {312, 504, 1284, 240, 4},
                              design.depth == capture::Depth::Colours16);
-    opt256 = new OptionButton(frameColourOptions, "opt256", tr("256 Colours"), {312, 744, 1260, 240, 3},
+    opt256 = new forms::OptionButton(frameColourOptions, "opt256", tr("256 Colours"), {312, 744, 1260, 240, 3},
                               design.depth == capture::Depth::Colours256);
-    optDisplayCard = new OptionButton(frameColourOptions, "optDisplayCard", tr("Display Card Colour Depth"),
+    optDisplayCard = new forms::OptionButton(frameColourOptions, "optDisplayCard", tr("Display Card Colour Depth"),
                                       {312, 984, 2388, 240, 1}, design.depth == capture::Depth::Display);
 
-    Frame3 = new Frame(window, "Frame3", tr("Action"), {3408, 1488, 1764, 1836, 13});
-    cmdPreview = new CommandButton(Frame3, "cmdPreview", tr("&Preview Clipboard"), {120, 216, 1560, 350, 18});
-    cmdSave = new CommandButton(Frame3, "cmdSave", tr("Save to File"), {120, 624, 1560, 350, 14});
-    cmdEmail = new CommandButton(Frame3, "cmdEmail", tr("e-Mail"), {120, 1008, 1560, 350, 19});
-    cmdClose = new CommandButton(Frame3, "cmdClose", tr("&Close"), {120, 1392, 1560, 350, 15});
+    Frame3 = new forms::Frame(window, "Frame3", tr("Action"), {3408, 1488, 1764, 1836, 13});
+    cmdPreview = new forms::CommandButton(Frame3, "cmdPreview", tr("&Preview Clipboard"), {120, 216, 1560, 350, 18});
+    cmdSave = new forms::CommandButton(Frame3, "cmdSave", tr("Save to File"), {120, 624, 1560, 350, 14});
+    cmdEmail = new forms::CommandButton(Frame3, "cmdEmail", tr("e-Mail"), {120, 1008, 1560, 350, 19});
+    cmdClose = new forms::CommandButton(Frame3, "cmdClose", tr("&Close"), {120, 1392, 1560, 350, 15});
 
-    framePreview = new Frame(window, "framePreview", tr("Thumbnail Preview"), {120, 3360, 5052, 2940, 17});
+    framePreview = new forms::Frame(window, "framePreview", tr("Thumbnail Preview"), {120, 3360, 5052, 2940, 17});
     // Last in the tab order, so that the keyboard reaches it too.
-    Image1 = new ImageControl(framePreview, "Image1", {120, 240, 4836, 2580, 21}, true);
+    Image1 = new forms::ImageControl(framePreview, "Image1", {120, 240, 4836, 2580, 21}, true);
 
     // What a screen reader says of the controls that have no caption of their own.
     Label1->setBuddy(txtFileName);
     Image1->setAccessibleName(tr("Thumbnail"));
     Image1->setAccessibleDescription(tr("The last picture. Space or Enter shows it at actual size."));
 
-    Picture1 = new PictureBox(window, "Picture1", {2736, 1920, 516, 324, 12}, true);
+    Picture1 = new forms::PictureBox(window, "Picture1", {2736, 1920, 516, 324, 12}, true);
     Picture1->setVisible(false);
     Picture1->setFocusPolicy(Qt::NoFocus);
 
-    connect(cmdSave, &QPushButton::clicked, this, handler([this] { cmdSave_Click(); }));
+    connect(cmdSave, &QPushButton::clicked, this, forms::handler([this] { cmdSave_Click(); }));
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), window), &QShortcut::activated, this,
-            handler([this] { cmdSave_Click(); }));
-    connect(cmdPreview, &QPushButton::clicked, this, handler([this] { cmdPreview_Click(); }));
-    connect(cmdView, &QPushButton::clicked, this, handler([this] { cmdView_Click(); }));
-    connect(Image1, &ImageControl::clicked, this, handler([this] { Image1_Click(); }));
-    connect(cmdEmail, &QPushButton::clicked, this, handler([this] { cmdEmail_Click(); }));
-    connect(cmdClose, &QPushButton::clicked, this, handler([this] { cmdClose_Click(); }));
-    connect(chkThumbnail, &QCheckBox::clicked, this, handler([this] { chkThumbnail_Click(); }));
+            forms::handler([this] { cmdSave_Click(); }));
+    connect(cmdPreview, &QPushButton::clicked, this, forms::handler([this] { cmdPreview_Click(); }));
+    connect(cmdView, &QPushButton::clicked, this, forms::handler([this] { cmdView_Click(); }));
+    connect(Image1, &forms::ImageControl::clicked, this, forms::handler([this] { Image1_Click(); }));
+    connect(cmdEmail, &QPushButton::clicked, this, forms::handler([this] { cmdEmail_Click(); }));
+    connect(cmdClose, &QPushButton::clicked, this, forms::handler([this] { cmdClose_Click(); }));
+    connect(chkThumbnail, &QCheckBox::clicked, this, forms::handler([this] { chkThumbnail_Click(); }));
 }
 
 // The window's own steps, and the options, each run on its own: a failing
@@ -94,7 +94,7 @@ void frmMain::Form_Load()
         ThumbnailBoxWidth = qint32(std::lround(Image1->Width()));
         ThumbnailBoxHeight = qint32(std::lround(Image1->Height()));
     });
-    skipOnError(setCaptionHeight);
+    skipOnError(forms::setCaptionHeight);
     showOptions(options::load());
     skipOnError([this] { applyWindowHeightRule(); });
 }
@@ -146,7 +146,7 @@ QString frmMain::saveCapture()
     const QString written = command.run(shownOptions(), toAppFolder);
     if (!written.isEmpty()) {
         lblLastMade->setCaption(written);
-        Picture1->setPicture(LoadPicture(QString()));
+        Picture1->setPicture(pictures::LoadPicture(QString()));
     }
     return written;
 }
@@ -187,12 +187,12 @@ void frmMain::fitIntoThumbnail(const std::function<QImage()>& picture)
 
 void frmMain::cmdPreview_Click()
 {
-    if (!ClipboardHasBitmap()) {
-        MsgBox(noCaptureMessage());
+    if (!forms::ClipboardHasBitmap()) {
+        forms::MsgBox(noCaptureMessage());
         return;
     }
-    fitIntoThumbnail([] { return ClipboardGetBitmap(); });
-    m_picture.Show(ShowMode::Modal, window());
+    fitIntoThumbnail([] { return forms::ClipboardGetBitmap(); });
+    m_picture.Show(forms::ShowMode::Modal, window());
 }
 
 void frmMain::cmdView_Click()
@@ -201,7 +201,7 @@ void frmMain::cmdView_Click()
     dlgCommonDialog.Filter = tr("Images (*.BMP;*.JPG;*.PCX;)|*.BMP;*.JPG;*.PCX;|All Files (*.*)|*.*");
     dlgCommonDialog.InitDir = AppFolder();
     dlgCommonDialog.CancelError = true;
-    dlgCommonDialog.Flags = CommonDialog::cdlOFNFileMustExist | CommonDialog::cdlOFNHideReadOnly;
+    dlgCommonDialog.Flags = forms::CommonDialog::cdlOFNFileMustExist | forms::CommonDialog::cdlOFNHideReadOnly;
     dlgCommonDialog.FileName = QString();
     bool chosen = false;
     // Cancelling, or a dialog that cannot be shown, ends the command silently.
@@ -213,17 +213,17 @@ void frmMain::cmdView_Click()
         return;
     trapErrors(
         [this] {
-            fitIntoThumbnail([this] { return LoadPicture(dlgCommonDialog.FileName); });
+            fitIntoThumbnail([this] { return pictures::LoadPicture(dlgCommonDialog.FileName); });
             m_picture.Load();
             m_picture.setCaption(dlgCommonDialog.FileName);
-            m_picture.Show(ShowMode::Modal, window());
+            m_picture.Show(forms::ShowMode::Modal, window());
         },
-        [](const HostError& error) { MsgBox(error.description(), MsgBoxStyle::Critical); });
+        [](const HostError& error) { forms::MsgBox(error.description(), forms::MsgBoxStyle::Critical); });
 }
 
 void frmMain::Image1_Click()
 {
-    m_picture.Show(ShowMode::Modal, window());
+    m_picture.Show(forms::ShowMode::Modal, window());
 }
 
 // Saves the capture to the fixed capture file and opens the e-mail dialog,
@@ -243,12 +243,12 @@ void frmMain::cmdEmail_Click()
         },
         [this](const HostError& error) {
             SaveToAppFolder = false;
-            MsgBox(error.description(), MsgBoxStyle::Critical);
+            forms::MsgBox(error.description(), forms::MsgBoxStyle::Critical);
         });
     if (removed)
         cmdSave_Click();
     m_email.CaptureOutdated = !removed;
-    m_email.Show(ShowMode::Modal, window());
+    m_email.Show(forms::ShowMode::Modal, window());
 }
 
 void frmMain::cmdClose_Click()
@@ -265,6 +265,6 @@ void frmMain::chkThumbnail_Click()
 // ticked, and below the colour options otherwise, cutting the thumbnail off.
 void frmMain::applyWindowHeightRule()
 {
-    Frame* lower = chkThumbnail->Value() == 1 ? framePreview.data() : frameColourOptions.data();
+    forms::Frame* lower = chkThumbnail->Value() == 1 ? framePreview.data() : frameColourOptions.data();
     setHeight(lower->Top() + lower->Height() + frameFilename->Top() + CaptionHeight + 50);
 }

@@ -13,7 +13,7 @@
 
 // The main window: the options, the commands and the thumbnail of the last
 // picture. Loading it starts the program; unloading it ends the program.
-class frmMain : public host::Form {
+class frmMain : public forms::Form {
     Q_OBJECT
 public:
     frmMain();
@@ -25,29 +25,29 @@ public:
     qint32 ThumbnailBoxWidth = 0;
     qint32 ThumbnailBoxHeight = 0;
 
-    QPointer<host::Frame> frameFilename;
-    QPointer<host::Label> Label1;
-    QPointer<host::TextBox> txtFileName;
-    QPointer<host::Label> Label2;
-    QPointer<host::Label> lblLastMade;
-    QPointer<host::CheckBox> chkAutoIncrementFilename;
-    QPointer<host::CheckBox> chkPrompt;
-    QPointer<host::CommandButton> cmdView;
-    QPointer<host::CheckBox> chkThumbnail;
-    QPointer<host::Frame> frameColourOptions;
-    QPointer<host::OptionButton> OptMonochrome;
-    QPointer<host::OptionButton> opt16;
-    QPointer<host::OptionButton> opt256;
-    QPointer<host::OptionButton> optDisplayCard;
-    QPointer<host::Frame> Frame3;
-    QPointer<host::CommandButton> cmdPreview;
-    QPointer<host::CommandButton> cmdSave;
-    QPointer<host::CommandButton> cmdEmail;
-    QPointer<host::CommandButton> cmdClose;
-    QPointer<host::Frame> framePreview;
-    QPointer<host::ImageControl> Image1;
-    QPointer<host::PictureBox> Picture1;
-    host::CommonDialog dlgCommonDialog;
+    QPointer<forms::Frame> frameFilename;
+    QPointer<forms::Label> Label1;
+    QPointer<forms::TextBox> txtFileName;
+    QPointer<forms::Label> Label2;
+    QPointer<forms::Label> lblLastMade;
+    QPointer<forms::CheckBox> chkAutoIncrementFilename;
+    QPointer<forms::CheckBox> chkPrompt;
+    QPointer<forms::CommandButton> cmdView;
+    QPointer<forms::CheckBox> chkThumbnail;
+    QPointer<forms::Frame> frameColourOptions;
+    QPointer<forms::OptionButton> OptMonochrome;
+    QPointer<forms::OptionButton> opt16;
+    QPointer<forms::OptionButton> opt256;
+    QPointer<forms::OptionButton> optDisplayCard;
+    QPointer<forms::Frame> Frame3;
+    QPointer<forms::CommandButton> cmdPreview;
+    QPointer<forms::CommandButton> cmdSave;
+    QPointer<forms::CommandButton> cmdEmail;
+    QPointer<forms::CommandButton> cmdClose;
+    QPointer<forms::Frame> framePreview;
+    QPointer<forms::ImageControl> Image1;
+    QPointer<forms::PictureBox> Picture1;
+    forms::CommonDialog dlgCommonDialog;
 
     // The actual-size window, which shows what the thumbnail holds, and the
     // e-mail dialog.

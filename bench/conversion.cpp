@@ -135,15 +135,15 @@ double median(std::vector<double> values)
 int measure(const QString& input, qint16 depth, const QString& output, int runs)
 {
     QWidget window;
-    host::PictureBox box(&window, "Picture1", {0, 0, 100, 100}, true);
+    forms::PictureBox box(&window, "Picture1", {0, 0, 100, 100}, true);
     QImage image = load(input);
     box.setPicture(image);
 
     // Each save beside a run of the floor, so that both meet the same load
     // of the machine, and the multiple is taken per pair. The floor's
     // buffers are made first, so as not to count as the saves' memory.
-    const qint64 bitmapBytes = modcap::kFileHeaderSize + modcap::kBitmapInfoHeaderSize + modcap::kRgbQuadSize * (1 << depth)
-                               + modcap::dibStride(image.width(), depth) * image.height();
+    const qint64 bitmapBytes = capture::kFileHeaderSize + capture::kBitmapInfoHeaderSize + capture::kRgbQuadSize * (1 << depth)
+                               + capture::dibStride(image.width(), depth) * image.height();
     Floor floor(image, bitmapBytes, output);
     resetPeakMemory();
     const long baseline = statusKilobytes("VmRSS:");
@@ -154,7 +154,7 @@ int measure(const QString& input, qint16 depth, const QString& output, int runs)
     palette::Workspace workspace;
     const auto saveBitmap = [&] {
         host::AtomicFile file(output);
-        modcap::SaveBitmap(box, file, depth, workspace);
+        capture::SaveBitmap(box, file, depth, workspace);
         file.commit();
     };
     const auto save = [&] {
@@ -174,16 +174,16 @@ int measure(const QString& input, qint16 depth, const QString& output, int runs)
     }
     std::printf("growth_mb=%.1f ", (statusKilobytes("VmRSS:") - afterFirst) / 1024.0);
     // The conversion alone, into a buffer that stays allocated.
-    modcap::BITMAPINFOHEADER header;
+    capture::BITMAPINFOHEADER header;
     header.biWidth = image.width();
     header.biHeight = image.height();
     header.biBitCount = depth;
-    std::vector<quint8> bits(std::size_t(modcap::dibStride(image.width(), depth) * image.height()));
-    std::vector<modcap::RGBQUAD> colours(std::size_t(1) << depth);
+    std::vector<quint8> bits(std::size_t(capture::dibStride(image.width(), depth) * image.height()));
+    std::vector<capture::RGBQUAD> colours(std::size_t(1) << depth);
     std::vector<double> conversion;
     for (int i = 0; i < runs; ++i) {
         timer.start();
-        const modcap::DibLines lines(image, header, workspace);
+        const capture::DibLines lines(image, header, workspace);
         lines.colours(colours.data());
         lines.pack(0, image.height(), bits.data());
         conversion.push_back(timer.nsecsElapsed() / 1e6);
@@ -214,7 +214,7 @@ int main(int argc, char* argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    host::setUpApplication(application);
+    forms::setUpApplication(application);
     const QStringList args = application.arguments();
     if (args.size() >= 5 && args[1] == "measure")
         return measure(args[2], qint16(args[3].toInt()), args[4], args.size() > 5 ? args[5].toInt() : 5);

@@ -81,7 +81,7 @@ int main(int argc, char* argv[])
         const QByteArray bytes = file.readAll();
         QImage qt = decodeWithQt(bytes).convertToFormat(QImage::Format_RGBA8888);
         qt.setColorSpace(QColorSpace());
-        const auto ours = [&] { return host::decodeCapturePng(bytes, path).value_or(QImage()); };
+        const auto ours = [&] { return pictures::decodeCapturePng(bytes, path).value_or(QImage()); };
         const QImage mine = ours();
         if (qt != decodeWithSpng(bytes) || (!mine.isNull() && qt != mine.convertToFormat(QImage::Format_RGBA8888))) {
             std::fprintf(stderr, "%s: the decoders disagree\n", qPrintable(path));

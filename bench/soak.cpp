@@ -55,7 +55,7 @@ int main(int argc, char* argv[])
     qputenv("XDG_DATA_HOME", (home.path() + "/data").toLocal8Bit());
     qputenv("XDG_RUNTIME_DIR", home.path().toLocal8Bit());
     QApplication application(argc, argv);
-    host::setUpApplication(application);
+    forms::setUpApplication(application);
     const int saves = argc > 1 ? std::atoi(argv[1]) : 1000;
 
     const QImage picture = desktopCapture();

@@ -2,7 +2,7 @@
 
 #include <QtEndian>
 
-namespace modcap {
+namespace capture {
 namespace {
 
 template <class T>
@@ -51,4 +51,4 @@ QByteArray serialise(const BITMAPINFOHEADER& header, const RGBQUAD* colours, int
     return bytes;
 }
 
-} // namespace modcap
+} // namespace capture

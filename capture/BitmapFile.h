@@ -6,7 +6,7 @@
 
 // The records of a bitmap file, laid out byte by byte as the file holds them:
 // little-endian fields one after another, no alignment gaps.
-namespace modcap {
+namespace capture {
 
 struct BITMAPFILEHEADER {
     quint16 bfType = 0;
@@ -24,4 +24,4 @@ QByteArray serialise(const BITMAPFILEHEADER& header);
 // The info header followed by the colour table of N entries.
 QByteArray serialise(const BITMAPINFOHEADER& header, const RGBQUAD* colours, int entries);
 
-} // namespace modcap
+} // namespace capture

@@ -2,7 +2,7 @@
 
 #include "host/Files.h"
 
-namespace naming {
+namespace capture {
 
 QString trimBlanks(const QString& text)
 {
@@ -57,4 +57,4 @@ std::optional<QString> commitNumbered(host::AtomicFile& file, const QString& pre
     return std::nullopt;
 }
 
-} // namespace naming
+} // namespace capture

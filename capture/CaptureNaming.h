@@ -8,7 +8,7 @@ class AtomicFile;
 }
 
 // How the save command builds file names from the Filename box.
-namespace naming {
+namespace capture {
 
 // Leading and trailing blanks (spaces) removed; other characters are kept.
 QString trimBlanks(const QString& text);
@@ -39,4 +39,4 @@ std::optional<QString> firstFreeNumberedName(const QString& prefix);
 // number is taken.
 std::optional<QString> commitNumbered(host::AtomicFile& file, const QString& prefix);
 
-} // namespace naming
+} // namespace capture

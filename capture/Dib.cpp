@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace modcap {
+namespace capture {
 
 qint64 dibStride(qint64 width, int bitsPerPixel)
 {
@@ -80,4 +80,4 @@ int GetDIBits(const QImage& bitmap, quint32 startScan, quint32 scanLines, void* 
     return lines;
 }
 
-} // namespace modcap
+} // namespace capture

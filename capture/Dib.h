@@ -10,7 +10,7 @@ class Workspace;
 
 // Device-independent bitmaps: the records of the bitmap file format and the
 // conversion of a picture to 1, 4 or 8 bits per pixel with a colour table.
-namespace modcap {
+namespace capture {
 
 struct RGBQUAD {
     quint8 rgbBlue = 0;
@@ -82,4 +82,4 @@ private:
 int GetDIBits(const QImage& bitmap, quint32 startScan, quint32 scanLines, void* bits,
               const BITMAPINFOHEADER& header, RGBQUAD* colours, quint32 usage = DIB_RGB_COLORS);
 
-} // namespace modcap
+} // namespace capture

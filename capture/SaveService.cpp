@@ -19,15 +19,15 @@ QString shown(const QString& name)
 
 QString saveNumbered(const PictureSource& picture, Depth depth, const QString& prefix, palette::Workspace& workspace)
 {
-    const std::optional<QString> free = naming::firstFreeNumberedName(prefix);
+    const std::optional<QString> free = capture::firstFreeNumberedName(prefix);
     if (!free)
         throw NumbersUsedUp(prefix);
     const QImage image = picture();
     AtomicFile file(*free, AtomicFile::Existing::Keep);
-    modcap::WriteBitmap(image, depth, file, workspace);
+    capture::WriteBitmap(image, depth, file, workspace);
     // A numbered file never replaces another, not even one that another copy
     // of the program has just written: it takes the next free number.
-    const std::optional<QString> name = naming::commitNumbered(file, prefix);
+    const std::optional<QString> name = capture::commitNumbered(file, prefix);
     if (!name)
         throw NumbersUsedUp(prefix);
     return *name;
@@ -43,7 +43,7 @@ QString saveNew(const PictureSource& picture, Depth depth, const QString& name, 
     }
     const QImage image = picture();
     AtomicFile file(name, AtomicFile::Existing::Keep);
-    modcap::WriteBitmap(image, depth, file, workspace);
+    capture::WriteBitmap(image, depth, file, workspace);
     if (!file.commitIfFree(name))
         throw capture::NameTaken(name);
     return name;
@@ -53,7 +53,7 @@ QString saveReplacing(const PictureSource& picture, Depth depth, const QString& 
 {
     const QImage image = picture();
     AtomicFile file(name, AtomicFile::Existing::Replace);
-    modcap::WriteBitmap(image, depth, file, workspace);
+    capture::WriteBitmap(image, depth, file, workspace);
     file.commit();
     return name;
 }
@@ -67,7 +67,7 @@ void refuseTarget(const QString& name, const QString& reason)
 
 NumbersUsedUp::NumbersUsedUp(const QString& prefix)
     : HostError(ErrorKind::File, QCoreApplication::translate("capture", "all %1 numbers of the prefix %2 are taken.")
-                                     .arg(naming::kLastNumber)
+                                     .arg(capture::kLastNumber)
                                      .arg(prefix))
 {
 }

@@ -18,7 +18,7 @@
 
 using namespace host;
 
-namespace modcap {
+namespace capture {
 namespace {
 
 constexpr qint64 kMaxStride = std::numeric_limits<qint16>::max() / 4 * 4; // 8191 words, 32764 bytes
@@ -131,7 +131,7 @@ void WriteBitmap(const QImage& picture, capture::Depth depth, AtomicFile& out, p
         convertAndWrite<256>(picture, out, workspace);
         return;
     case capture::Depth::Display:
-        SavePicture(picture, out);
+        pictures::SavePicture(picture, out);
         return;
     }
     raiseError(ErrorKind::InvalidPropertyValue,
@@ -140,7 +140,7 @@ void WriteBitmap(const QImage& picture, capture::Depth depth, AtomicFile& out, p
                    .arg(int(depth)));
 }
 
-void SaveBitmap(PictureBox& picture, const QString& FileName, qint16 DepthCode)
+void SaveBitmap(forms::PictureBox& picture, const QString& FileName, qint16 DepthCode)
 {
     AtomicFile out(FileName);
     palette::Workspace workspace;
@@ -148,9 +148,9 @@ void SaveBitmap(PictureBox& picture, const QString& FileName, qint16 DepthCode)
     out.commit();
 }
 
-void SaveBitmap(PictureBox& picture, AtomicFile& out, qint16 DepthCode, palette::Workspace& workspace)
+void SaveBitmap(forms::PictureBox& picture, AtomicFile& out, qint16 DepthCode, palette::Workspace& workspace)
 {
-    picture.setScaleMode(ScaleMode::Pixels);
+    picture.setScaleMode(forms::ScaleMode::Pixels);
     const capture::Depth depth = capture::depthOfCode(DepthCode);
     // The box's inner size in pixels is the bitmap's: one the format cannot
     // hold is refused before the box's image is made.
@@ -159,4 +159,4 @@ void SaveBitmap(PictureBox& picture, AtomicFile& out, qint16 DepthCode, palette:
     WriteBitmap(picture.Image(), depth, out, workspace);
 }
 
-} // namespace modcap
+} // namespace capture

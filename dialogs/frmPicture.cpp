@@ -9,19 +9,19 @@
 using namespace host;
 
 frmPicture::frmPicture(std::function<QImage()> source)
-    : Form({.caption = tr("Actual Size Bitmap"),
+    : forms::Form({.caption = tr("Actual Size Bitmap"),
             .clientWidth = 7152,
             .clientHeight = 4272,
-            .startPosition = StartPosition::CenterOwner}),
+            .startPosition = forms::StartPosition::CenterOwner}),
       m_source(std::move(source))
 {
 }
 
 void frmPicture::createControls(QWidget* window)
 {
-    cmdClose = new CommandButton(window, "cmdClose", tr("&Close"), {5880, 3840, 1200, 350, 0});
-    Picture1 = new PictureBox(window, "Picture1", {120, 120, 6900, 3612, 1}, true);
-    connect(cmdClose, &QPushButton::clicked, this, handler([this] { cmdClose_Click(); }));
+    cmdClose = new forms::CommandButton(window, "cmdClose", tr("&Close"), {5880, 3840, 1200, 350, 0});
+    Picture1 = new forms::PictureBox(window, "Picture1", {120, 120, 6900, 3612, 1}, true);
+    connect(cmdClose, &QPushButton::clicked, this, forms::handler([this] { cmdClose_Click(); }));
 }
 
 void frmPicture::Form_Load()
@@ -50,15 +50,15 @@ void frmPicture::Form_Load()
 // scroll bars.
 QSizeF frmPicture::fittedBox(double across, double down)
 {
-    const QRect screen = availableScreenArea(dialogOwner());
-    const double roomWidth = logicalPixelsToTwips(screen.width()) - across;
-    const double roomHeight = logicalPixelsToTwips(screen.height()) - down;
+    const QRect screen = forms::availableScreenArea(forms::dialogOwner());
+    const double roomWidth = forms::logicalPixelsToTwips(screen.width()) - across;
+    const double roomHeight = forms::logicalPixelsToTwips(screen.height()) - down;
     const double width = Picture1->Width();
     const double height = Picture1->Height();
     if (screen.isEmpty() || (width <= roomWidth && height <= roomHeight))
         return {width, height};
     // A scroll bar in one direction takes room from the other.
-    const double bar = ScrollBox::scrollBarTwips();
+    const double bar = forms::ScrollBox::scrollBarTwips();
     bool wide = width > roomWidth;
     bool tall = height > roomHeight;
     for (int pass = 0; pass < 2; ++pass) {
@@ -68,7 +68,7 @@ QSizeF frmPicture::fittedBox(double across, double down)
     const QSizeF box(wide ? roomWidth : width + bar, tall ? roomHeight : height + bar);
 
     auto* scroller =
-        new ScrollBox(window(), "pictureScroller", {Picture1->Left(), Picture1->Top(), box.width(), box.height()});
+        new forms::ScrollBox(window(), "pictureScroller", {Picture1->Left(), Picture1->Top(), box.width(), box.height()});
     scroller->setWidget(Picture1);
     scroller->show();
     return box;

@@ -7,25 +7,25 @@ using namespace host;
 bool PromptAccepted = false;
 
 frmPrompt::frmPrompt()
-    : Form({.caption = tr("QORIX Capture - Prompt to Save"),
+    : forms::Form({.caption = tr("QORIX Capture - Prompt to Save"),
             .clientWidth = 6144,
             .clientHeight = 948,
-            .startPosition = StartPosition::CenterOwner})
+            .startPosition = forms::StartPosition::CenterOwner})
 {
 }
 
 void frmPrompt::createControls(QWidget* window)
 {
-    txtFileName = new TextBox(window, "txtFileName", "C:\\Pravlek", {1008, 120, 3588, 288, 0});
-    cmdCancel = new CommandButton(window, "cmdCancel", tr("&Cancel"), {4728, 504, 1200, 350, 1});
-    cmdOK = new CommandButton(window, "cmdOK", tr("&OK"), {4728, 96, 1200, 350, 2});
-    Label1 = new Label(window, "Label1", tr("Filename:"), {0, 144, 996, 276, 3}, Qt::AlignRight);
+    txtFileName = new forms::TextBox(window, "txtFileName", "C:\\Pravlek", {1008, 120, 3588, 288, 0});
+    cmdCancel = new forms::CommandButton(window, "cmdCancel", tr("&Cancel"), {4728, 504, 1200, 350, 1});
+    cmdOK = new forms::CommandButton(window, "cmdOK", tr("&OK"), {4728, 96, 1200, 350, 2});
+    Label1 = new forms::Label(window, "Label1", tr("Filename:"), {0, 144, 996, 276, 3}, Qt::AlignRight);
     Label1->setBuddy(txtFileName);
     // Enter presses OK; Esc is deliberately not bound to Cancel.
     setDefaultButton(cmdOK);
 
-    connect(cmdOK, &QPushButton::clicked, this, handler([this] { cmdOK_Click(); }));
-    connect(cmdCancel, &QPushButton::clicked, this, handler([this] { cmdCancel_Click(); }));
+    connect(cmdOK, &QPushButton::clicked, this, forms::handler([this] { cmdOK_Click(); }));
+    connect(cmdCancel, &QPushButton::clicked, this, forms::handler([this] { cmdCancel_Click(); }));
 }
 
 void frmPrompt::Form_Load()

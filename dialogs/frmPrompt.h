@@ -9,15 +9,15 @@ extern bool PromptAccepted;
 // The small dialog in which the user types the full path of the file about to
 // be written. It hands back the text exactly as typed; the caller reads it
 // after the dialog has hidden itself, and then unloads it.
-class frmPrompt : public host::Form {
+class frmPrompt : public forms::Form {
     Q_OBJECT
 public:
     frmPrompt();
 
-    QPointer<host::TextBox> txtFileName;
-    QPointer<host::CommandButton> cmdCancel;
-    QPointer<host::CommandButton> cmdOK;
-    QPointer<host::Label> Label1;
+    QPointer<forms::TextBox> txtFileName;
+    QPointer<forms::CommandButton> cmdCancel;
+    QPointer<forms::CommandButton> cmdOK;
+    QPointer<forms::Label> Label1;
 
 protected:
     void createControls(QWidget* window) override;

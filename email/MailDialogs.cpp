@@ -55,7 +55,7 @@ bool run(QPointer<QDialog> dialog)
 
 std::optional<SignOnDetails> MailDialogs::askSignOn(const SignOnDetails& known, const QString& problem)
 {
-    QPointer<QDialog> dialog = new QDialog(dialogOwner());
+    QPointer<QDialog> dialog = new QDialog(forms::dialogOwner());
     dialog->setObjectName("signOnDialog");
     dialog->setWindowTitle(QCoreApplication::translate("email", "e-Mail Account"));
     dialog->setWindowModality(Qt::ApplicationModal);
@@ -146,10 +146,10 @@ std::optional<QList<Contact>> MailDialogs::pickRecipients(const QString& address
     try {
         contacts = readAddressBook(addressBook);
     } catch (const HostError& error) {
-        MsgBox(error.description());
+        forms::MsgBox(error.description());
         return std::nullopt;
     }
-    QPointer<QDialog> dialog = new QDialog(dialogOwner());
+    QPointer<QDialog> dialog = new QDialog(forms::dialogOwner());
     dialog->setObjectName("addressBookDialog");
     dialog->setWindowTitle(QCoreApplication::translate("email", "Address Book"));
     dialog->setWindowModality(Qt::ApplicationModal);
@@ -189,12 +189,12 @@ std::optional<QList<Contact>> MailDialogs::pickRecipients(const QString& address
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, [=] {
         for (const QString& address : splitAddresses(typed->text()))
             if (const QString problem = addressProblem(address); !problem.isEmpty()) {
-                MsgBox(problem);
+                forms::MsgBox(problem);
                 return;
             }
         dialog->accept();
     });
-    QObject::connect(add, &QPushButton::clicked, dialog, handler([=, &contacts] {
+    QObject::connect(add, &QPushButton::clicked, dialog, forms::handler([=, &contacts] {
         const std::optional<Contact> contact = askNewContact(dialog);
         if (!contact)
             return;
@@ -225,7 +225,7 @@ bool MailDialogs::transferring(const QString& server, qint64 sent, qint64 total)
         m_transfer.start();
     if (!m_progress && m_transfer.elapsed() > kQuietMilliseconds) {
         m_progress = new QProgressDialog(QCoreApplication::translate("email", "Sending the e-mail to %1…").arg(server),
-                                         QCoreApplication::translate("email", "&Cancel"), 0, 0, dialogOwner());
+                                         QCoreApplication::translate("email", "&Cancel"), 0, 0, forms::dialogOwner());
         m_progress->setWindowTitle(QCoreApplication::translate("email", "e-Mail"));
         m_progress->setWindowModality(Qt::ApplicationModal);
         m_progress->setMinimumDuration(0);

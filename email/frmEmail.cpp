@@ -22,16 +22,16 @@ const char* const kNoCapture = QT_TRANSLATE_NOOP(
 
 void reportError(const HostError& error)
 {
-    MsgBox(error.description());
+    forms::MsgBox(error.description());
 }
 
 } // namespace
 
 frmEmail::frmEmail(frmPicture& pictureWindow, Remembered remembered, QString captureFile)
-    : Form({.caption = tr("e-Mail Screen Capture"),
+    : forms::Form({.caption = tr("e-Mail Screen Capture"),
             .clientWidth = 7524,
             .clientHeight = 4284,
-            .startPosition = StartPosition::CenterOwner}),
+            .startPosition = forms::StartPosition::CenterOwner}),
       m_pictureWindow(pictureWindow),
       m_remembered(std::move(remembered)),
       m_captureFile(std::move(captureFile))
@@ -46,26 +46,26 @@ frmEmail::~frmEmail()
 
 void frmEmail::createControls(QWidget* window)
 {
-    txtDisplayName = new TextBox(window, "txtDisplayName", QString(), {1320, 144, 6060, 300, 0});
-    txtSubject = new TextBox(window, "txtSubject", QString(), {1320, 480, 6060, 300, 1});
-    Label2 = new Label(window, "Label2", tr("Subject:"), {144, 528, 1116, 300, 2}, Qt::AlignRight);
-    txtBody = new MultiLineTextBox(window, "txtBody", QString(), {168, 840, 7236, 2556, 3});
-    cmdTo = new CommandButton(window, "cmdTo", tr("To:"), {840, 168, 444, 300, 4});
-    cmdSend = new CommandButton(window, "cmdSend", tr("&Send"), {6216, 3840, 1200, 350, 5});
-    cmdCancel = new CommandButton(window, "cmdCancel", tr("&Cancel"), {4944, 3840, 1200, 350, 6});
-    txtAddresses = new TextBox(window, "txtAddresses", QString(), {336, 3552, 4404, 300, 7});
+    txtDisplayName = new forms::TextBox(window, "txtDisplayName", QString(), {1320, 144, 6060, 300, 0});
+    txtSubject = new forms::TextBox(window, "txtSubject", QString(), {1320, 480, 6060, 300, 1});
+    Label2 = new forms::Label(window, "Label2", tr("Subject:"), {144, 528, 1116, 300, 2}, Qt::AlignRight);
+    txtBody = new forms::MultiLineTextBox(window, "txtBody", QString(), {168, 840, 7236, 2556, 3});
+    cmdTo = new forms::CommandButton(window, "cmdTo", tr("To:"), {840, 168, 444, 300, 4});
+    cmdSend = new forms::CommandButton(window, "cmdSend", tr("&Send"), {6216, 3840, 1200, 350, 5});
+    cmdCancel = new forms::CommandButton(window, "cmdCancel", tr("&Cancel"), {4944, 3840, 1200, 350, 6});
+    txtAddresses = new forms::TextBox(window, "txtAddresses", QString(), {336, 3552, 4404, 300, 7});
     txtAddresses->setVisible(false);
-    cmdPreview = new CommandButton(window, "cmdPreview", tr("&View"), {216, 3864, 1560, 350, 8});
+    cmdPreview = new forms::CommandButton(window, "cmdPreview", tr("&View"), {216, 3864, 1560, 350, 8});
     // What a screen reader says of each field: the caption beside it.
     txtDisplayName->setAccessibleName(cmdTo->text());
     cmdTo->setAccessibleDescription(tr("Opens the address book to pick the recipients."));
     Label2->setBuddy(txtSubject);
     txtBody->setAccessibleName(tr("Message"));
 
-    connect(cmdTo, &QPushButton::clicked, this, handler([this] { cmdTo_Click(); }));
-    connect(cmdSend, &QPushButton::clicked, this, handler([this] { cmdSend_Click(); }));
-    connect(cmdPreview, &QPushButton::clicked, this, handler([this] { cmdPreview_Click(); }));
-    connect(cmdCancel, &QPushButton::clicked, this, handler([this] { cmdCancel_Click(); }));
+    connect(cmdTo, &QPushButton::clicked, this, forms::handler([this] { cmdTo_Click(); }));
+    connect(cmdSend, &QPushButton::clicked, this, forms::handler([this] { cmdSend_Click(); }));
+    connect(cmdPreview, &QPushButton::clicked, this, forms::handler([this] { cmdPreview_Click(); }));
+    connect(cmdCancel, &QPushButton::clicked, this, forms::handler([this] { cmdCancel_Click(); }));
 }
 
 void frmEmail::Form_Load()
@@ -124,7 +124,7 @@ void frmEmail::pickFromAddressBook()
     LastRecipientIndex = kept;
     // More than the list holds: the first ones are kept, and the user is told.
     if (last > kept)
-        MsgBox(tr("At most %1 recipients can be picked. The first %1 of the %2 you picked are kept.")
+        forms::MsgBox(tr("At most %1 recipients can be picked. The first %1 of the %2 you picked are kept.")
                    .arg(kRecipientSlots)
                    .arg(last + 1));
 }
@@ -134,7 +134,7 @@ void frmEmail::cmdSend_Click()
     // A send never attaches a capture of an earlier e-mail: without a capture
     // file there is nothing to send.
     if (CaptureOutdated || !FileExists(m_captureFile)) {
-        MsgBox(frmEmail::tr(kNoCapture));
+        forms::MsgBox(frmEmail::tr(kNoCapture));
         return;
     }
     bool signedOn = false;
@@ -187,7 +187,7 @@ void frmEmail::composeAndSend()
 
 void frmEmail::cmdPreview_Click()
 {
-    m_pictureWindow.Show(ShowMode::Modal, window());
+    m_pictureWindow.Show(forms::ShowMode::Modal, window());
 }
 
 void frmEmail::cmdCancel_Click()

@@ -11,7 +11,7 @@
 // The e-mail dialog: sends the capture file as the attachment of a message to
 // typed or picked recipients. The dialog object lives for the whole run, so
 // the recipient list of the last pick outlasts each opening.
-class frmEmail : public host::Form {
+class frmEmail : public forms::Form {
     Q_OBJECT
 public:
     // Where the dialog keeps the To and subject texts between runs: the
@@ -27,15 +27,15 @@ public:
     frmEmail(frmPicture& pictureWindow, Remembered remembered, QString captureFile);
     ~frmEmail() override;
 
-    QPointer<host::TextBox> txtDisplayName;
-    QPointer<host::TextBox> txtSubject;
-    QPointer<host::Label> Label2;
-    QPointer<host::MultiLineTextBox> txtBody;
-    QPointer<host::CommandButton> cmdTo;
-    QPointer<host::CommandButton> cmdSend;
-    QPointer<host::CommandButton> cmdCancel;
-    QPointer<host::TextBox> txtAddresses;
-    QPointer<host::CommandButton> cmdPreview;
+    QPointer<forms::TextBox> txtDisplayName;
+    QPointer<forms::TextBox> txtSubject;
+    QPointer<forms::Label> Label2;
+    QPointer<forms::MultiLineTextBox> txtBody;
+    QPointer<forms::CommandButton> cmdTo;
+    QPointer<forms::CommandButton> cmdSend;
+    QPointer<forms::CommandButton> cmdCancel;
+    QPointer<forms::TextBox> txtAddresses;
+    QPointer<forms::CommandButton> cmdPreview;
     mail::MAPISession MAPISession1;
     mail::MAPIMessages MAPIMessages1;
 

@@ -6,7 +6,7 @@
 
 #include <QAccessibleWidget>
 
-namespace host {
+namespace forms {
 namespace {
 
 // Option buttons of a group that may have none set are not exclusive to Qt,
@@ -62,4 +62,4 @@ void presentControlsToScreenReaders()
     QAccessible::installFactory(accessibleControl);
 }
 
-} // namespace host
+} // namespace forms

@@ -1,10 +1,10 @@
 #pragma once
 
-namespace host {
+namespace forms {
 
 // Lets screen readers hear the program's own controls as a sighted user
 // sees them: option buttons as radio buttons, forms as windows or dialogs,
 // the image control as a picture.
 void presentControlsToScreenReaders();
 
-} // namespace host
+} // namespace forms

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace host {
+namespace forms {
 namespace {
 
 // The messages Qt gives while it connects to the display: held back, and
@@ -50,7 +50,7 @@ void holdOrFail(QtMsgType type, const QMessageLogContext&, const QString& text)
         heldMessages.append({type, text});
         return;
     }
-    printError(failureLine());
+    host::printError(failureLine());
     std::_Exit(1);
 }
 
@@ -66,7 +66,7 @@ bool waylandSession()
 
 void setUpApplication(QApplication& application)
 {
-    setUpCore(application);
+    host::setUpCore(application);
     application.setDesktopFileName(QStringLiteral("org.qorix.Capture"));
     application.setFont(windowFont());
     presentControlsToScreenReaders();
@@ -147,4 +147,4 @@ std::unique_ptr<QApplication> openDisplay(int& argc, char** argv, const DisplayF
     return application;
 }
 
-} // namespace host
+} // namespace forms

@@ -8,7 +8,7 @@
 
 class QApplication;
 
-namespace host {
+namespace forms {
 
 // setUpCore, then the font of the windows.
 void setUpApplication(QApplication& application);
@@ -50,4 +50,4 @@ bool windowsOnX();
 // Whether the windows are on a Wayland compositor.
 bool onWayland();
 
-} // namespace host
+} // namespace forms

@@ -13,7 +13,7 @@
 #include <QMimeData>
 #include <algorithm>
 
-namespace host {
+namespace forms {
 
 namespace {
 
@@ -77,7 +77,7 @@ private:
 
 [[noreturn]] void noPicture()
 {
-    raiseError(ErrorKind::Picture, QCoreApplication::translate("host", "The clipboard no longer holds a picture. Copy the screen again."));
+    host::raiseError(host::ErrorKind::Picture, QCoreApplication::translate("host", "The clipboard no longer holds a picture. Copy the screen again."));
 }
 
 } // namespace
@@ -108,18 +108,18 @@ QImage ClipboardGetBitmap(const ClipboardSource& clipboard)
         if (bytes.isEmpty())
             continue;
         const QString what = QCoreApplication::translate("host", "The picture on the clipboard");
-        const std::optional<HostError> damaged =
-            skipOnError([&] { checkPngChunks(bytes, QCoreApplication::translate("host", "it")); });
+        const std::optional<host::HostError> damaged =
+            host::skipOnError([&] { pictures::checkPngChunks(bytes, QCoreApplication::translate("host", "it")); });
         if (damaged) {
             noteUnreadable(format, damaged->description());
             continue;
         }
-        if (std::optional<QImage> capture = decodeCapturePng(bytes, what))
+        if (std::optional<QImage> capture = pictures::decodeCapturePng(bytes, what))
             return *std::move(capture);
         QBuffer buffer(&bytes);
         QImageReader reader(&buffer);
         QString reason;
-        const QImage image = readPicture(reader, what, reason);
+        const QImage image = pictures::readPicture(reader, what, reason);
         if (!image.isNull())
             return image;
         noteUnreadable(format, reason);
@@ -127,12 +127,12 @@ QImage ClipboardGetBitmap(const ClipboardSource& clipboard)
     // Qt's own conversion would only decode the same data again, damaged
     // parts and all.
     if (!unreadable.isEmpty())
-        raiseError(ErrorKind::Picture, unreadable);
+        host::raiseError(host::ErrorKind::Picture, unreadable);
     const QImage image = clipboard.heldImage();
-    checkPictureSize(image.size(), QCoreApplication::translate("host", "The picture on the clipboard"));
+    pictures::checkPictureSize(image.size(), QCoreApplication::translate("host", "The picture on the clipboard"));
     if (!image.isNull())
         return image;
     noPicture();
 }
 
-} // namespace host
+} // namespace forms

@@ -5,7 +5,7 @@
 #include <QStringList>
 
 // The clipboard's picture: any image format that Qt can read from it.
-namespace host {
+namespace forms {
 
 // A clipboard as a save reads it: the formats offered (MIME names) and the
 // bytes of one, empty when they cannot be had.
@@ -28,4 +28,4 @@ bool ClipboardHasBitmap(const ClipboardSource& clipboard = displayClipboard());
 // went away between the test and the get).
 QImage ClipboardGetBitmap(const ClipboardSource& clipboard = displayClipboard());
 
-} // namespace host
+} // namespace forms

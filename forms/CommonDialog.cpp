@@ -7,7 +7,7 @@
 #include <QFileDialog>
 #include <QPointer>
 
-namespace host {
+namespace forms {
 namespace {
 
 // "*.bmp" becomes "*.[bB][mM][pP]".
@@ -60,10 +60,10 @@ void CommonDialog::ShowOpen(QWidget* owner)
     delete dialog.data();
     if (!accepted) {
         if (CancelError)
-            raiseError(ErrorKind::Cancel, QCoreApplication::translate("host", "Cancel was selected."));
+            host::raiseError(host::ErrorKind::Cancel, QCoreApplication::translate("host", "Cancel was selected."));
         return;
     }
     FileName = chosen;
 }
 
-} // namespace host
+} // namespace forms

@@ -5,7 +5,7 @@
 
 class QWidget;
 
-namespace host {
+namespace forms {
 
 // The open-file dialog. Its properties are set before each ShowOpen:
 // a title, a filter of "description|patterns|description|patterns" pairs
@@ -31,4 +31,4 @@ public:
     static QStringList toNameFilters(const QString& filter);
 };
 
-} // namespace host
+} // namespace forms

@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-namespace host {
+namespace forms {
 
 ControlGeometry::ControlGeometry(QWidget* widget, const Design& design)
     : m_widget(widget),
@@ -61,4 +61,4 @@ void ControlGeometry::apply()
     m_widget->setGeometry(x, y, right - x, bottom - y);
 }
 
-} // namespace host
+} // namespace forms

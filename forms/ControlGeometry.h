@@ -2,7 +2,7 @@
 
 class QWidget;
 
-namespace host {
+namespace forms {
 
 // Where a control stands at design: twips relative to its container.
 struct Design {
@@ -43,4 +43,4 @@ private:
     int m_tabIndex;
 };
 
-} // namespace host
+} // namespace forms

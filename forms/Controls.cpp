@@ -8,7 +8,7 @@
 #include <QPainter>
 #include <QStyle>
 
-namespace host {
+namespace forms {
 namespace {
 
 template <class W>
@@ -60,7 +60,7 @@ void CheckBox::setValue(int value)
         setCheckState(Qt::PartiallyChecked);
         return;
     default:
-        raiseError(ErrorKind::InvalidPropertyValue,
+        host::raiseError(host::ErrorKind::InvalidPropertyValue,
               QCoreApplication::translate("host", "Invalid property value: a check box is 0, 1 or 2, not %1.").arg(value));
     }
 }
@@ -189,4 +189,4 @@ double ScrollBox::scrollBarTwips()
     return logicalPixelsToTwips(QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent));
 }
 
-} // namespace host
+} // namespace forms

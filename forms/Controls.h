@@ -13,7 +13,7 @@
 
 // The standard controls of the windows, placed by design twips. Each keeps
 // the behaviour a window expects of it and leaves the rest to Qt.
-namespace host {
+namespace forms {
 
 class CommandButton : public QPushButton, public ControlGeometry {
     Q_OBJECT
@@ -116,4 +116,4 @@ public:
     static double scrollBarTwips();
 };
 
-} // namespace host
+} // namespace forms

@@ -2,16 +2,16 @@
 
 #include "forms/MessageBox.h"
 
-namespace host {
+namespace forms {
 
-void reportUntrapped(const HostError& error)
+void reportUntrapped(const host::HostError& error)
 {
     MsgBox(error.description(), MsgBoxStyle::Critical);
 }
 
 void runHandler(const std::function<void()>& handler)
 {
-    trapErrors(handler, reportUntrapped);
+    host::trapErrors(handler, reportUntrapped);
 }
 
-} // namespace host
+} // namespace forms

@@ -2,7 +2,7 @@
 
 #include "host/Handlers.h"
 
-namespace host {
+namespace forms {
 
 // Runs an event handler. An error that the handler does not trap reaches
 // the program's one top-level handler, which shows it; the program goes on.
@@ -16,6 +16,6 @@ auto handler(F f)
 }
 
 // Shows an error that no handler trapped.
-void reportUntrapped(const HostError& error);
+void reportUntrapped(const host::HostError& error);
 
-} // namespace host
+} // namespace forms

@@ -12,7 +12,7 @@
 #include <QPushButton>
 #include <algorithm>
 
-namespace host {
+namespace forms {
 
 FormWindow::FormWindow(Form* form, Qt::WindowFlags flags) : QWidget(nullptr, flags), m_form(form)
 {
@@ -237,4 +237,4 @@ void Form::keyPressed(QKeyEvent* event)
     event->ignore();
 }
 
-} // namespace host
+} // namespace forms

@@ -7,7 +7,7 @@
 class QEventLoop;
 class QPushButton;
 
-namespace host {
+namespace forms {
 
 class Form;
 
@@ -102,4 +102,4 @@ private:
     double m_height = 0;
 };
 
-} // namespace host
+} // namespace forms

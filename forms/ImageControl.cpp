@@ -8,7 +8,7 @@
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 
-namespace host {
+namespace forms {
 ImageControl::ImageControl(QWidget* container, const QString& name, const Design& design, bool stretch)
     : QWidget(container), ControlGeometry(this, design), m_stretch(stretch)
 {
@@ -76,4 +76,4 @@ void ImageControl::mouseReleaseEvent(QMouseEvent* event)
         emit clicked();
 }
 
-} // namespace host
+} // namespace forms

@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QWidget>
 
-namespace host {
+namespace forms {
 
 // An image control: shows a picture. With Stretch off the control takes the
 // picture's own size (one picture pixel per screen pixel); with Stretch on the
@@ -38,4 +38,4 @@ private:
     bool m_stretch;
 };
 
-} // namespace host
+} // namespace forms

@@ -6,7 +6,7 @@
 #include <QMessageBox>
 #include <QPointer>
 
-namespace host {
+namespace forms {
 
 QWidget* dialogOwner()
 {
@@ -39,11 +39,11 @@ void MsgBox(const QString& text, MsgBoxStyle style)
     // with it and the wait simply ends.
     QPointer<QMessageBox> box = new QMessageBox(style == MsgBoxStyle::Critical ? QMessageBox::Critical
                                                                                : QMessageBox::NoIcon,
-                                                applicationName(), text, QMessageBox::Ok, dialogOwner());
+                                                host::applicationName(), text, QMessageBox::Ok, dialogOwner());
     box->setTextFormat(Qt::PlainText);
     box->setWindowModality(Qt::ApplicationModal);
     box->exec();
     delete box.data();
 }
 
-} // namespace host
+} // namespace forms

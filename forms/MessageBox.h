@@ -5,7 +5,7 @@
 
 class QWidget;
 
-namespace host {
+namespace forms {
 
 enum class MsgBoxStyle { OkOnly = 0, Critical = 16 };
 
@@ -22,4 +22,4 @@ void setMessageSink(MessageSink sink);
 // The visible window that a dialog shown now belongs over, if any.
 QWidget* dialogOwner();
 
-} // namespace host
+} // namespace forms

@@ -12,7 +12,7 @@
 #include <QVariantMap>
 #include <algorithm>
 
-namespace host {
+namespace forms {
 namespace {
 
 // A service that does not answer, or one the bus is still starting, holds
@@ -39,7 +39,7 @@ void notify(const Notice& notice)
         // No service at all is no error; one that is there but silent is said.
         if (reply.type() == QDBusMessage::ErrorMessage
             && reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply"))
-            printError(QCoreApplication::translate("host", "the desktop's notification service did not answer within %1 "
+            host::printError(QCoreApplication::translate("host", "the desktop's notification service did not answer within %1 "
                                                            "seconds; no notification was shown.")
                            .arg(kAnswerMs / 1000));
         return reply;
@@ -60,4 +60,4 @@ void notify(const Notice& notice)
                                     hints, int(-1)});
 }
 
-} // namespace host
+} // namespace forms

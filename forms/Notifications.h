@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace host {
+namespace forms {
 
 // A desktop notification, as the freedesktop notification service on the
 // session bus shows it: for a command run without a window, which has no
@@ -20,4 +20,4 @@ struct Notice {
 // is shown, which is not an error.
 void notify(const Notice& notice);
 
-} // namespace host
+} // namespace forms

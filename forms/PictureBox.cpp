@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <cmath>
 
-namespace host {
+namespace forms {
 namespace {
 
 constexpr int kBorderLogicalPixels = 2;
@@ -82,4 +82,4 @@ void PictureBox::paintEvent(QPaintEvent* event)
     painter.drawImage(contentsRect().topLeft(), unscaled);
 }
 
-} // namespace host
+} // namespace forms

@@ -5,7 +5,7 @@
 #include <QFrame>
 #include <QImage>
 
-namespace host {
+namespace forms {
 
 // Units of a picture box's inner scale.
 enum class ScaleMode { Twips = 1, Pixels = 3 };
@@ -47,4 +47,4 @@ private:
     ScaleMode m_scaleMode = ScaleMode::Twips;
 };
 
-} // namespace host
+} // namespace forms

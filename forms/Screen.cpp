@@ -8,7 +8,7 @@
 
 qint32 CaptionHeight = 0;
 
-namespace host {
+namespace forms {
 namespace {
 
 QScreen* screen()
@@ -97,4 +97,4 @@ int windowBorderLogicalPixels()
     return QApplication::style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
 }
 
-} // namespace host
+} // namespace forms

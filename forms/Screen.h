@@ -9,7 +9,7 @@ class QWidget;
 // Windows and controls are laid out in logical (device-independent) pixels;
 // pictures and pixel scale modes count device pixels, so that one picture
 // pixel is one pixel on the screen also when the desktop is scaled.
-namespace host {
+namespace forms {
 
 constexpr double kTwipsPerInch = 1440.0;
 
@@ -37,14 +37,14 @@ int windowBorderLogicalPixels();
 // Where the desktop tells no work area (Wayland), the screen less a margin.
 QRect availableScreenArea(const QWidget* near);
 
-} // namespace host
+} // namespace forms
 
 // The height of a window caption bar in twips, computed once by the main
 // window when it loads (or by whatever shows windows without it) and read by
 // every window that sizes itself.
 extern qint32 CaptionHeight;
 
-namespace host {
+namespace forms {
 // Computes CaptionHeight for the screen.
 void setCaptionHeight();
 }

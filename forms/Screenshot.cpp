@@ -26,7 +26,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-namespace host {
+namespace forms {
 namespace {
 
 const QString kPortal = QStringLiteral("org.freedesktop.portal.Desktop");
@@ -87,7 +87,7 @@ std::optional<Answer> askPortal(bool interactive, std::chrono::milliseconds answ
         answer.loop.exec();
     }
     if (!answer.response)
-        raiseError(ErrorKind::General, tr("The desktop's screenshot portal did not answer within %1 seconds; no screenshot "
+        host::raiseError(host::ErrorKind::General, tr("The desktop's screenshot portal did not answer within %1 seconds; no screenshot "
                                           "was taken.")
                                            .arg(std::chrono::duration_cast<std::chrono::seconds>(answerTime).count()));
     return Answer{*answer.response, answer.results.value(QStringLiteral("uri")).toString()};
@@ -106,7 +106,7 @@ timespec fileClock()
 // in a folder for temporary files once the links of its path are resolved.
 // None for any other, which is left as it is: a portal may also hand over a
 // file of the person's own.
-std::optional<FileIdentity> madeForRequest(const QString& file, timespec asked)
+std::optional<host::FileIdentity> madeForRequest(const QString& file, timespec asked)
 {
     struct statx status {};
     if (::statx(AT_FDCWD, QFile::encodeName(file).constData(), AT_SYMLINK_NOFOLLOW,
@@ -122,7 +122,7 @@ std::optional<FileIdentity> madeForRequest(const QString& file, timespec asked)
         const QString resolved = scratch.isEmpty() ? QString() : QFileInfo(scratch).canonicalFilePath();
         if (!folder.isEmpty() && !resolved.isEmpty()
             && (folder == resolved || folder.startsWith(resolved + QLatin1Char('/'))))
-            return FileIdentity{makedev(status.stx_dev_major, status.stx_dev_minor), status.stx_ino};
+            return host::FileIdentity{makedev(status.stx_dev_major, status.stx_dev_minor), status.stx_ino};
     }
     return std::nullopt;
 }
@@ -133,16 +133,16 @@ QImage readPortalFile(const QString& file, timespec asked)
 {
     const struct Removal {
         QString file;
-        std::optional<FileIdentity> made;
+        std::optional<host::FileIdentity> made;
         ~Removal()
         {
             struct stat now {};
             const QByteArray name = QFile::encodeName(file);
-            if (made && ::lstat(name.constData(), &now) == 0 && made == FileIdentity{now.st_dev, now.st_ino})
+            if (made && ::lstat(name.constData(), &now) == 0 && made == host::FileIdentity{now.st_dev, now.st_ino})
                 ::unlink(name.constData());
         }
     } removal{file, madeForRequest(file, asked)};
-    return LoadPicture(file);
+    return pictures::LoadPicture(file);
 }
 
 QImage rootWindow()
@@ -163,22 +163,22 @@ QImage takeScreenshot(bool interactive, std::chrono::milliseconds answerTime)
     const timespec asked = fileClock();
     const std::optional<Answer> answer = askPortal(interactive, answerTime);
     if (onX && (!answer || answer->code == 2)) {
-        printError(tr("the desktop has no screenshot dialog that serves here; the whole screen was taken."));
+        host::printError(tr("the desktop has no screenshot dialog that serves here; the whole screen was taken."));
         return rootWindow();
     }
     if (!answer)
-        raiseError(ErrorKind::General, tr("No screenshot can be taken: the desktop has no screenshot portal "
+        host::raiseError(host::ErrorKind::General, tr("No screenshot can be taken: the desktop has no screenshot portal "
                                           "(xdg-desktop-portal) and the windows are not on X11."));
     if (answer->code == 1)
-        raiseError(ErrorKind::Cancel, tr("The screenshot was cancelled."));
+        host::raiseError(host::ErrorKind::Cancel, tr("The screenshot was cancelled."));
     if (answer->code != 0)
-        raiseError(ErrorKind::General, tr("The desktop refused the screenshot (its answer: %1).").arg(answer->code));
+        host::raiseError(host::ErrorKind::General, tr("The desktop refused the screenshot (its answer: %1).").arg(answer->code));
     const QUrl uri(answer->uri);
     if (!uri.isLocalFile())
-        raiseError(ErrorKind::General, tr("The desktop's screenshot portal gave no file (%1).").arg(uri.toString()));
+        host::raiseError(host::ErrorKind::General, tr("The desktop's screenshot portal gave no file (%1).").arg(uri.toString()));
     return readPortalFile(uri.toLocalFile(), asked);
 }
 
-} // namespace host
+} // namespace forms
 
 #include "Screenshot.moc"

@@ -3,7 +3,7 @@
 #include <QImage>
 #include <chrono>
 
-namespace host {
+namespace forms {
 
 // A screenshot of the whole screen, or with interactive of what the person
 // picks in the desktop's own screenshot dialog. Where the windows are on X11
@@ -16,4 +16,4 @@ namespace host {
 // way to take one.
 QImage takeScreenshot(bool interactive, std::chrono::milliseconds answerTime);
 
-} // namespace host
+} // namespace forms

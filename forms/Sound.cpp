@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-namespace host {
+namespace forms {
 namespace {
 
 std::function<void()> bell;
@@ -29,4 +29,4 @@ void setBell(std::function<void()> ring)
     bell = std::move(ring);
 }
 
-} // namespace host
+} // namespace forms

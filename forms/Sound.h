@@ -3,7 +3,7 @@
 #include <QObject>
 #include <functional>
 
-namespace host {
+namespace forms {
 
 // The system beep. Each beep is also announced, so that whoever needs to
 // know that the program beeped (a test, an accessibility aid) can listen.
@@ -25,4 +25,4 @@ void Beep();
 // windows' display sounds its own.
 void setBell(std::function<void()> ring);
 
-} // namespace host
+} // namespace forms

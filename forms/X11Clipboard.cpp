@@ -14,7 +14,7 @@
 #include <xcb/res.h>
 #include <xcb/xcb.h>
 
-namespace host {
+namespace forms {
 namespace {
 
 // A reply or event of libxcb, freed with it.
@@ -113,13 +113,13 @@ QStringList X11Clipboard::formats() const
 
 QByteArray X11Clipboard::data(const QString& format) const
 {
-    const Transfer picture = transfer(atom(m_connection, format.toLatin1()), m_dataProperty, kMaxPictureFileBytes);
+    const Transfer picture = transfer(atom(m_connection, format.toLatin1()), m_dataProperty, pictures::kMaxPictureFileBytes);
     if (picture.ended == Ended::Silent)
         ownerSilent();
     if (picture.ended == Ended::TooLarge)
-        raiseError(ErrorKind::Picture, tr("The picture on the clipboard is larger than %1 MB, the most a picture may "
+        host::raiseError(host::ErrorKind::Picture, tr("The picture on the clipboard is larger than %1 MB, the most a picture may "
                                           "have; nothing was saved.")
-                                           .arg(kMaxPictureFileBytes >> 20));
+                                           .arg(pictures::kMaxPictureFileBytes >> 20));
     return picture.bytes;
 }
 
@@ -133,7 +133,7 @@ void X11Clipboard::ownerSilent() const
 {
     // Asking again would only wait again.
     m_silent = true;
-    raiseError(ErrorKind::Picture, tr("The program that holds the clipboard (%1) does not answer in time, so nothing "
+    host::raiseError(host::ErrorKind::Picture, tr("The program that holds the clipboard (%1) does not answer in time, so nothing "
                                       "was saved. Copy the screen again, or close that program if it hangs.")
                                        .arg(ownerName()));
 }
@@ -259,4 +259,4 @@ X11Clipboard::Transfer X11Clipboard::transfer(quint32 target, quint32 property, 
     }
 }
 
-} // namespace host
+} // namespace forms

@@ -8,7 +8,7 @@
 
 struct xcb_connection_t;
 
-namespace host {
+namespace forms {
 
 // The X display's clipboard read straight from the server, for a save that
 // shows no window: without Qt's display, a keyboard shortcut's run loads no
@@ -53,4 +53,4 @@ private:
     mutable std::optional<QStringList> m_formats; // asked once a run
 };
 
-} // namespace host
+} // namespace forms

@@ -22,7 +22,7 @@ void setUpOnce()
     qputenv("XDG_DATA_HOME", (home.path() + "/data").toLocal8Bit());
     qputenv("XDG_RUNTIME_DIR", home.path().toLocal8Bit());
     static QApplication application(argc, argv);
-    host::setUpApplication(application);
+    forms::setUpApplication(application);
 }
 
 } // namespace fuzzing

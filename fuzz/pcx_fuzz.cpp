@@ -7,7 +7,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     try {
-        if (host::decodePcx(fuzzing::bytes(data, size)).isNull())
+        if (pictures::decodePcx(fuzzing::bytes(data, size)).isNull())
             fuzzing::propertyBroken();
     } catch (const host::HostError& error) {
         if (error.description().isEmpty())

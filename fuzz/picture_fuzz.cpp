@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     try {
-        const QImage image = host::decodePicture(fuzzing::bytes(data, size));
+        const QImage image = pictures::decodePicture(fuzzing::bytes(data, size));
         if (image.isNull())
             fuzzing::propertyBroken();
     } catch (const host::HostError&) {

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     const QByteArray bytes = fuzzing::bytes(data, size);
     try {
-        const std::optional<QImage> ours = host::decodeCapturePng(bytes, QStringLiteral("it"));
+        const std::optional<QImage> ours = pictures::decodeCapturePng(bytes, QStringLiteral("it"));
         if (!ours)
             return 0;
         if (ours->isNull())

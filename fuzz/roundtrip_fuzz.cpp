@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         return 0;
     static QTemporaryDir folder;
     static QWidget window;
-    static host::PictureBox box(&window, "Picture1", {0, 0, 100, 100}, true);
+    static forms::PictureBox box(&window, "Picture1", {0, 0, 100, 100}, true);
     const int width = 1 + data[0] % 48;
     const int height = 1 + data[1] % 24;
     const qint16 depthCodes[] = {1, 2, 4, 8, 16, 256, 0, 24};
@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         }
     box.setPicture(picture);
     const QString path = QDir(folder.path()).filePath("roundtrip.bmp");
-    modcap::SaveBitmap(box, path, depth);
+    capture::SaveBitmap(box, path, depth);
     const QImage back = QImageReader(path, "bmp").read().convertToFormat(QImage::Format_RGB32);
     if (back.size() != picture.size())
         fuzzing::propertyBroken();

@@ -7,7 +7,7 @@
 #include <QtEndian>
 #include <vector>
 
-namespace host {
+namespace pictures {
 namespace {
 
 constexpr int kHeaderSize = 128;
@@ -23,7 +23,7 @@ struct Header {
 
 [[noreturn]] void malformed(const QString& reason)
 {
-    raiseError(ErrorKind::Picture, QCoreApplication::translate("host", "not a readable PCX picture: %1").arg(reason));
+    host::raiseError(host::ErrorKind::Picture, QCoreApplication::translate("host", "not a readable PCX picture: %1").arg(reason));
 }
 
 quint16 word(const QByteArray& data, int offset)
@@ -140,7 +140,7 @@ QImage decodePcx(const QByteArray& data)
 
     QImage image(h.width, h.height, QImage::Format_RGB32);
     if (image.isNull())
-        raiseError(ErrorKind::OutOfMemory, QCoreApplication::translate("host", "Not enough memory for a picture of %1 x %2 pixels.")
+        host::raiseError(host::ErrorKind::OutOfMemory, QCoreApplication::translate("host", "Not enough memory for a picture of %1 x %2 pixels.")
                                                 .arg(h.width)
                                                 .arg(h.height));
     for (int y = 0; y < h.height; ++y) {
@@ -165,4 +165,4 @@ QImage decodePcx(const QByteArray& data)
     return image;
 }
 
-} // namespace host
+} // namespace pictures

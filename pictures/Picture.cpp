@@ -16,12 +16,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace host {
+namespace pictures {
 
 void checkPictureSize(const QSize& size, const QString& what)
 {
     if (qint64(size.width()) * size.height() > kMaxPicturePixels)
-        raiseError(ErrorKind::Picture, QCoreApplication::translate("host", "%1 is too large (%2 x %3 pixels): at most %4 million pixels can "
+        host::raiseError(host::ErrorKind::Picture, QCoreApplication::translate("host", "%1 is too large (%2 x %3 pixels): at most %4 million pixels can "
                                                       "be handled.")
                                            .arg(what)
                                            .arg(size.width())
@@ -110,7 +110,7 @@ QImage decodePicture(const QByteArray& data, const QByteArray& formatHint)
     QString reason;
     const QImage image = readPicture(reader, what, reason);
     if (image.isNull())
-        raiseError(ErrorKind::Picture, reason);
+        host::raiseError(host::ErrorKind::Picture, reason);
     return image;
 }
 
@@ -119,32 +119,32 @@ QImage LoadPicture(const QString& fileName)
     if (fileName.isEmpty())
         return QImage();
     try {
-        const std::optional<QByteArray> bytes = readFile(fileName, kMaxPictureFileBytes);
+        const std::optional<QByteArray> bytes = host::readFile(fileName, kMaxPictureFileBytes);
         if (!bytes)
-            raiseError(ErrorKind::Picture, QCoreApplication::translate("host", "the file is larger than any picture of "
+            host::raiseError(host::ErrorKind::Picture, QCoreApplication::translate("host", "the file is larger than any picture of "
                                                                                "at most %1 million pixels can be (%2 "
                                                                                "MB), so it is not read.")
                                                .arg(kMaxPicturePixels / 1'000'000)
                                                .arg(kMaxPictureFileBytes >> 20));
         return decodePicture(*bytes, QFileInfo(fileName).suffix().toLower().toLatin1());
-    } catch (const HostError& error) {
-        raiseError(ErrorKind::Picture, QCoreApplication::translate("host", "Could not load the picture %1: %2")
+    } catch (const host::HostError& error) {
+        host::raiseError(host::ErrorKind::Picture, QCoreApplication::translate("host", "Could not load the picture %1: %2")
                                            .arg(QDir::toNativeSeparators(fileName), error.description()));
     }
 }
 
 void SavePicture(const QImage& picture, const QString& fileName)
 {
-    AtomicFile file(fileName);
+    host::AtomicFile file(fileName);
     SavePicture(picture, file);
     file.commit();
 }
 
-void SavePicture(const QImage& picture, AtomicFile& file)
+void SavePicture(const QImage& picture, host::AtomicFile& file)
 {
     const QString shownName = QDir::toNativeSeparators(file.path());
     if (picture.isNull())
-        raiseError(ErrorKind::Picture, QCoreApplication::translate("host", "Could not write %1: there is no picture to save.").arg(shownName));
+        host::raiseError(host::ErrorKind::Picture, QCoreApplication::translate("host", "Could not write %1: there is no picture to save.").arg(shownName));
     // Encoded in memory first: a write to the file that fails then says why
     // (a full disk, a size limit), which the picture writer cannot.
     QByteArray bytes;
@@ -152,8 +152,8 @@ void SavePicture(const QImage& picture, AtomicFile& file)
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "bmp");
     if (!writer.write(picture))
-        raiseError(ErrorKind::Picture, QCoreApplication::translate("host", "Could not write %1: %2").arg(shownName, writer.errorString()));
+        host::raiseError(host::ErrorKind::Picture, QCoreApplication::translate("host", "Could not write %1: %2").arg(shownName, writer.errorString()));
     file.write(bytes);
 }
 
-} // namespace host
+} // namespace pictures

@@ -6,6 +6,10 @@
 class QImageReader;
 
 namespace host {
+class AtomicFile;
+}
+
+namespace pictures {
 
 // The most pixels of a picture that the program decodes, from the clipboard
 // or a file: a screen capture at 8K (7680 x 4320) or of three 4K screens
@@ -39,8 +43,7 @@ QImage decodePicture(const QByteArray& data, const QByteArray& formatHint = QByt
 // written completely or not at all.
 void SavePicture(const QImage& picture, const QString& fileName);
 
-class AtomicFile;
 // The same, into a file the caller puts in place.
-void SavePicture(const QImage& picture, AtomicFile& file);
+void SavePicture(const QImage& picture, host::AtomicFile& file);
 
-} // namespace host
+} // namespace pictures

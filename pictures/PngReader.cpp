@@ -14,7 +14,7 @@
 #include <memory>
 #include <vector>
 
-namespace host {
+namespace pictures {
 namespace {
 
 constexpr char kSignature[] = "\x89PNG\r\n\x1a\n";
@@ -35,7 +35,7 @@ void checkPngChunks(const QByteArray& file, const QString& what)
         const quint32 length = bigEndian(file.constData() + at);
         const qint64 left = file.size() - at - 8;
         if (length > left)
-            raiseError(ErrorKind::Picture,
+            host::raiseError(host::ErrorKind::Picture,
                        QCoreApplication::translate("host", "%1 is damaged: a part of it claims %2 bytes where %3 are left.")
                            .arg(what)
                            .arg(length)
@@ -259,4 +259,4 @@ std::optional<QImage> decodeCapturePng(const QByteArray&, const QString&)
 
 #endif
 
-} // namespace host
+} // namespace pictures

@@ -5,7 +5,7 @@
 #include <QString>
 #include <optional>
 
-namespace host {
+namespace pictures {
 
 // Decodes the PNG pictures that screen captures are, 8 bits per channel RGB
 // or RGBA, not interlaced, several times faster than Qt's reader: libdeflate
@@ -20,4 +20,4 @@ std::optional<QImage> decodeCapturePng(const QByteArray& data, const QString& wh
 // damaged file of a few hundred bytes. Anything else passes.
 void checkPngChunks(const QByteArray& data, const QString& what);
 
-} // namespace host
+} // namespace pictures

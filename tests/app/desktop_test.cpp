@@ -86,7 +86,7 @@ protected:
 
 TEST_F(Desktop, ControlsKeepTheirDesignPlacesAndNoCaptionIsCut)
 {
-    EXPECT_DOUBLE_EQ(host::twipsPerPixelX(), 15.0 / scale());
+    EXPECT_DOUBLE_EQ(forms::twipsPerPixelX(), 15.0 / scale());
     // Logical pixels follow the design twips whatever the scale.
     EXPECT_EQ(form.cmdClose->geometry(), QRect(8, 93, 104, 23));
     EXPECT_EQ(form.Image1->geometry(), QRect(8, 16, 322, 172));
@@ -111,7 +111,7 @@ TEST(DesktopFont, ALargerDesktopFontCutsNoCaption)
         frmMain form;
         form.Show();
         QApplication::setFont(QFont("DejaVu Sans", points, QFont::Bold));
-        for (host::Form* window : {static_cast<host::Form*>(&form), static_cast<host::Form*>(&form.emailDialog())}) {
+        for (forms::Form* window : {static_cast<forms::Form*>(&form), static_cast<forms::Form*>(&form.emailDialog())}) {
             window->Load();
             expectCaptionsFit(window->window());
         }
@@ -135,7 +135,7 @@ TEST_F(Desktop, TheActualSizeWindowShowsOnePicturePixelPerScreenPixel)
         window.Picture1->mapTo(window.window(), window.Picture1->contentsRect().topLeft()) * scale();
     for (const QPoint p : {QPoint(0, 0), QPoint(89, 39), QPoint(45, 20), QPoint(1, 0)})
         EXPECT_EQ(shown.pixel(origin + p), picture.pixel(p)) << p.x() << "," << p.y();
-    EXPECT_DOUBLE_EQ(window.Picture1->Width(), 90 * 15 / scale() + 2 * host::PictureBox::borderTwips());
+    EXPECT_DOUBLE_EQ(window.Picture1->Width(), 90 * 15 / scale() + 2 * forms::PictureBox::borderTwips());
     window.Unload();
 }
 

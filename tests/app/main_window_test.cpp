@@ -157,7 +157,7 @@ TEST_F(MainWindow, TickingAndUntickingTheThumbnailChangesOnlyTheHeight)
     EXPECT_EQ(form.chkThumbnail->Value(), 0);
     EXPECT_EQ(form.Height(), 3470 + CaptionHeight);
     EXPECT_EQ(form.Width(), width);
-    EXPECT_NEAR(tallPixels - form.window()->height(), (6446 - 3470) / host::twipsPerLogicalPixel(), 1);
+    EXPECT_NEAR(tallPixels - form.window()->height(), (6446 - 3470) / forms::twipsPerLogicalPixel(), 1);
     EXPECT_TRUE(form.framePreview->isVisibleTo(form.window()));
     QTest::mouseClick(form.chkThumbnail, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(form.Height(), 6446 + CaptionHeight);
@@ -185,7 +185,7 @@ TEST_F(MainWindow, ModalWindowsBelongToTheWindowTheyAreOpenedFrom)
         watcher.queue([&, email](QWidget* picture) { note(picture, email); note(email, form.window()); });
         QTimer::singleShot(0, email, [email] { email->findChild<QPushButton*>("cmdPreview")->click(); });
     });
-    form.emailDialog().Show(host::ShowMode::Modal, form.window());
+    form.emailDialog().Show(forms::ShowMode::Modal, form.window());
     EXPECT_EQ(seen, QStringList({"Actual Size Bitmap 1 0", "Actual Size Bitmap 1 0", "e-Mail Screen Capture 1 0"}));
     form.Unload();
 }
@@ -225,7 +225,7 @@ TEST_F(MainWindow, EveryControlStandsAtItsDesignPlace)
     frmMain form;
     form.Load();
     struct Place {
-        host::ControlGeometry* control;
+        forms::ControlGeometry* control;
         double left, top, width, height;
     };
     const QList<Place> places = {

@@ -68,7 +68,7 @@ protected:
     QTemporaryDir dir;
     frmMain form;
     ModalWatcher watcher;
-    QSignalSpy beeps{&host::Sound::instance(), &host::Sound::beeped};
+    QSignalSpy beeps{&forms::Sound::instance(), &forms::Sound::beeped};
 };
 
 struct NamingCase {
@@ -182,7 +182,7 @@ TEST_F(SaveCommand, ThePromptOpensEmptyAndItsNameIsWrittenAsTyped)
     form.chkPrompt->setValue(1);
     QString shownName = "not read";
     watcher.queue([&](QWidget* window) {
-        auto* text = window->findChild<host::TextBox*>("txtFileName");
+        auto* text = window->findChild<forms::TextBox*>("txtFileName");
         shownName = text->Text();
         QTest::keyClicks(text, dir.filePath("a"));
         QTest::keyClick(text, Qt::Key_Return);
@@ -264,7 +264,7 @@ TEST_F(SaveCommand, EachColourOptionWritesItsDepthAndTheDisplayDepthDecodesToThe
     form.chkAutoIncrementFilename->setValue(0);
     for (const DepthCase& d : {DepthCase{"OptMonochrome", 1}, DepthCase{"opt16", 4}, DepthCase{"opt256", 8},
                                DepthCase{"optDisplayCard", 24}}) {
-        form.window()->findChild<host::OptionButton*>(d.option)->setValue(true);
+        form.window()->findChild<forms::OptionButton*>(d.option)->setValue(true);
         form.txtFileName->setText(dir.filePath(d.option));
         save();
         const QString path = dir.filePath(QString(d.option) + ".BMP");
@@ -354,7 +354,7 @@ TEST(ShortcutSave, ShowsNoWindowButThePromptWithTheStoredOptions)
         prompts << prompt->windowTitle();
         for (const QWidget* window : QApplication::topLevelWidgets())
             windows << window->windowTitle();
-        auto* text = prompt->findChild<host::TextBox*>("txtFileName");
+        auto* text = prompt->findChild<forms::TextBox*>("txtFileName");
         QTest::keyClicks(text, dir.filePath("asked"));
         QTest::keyClick(text, Qt::Key_Return);
     });

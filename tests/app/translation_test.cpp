@@ -44,7 +44,7 @@ TEST(PseudoTranslation, EveryControlAndMessageOfTheWindowsIsTranslated)
 {
     ASSERT_TRUE(host::installTranslation(QLocale(QLocale::Esperanto), QORIX_PSEUDO_TRANSLATIONS));
     QStringList messages;
-    host::setMessageSink([&messages](const QString& text, host::MsgBoxStyle) { messages << text; });
+    forms::setMessageSink([&messages](const QString& text, forms::MsgBoxStyle) { messages << text; });
     testing_support::clearSettings();
 
     frmMain main;
@@ -68,11 +68,11 @@ TEST(PseudoTranslation, EveryControlAndMessageOfTheWindowsIsTranslated)
     main.cmdSave_Click();
     main.txtFileName->setText(QDir::homePath() + "/missing/shot");
     main.cmdSave_Click();
-    for (host::OptionButton* option : {main.OptMonochrome, main.opt16, main.opt256, main.optDisplayCard})
+    for (forms::OptionButton* option : {main.OptMonochrome, main.opt16, main.opt256, main.optDisplayCard})
         option->setValue(false);
     main.cmdSave_Click();
     QTest::mouseClick(main.emailDialog().cmdSend, Qt::LeftButton);
-    host::setMessageSink({});
+    forms::setMessageSink({});
     EXPECT_EQ(messages.size(), 5) << messages.join('|').toStdString();
     expectWrapped(messages, "messages");
     main.emailDialog().Unload();

@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-using namespace naming;
+using namespace capture;
 
 TEST(CaptureNaming, CounterHasAtLeastThreeDigits)
 {

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 #include <random>
 
-using namespace modcap;
+using namespace capture;
 using namespace palette;
 using testing_support::bruteForceNearest;
 using testing_support::runsOf;

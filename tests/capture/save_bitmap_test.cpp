@@ -58,13 +58,13 @@ protected:
     {
         box.setPicture(image);
         const QString path = dir.filePath(name);
-        modcap::SaveBitmap(box, path, depthCode);
+        capture::SaveBitmap(box, path, depthCode);
         return path;
     }
 
     QTemporaryDir dir;
     QWidget window;
-    PictureBox box{&window, "Picture1", {2736, 1920, 516, 324}, true};
+    forms::PictureBox box{&window, "Picture1", {2736, 1920, 516, 324}, true};
 };
 
 struct Geometry {
@@ -105,7 +105,7 @@ TEST_F(SaveBitmapTest, FileLayoutFollowsTheGeometryTable)
         EXPECT_EQ(le32(file, 46), 0u);
         EXPECT_EQ(le32(file, 50), 0u);
         EXPECT_EQ(g.offBits, 54 + 4 * (1 << g.bitCount));
-        EXPECT_EQ(box.scaleMode(), ScaleMode::Pixels);
+        EXPECT_EQ(box.scaleMode(), forms::ScaleMode::Pixels);
     }
     EXPECT_EQ(readAll(dir.filePath("out.bmp")).size(), 62 + 4 * 3);
 }
@@ -163,7 +163,7 @@ TEST_F(SaveBitmapTest, RefusedTargetsRaiseADescribedErrorAndTouchNothing)
     box.setPicture(patterned(8, 8, 2));
     for (const QString& target : {readOnly, dir.filePath("no/such/folder/x.bmp"), dir.path()}) {
         try {
-            modcap::SaveBitmap(box, target, 8);
+            capture::SaveBitmap(box, target, 8);
             FAIL() << "no error for " << target.toStdString();
         } catch (const HostError& error) {
             EXPECT_EQ(error.kind(), ErrorKind::File);
@@ -181,7 +181,7 @@ TEST_F(SaveBitmapTest, AnUnknownDepthIsNeverWritten)
 {
     palette::Workspace workspace;
     host::AtomicFile file(dir.filePath("x.bmp"));
-    EXPECT_THROW(modcap::WriteBitmap(patterned(8, 8, 2), static_cast<capture::Depth>(4), file, workspace), HostError);
+    EXPECT_THROW(capture::WriteBitmap(patterned(8, 8, 2), static_cast<capture::Depth>(4), file, workspace), HostError);
     EXPECT_TRUE(entries(dir.path()).isEmpty());
 }
 
@@ -205,10 +205,10 @@ TEST_F(SaveBitmapTest, SizeErrorsComeBeforeTheFileIsTouchedAndBeforeAnyLargeAllo
     };
     for (const Case& c : cases) {
         // A box of that inner size without a picture: the size alone must stop the write.
-        const double border = 2 * PictureBox::borderTwips();
-        PictureBox sized(&window, "sized", {0, 0, c.widthPixels * 15 + border, c.heightPixels * 15 + border}, false);
+        const double border = 2 * forms::PictureBox::borderTwips();
+        forms::PictureBox sized(&window, "sized", {0, 0, c.widthPixels * 15 + border, c.heightPixels * 15 + border}, false);
         try {
-            modcap::SaveBitmap(sized, path, c.depthCode);
+            capture::SaveBitmap(sized, path, c.depthCode);
             FAIL() << "no error for " << c.widthPixels << "x" << c.heightPixels;
         } catch (const HostError& error) {
             EXPECT_EQ(error.kind(), c.kind) << error.description().toStdString();
@@ -234,7 +234,7 @@ TEST_F(SaveBitmapTest, AWriteThatFailsMidwayLeavesTheOldFileAndNoTemporaryFile)
         rlimit limit{200'000, 200'000};
         setrlimit(RLIMIT_FSIZE, &limit);
         try {
-            modcap::SaveBitmap(box, path, 8);
+            capture::SaveBitmap(box, path, 8);
         } catch (const HostError& error) {
             _exit(error.description().contains(path) ? 0 : 2);
         }

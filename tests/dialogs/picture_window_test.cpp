@@ -8,7 +8,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
-using namespace host;
+using namespace forms;
 using testing_support::ModalWatcher;
 
 namespace {
@@ -24,7 +24,7 @@ QImage picture(int width, int height)
 
 class PictureWindow : public ::testing::Test {
 protected:
-    void SetUp() override { setCaptionHeight(); }
+    void SetUp() override { forms::setCaptionHeight(); }
 
     QImage source;
     frmPicture form{[this] { return source; }};
@@ -40,13 +40,13 @@ TEST_F(PictureWindow, OnlyABoxNarrowerThan100TwipsKeepsTheDesignLayout)
 
 TEST_F(PictureWindow, AnEmptyOrTinyPictureLeavesTheDesignLayout)
 {
-    const double border = 2 * logicalPixelsToTwips(windowBorderLogicalPixels());
+    const double border = 2 * forms::logicalPixelsToTwips(forms::windowBorderLogicalPixels());
     for (const QImage& tiny : {QImage(), picture(2, 50)}) {
         source = tiny;
         form.Load();
         EXPECT_LT(form.Picture1->Width(), 100);
         EXPECT_EQ(form.Width(), 7152 + border);
-        EXPECT_EQ(form.Height(), 4272 + border + captionHeightPixels() * twipsPerPixelY());
+        EXPECT_EQ(form.Height(), 4272 + border + forms::captionHeightPixels() * forms::twipsPerPixelY());
         EXPECT_EQ(form.cmdClose->Left(), 5880);
         EXPECT_EQ(form.cmdClose->Top(), 3840);
         form.Unload();
@@ -60,8 +60,8 @@ TEST_F(PictureWindow, TheWindowAndCloseButtonFitAroundThePicture)
     for (const QSize size : {QSize(3, 3), QSize(8, 40), QSize(79, 5), QSize(200, 100), QSize(1000, 700)}) {
         source = picture(size.width(), size.height());
         form.Load();
-        const double boxWidth = size.width() * 15 + 2 * PictureBox::borderTwips();
-        const double boxHeight = size.height() * 15 + 2 * PictureBox::borderTwips();
+        const double boxWidth = size.width() * 15 + 2 * forms::PictureBox::borderTwips();
+        const double boxHeight = size.height() * 15 + 2 * forms::PictureBox::borderTwips();
         const double row = std::max(boxWidth, form.cmdClose->Width());
         EXPECT_EQ(form.Picture1->Width(), boxWidth);
         EXPECT_EQ(form.Picture1->Left(), 120);
@@ -95,13 +95,13 @@ TEST_F(PictureWindow, WithoutAWorkAreaTheWindowLeavesRoomForPanels)
 // the screen with every pixel reachable.
 TEST_F(PictureWindow, APictureJustLargerThanTheScreenFitsWithItsScrollBarsCounted)
 {
-    const QRect screen = availableScreenArea(nullptr);
+    const QRect screen = forms::availableScreenArea(nullptr);
     for (int height = 995; height <= 1005; ++height) {
         source = picture(screen.width() + 300, height);
         form.Show();
         QCoreApplication::processEvents();
-        EXPECT_LE(twipsToLogicalPixels(form.Width()), screen.width()) << height;
-        EXPECT_LE(twipsToLogicalPixels(form.Height()), screen.height()) << height;
+        EXPECT_LE(forms::twipsToLogicalPixels(form.Width()), screen.width()) << height;
+        EXPECT_LE(forms::twipsToLogicalPixels(form.Height()), screen.height()) << height;
         EXPECT_TRUE(screen.contains(form.window()->geometry())) << height;
         EXPECT_TRUE(form.window()->rect().contains(form.cmdClose->geometry())) << height;
         auto* scroller = form.window()->findChild<QScrollArea*>("pictureScroller");
@@ -128,10 +128,10 @@ TEST_F(PictureWindow, CloseAndTheCloseBoxBothUnloadAndTheCallerResumes)
     source = picture(50, 50);
     ModalWatcher watcher;
     watcher.queue([this](QWidget*) { QTest::mouseClick(form.cmdClose, Qt::LeftButton); });
-    form.Show(ShowMode::Modal);
+    form.Show(forms::ShowMode::Modal);
     EXPECT_FALSE(form.IsLoaded());
     watcher.queue([](QWidget* window) { window->close(); });
-    form.Show(ShowMode::Modal);
+    form.Show(forms::ShowMode::Modal);
     EXPECT_FALSE(form.IsLoaded());
     EXPECT_EQ(watcher.pendingAnswers(), 0);
 }

@@ -25,7 +25,7 @@ PromptRun runPrompt(frmPrompt& prompt, const std::function<void(QWidget*)>& answ
     });
     prompt.Load();
     prompt.txtFileName->setText(QString());
-    prompt.Show(host::ShowMode::Modal);
+    prompt.Show(forms::ShowMode::Modal);
     PromptRun run;
     run.accepted = PromptAccepted;
     run.stillLoaded = prompt.IsLoaded();

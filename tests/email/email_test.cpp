@@ -76,7 +76,7 @@ protected:
         QApplication::setActiveWindow(dialog.window());
     }
 
-    void type(host::TextBox* box, const QString& text)
+    void type(forms::TextBox* box, const QString& text)
     {
         box->setFocus();
         box->selectAll();

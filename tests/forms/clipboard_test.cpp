@@ -15,14 +15,14 @@ TEST(ClipboardPicture, AnImageIsABitmapAndTextIsNot)
     QImage image(3, 2, QImage::Format_RGB32);
     image.fill(Qt::blue);
     QGuiApplication::clipboard()->setImage(image);
-    ASSERT_TRUE(ClipboardHasBitmap());
-    EXPECT_EQ(ClipboardGetBitmap().pixelColor(2, 1), QColor(Qt::blue));
+    ASSERT_TRUE(forms::ClipboardHasBitmap());
+    EXPECT_EQ(forms::ClipboardGetBitmap().pixelColor(2, 1), QColor(Qt::blue));
 
     QGuiApplication::clipboard()->setText("just text");
-    EXPECT_FALSE(ClipboardHasBitmap());
-    EXPECT_THROW(ClipboardGetBitmap(), HostError);
+    EXPECT_FALSE(forms::ClipboardHasBitmap());
+    EXPECT_THROW(forms::ClipboardGetBitmap(), HostError);
     QGuiApplication::clipboard()->clear();
-    EXPECT_FALSE(ClipboardHasBitmap());
+    EXPECT_FALSE(forms::ClipboardHasBitmap());
 }
 
 } // namespace

@@ -13,12 +13,12 @@ namespace {
 
 struct Group {
     QWidget window;
-    Frame* frame = new Frame(&window, "frame", "Colour", {0, 0, 3000, 2000});
-    OptionButton* a = new OptionButton(frame, "a", "A", {100, 200, 1000, 240}, true);
-    OptionButton* b = new OptionButton(frame, "b", "B", {100, 500, 1000, 240});
-    OptionButton* c = new OptionButton(frame, "c", "C", {100, 800, 1000, 240});
+    forms::Frame* frame = new forms::Frame(&window, "frame", "Colour", {0, 0, 3000, 2000});
+    forms::OptionButton* a = new forms::OptionButton(frame, "a", "A", {100, 200, 1000, 240}, true);
+    forms::OptionButton* b = new forms::OptionButton(frame, "b", "B", {100, 500, 1000, 240});
+    forms::OptionButton* c = new forms::OptionButton(frame, "c", "C", {100, 800, 1000, 240});
     // A button in another container belongs to another group.
-    OptionButton* elsewhere = new OptionButton(&window, "elsewhere", "D", {0, 2100, 1000, 240}, true);
+    forms::OptionButton* elsewhere = new forms::OptionButton(&window, "elsewhere", "D", {0, 2100, 1000, 240}, true);
 
     QString state() const
     {
@@ -64,7 +64,7 @@ TEST(OptionGroup, AClickSelectsAndAClickOnTheSelectedButtonKeepsIt)
 TEST(CheckBoxStates, ZeroOneTwoAreShownAndOthersRefused)
 {
     QWidget window;
-    CheckBox box(&window, "box", "Tick", {0, 0, 2000, 240}, 1);
+    forms::CheckBox box(&window, "box", "Tick", {0, 0, 2000, 240}, 1);
     EXPECT_EQ(box.Value(), 1);
     box.setValue(2);
     EXPECT_EQ(box.Value(), 2);
@@ -81,7 +81,7 @@ TEST(CheckBoxStates, ZeroOneTwoAreShownAndOthersRefused)
 TEST(CheckBoxStates, ClicksTickAndUntickAndAGreyedBoxBecomesTicked)
 {
     QWidget window;
-    CheckBox box(&window, "box", "Tick", {0, 0, 2000, 240}, 2);
+    forms::CheckBox box(&window, "box", "Tick", {0, 0, 2000, 240}, 2);
     window.show();
     QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(box.Value(), 1);
@@ -94,7 +94,7 @@ TEST(CheckBoxStates, ClicksTickAndUntickAndAGreyedBoxBecomesTicked)
 TEST(LabelText, ALongCaptionShowsElidedWithTheWholeTextInItsTooltip)
 {
     QWidget window;
-    Label label(&window, "lblLastMade", "Last Made:", {0, 0, 1500, 276});
+    forms::Label label(&window, "lblLastMade", "Last Made:", {0, 0, 1500, 276});
     label.setElideMode(Qt::ElideMiddle);
     const QString path = "/home/someone/.local/share/QORIX-Capture/tolvo.bmp";
     label.setCaption(path);
@@ -108,7 +108,7 @@ TEST(LabelText, ALongCaptionShowsElidedWithTheWholeTextInItsTooltip)
     EXPECT_TRUE(label.toolTip().isEmpty());
 
     // A button stacked over the label's end: the text stops before it.
-    CommandButton over(&window, "cmdView", "&View", {900, 0, 600, 350});
+    forms::CommandButton over(&window, "cmdView", "&View", {900, 0, 600, 350});
     label.setCaption(path);
     EXPECT_LE(label.fontMetrics().horizontalAdvance(label.text()), over.x() - label.x());
     EXPECT_TRUE(label.text().endsWith("bmp"));
@@ -117,7 +117,7 @@ TEST(LabelText, ALongCaptionShowsElidedWithTheWholeTextInItsTooltip)
 TEST(ControlPlacement, TwipsAreKeptExactlyAndMappedToPixels)
 {
     QWidget window;
-    CommandButton button(&window, "cmd", "&Close", {120, 1392, 1560, 350});
+    forms::CommandButton button(&window, "cmd", "&Close", {120, 1392, 1560, 350});
     EXPECT_EQ(button.Left(), 120);
     EXPECT_EQ(button.Height(), 350);
     EXPECT_EQ(button.geometry(), QRect(8, 93, 104, 23));
@@ -136,7 +136,7 @@ QImage solid(int width, int height)
 TEST(ImageControlSize, StretchOffTakesThePictureSizeStretchOnKeepsTheControlSize)
 {
     QWidget window;
-    ImageControl image(&window, "Image1", {120, 240, 4836, 2580}, true);
+    forms::ImageControl image(&window, "Image1", {120, 240, 4836, 2580}, true);
     image.setPicture(solid(40, 30));
     EXPECT_EQ(image.Width(), 4836);
     EXPECT_EQ(image.Height(), 2580);
@@ -154,24 +154,24 @@ TEST(ImageControlSize, StretchOffTakesThePictureSizeStretchOnKeepsTheControlSize
 TEST(PictureBoxSize, AutoSizeFitsPictureAndBorderAndScalesInPixels)
 {
     QWidget window;
-    PictureBox box(&window, "Picture1", {120, 120, 6900, 3612}, true);
-    const double border = 2 * PictureBox::borderTwips();
+    forms::PictureBox box(&window, "Picture1", {120, 120, 6900, 3612}, true);
+    const double border = 2 * forms::PictureBox::borderTwips();
     box.setPicture(solid(517, 33));
     EXPECT_EQ(box.Width(), 517 * 15 + border);
     EXPECT_EQ(box.Height(), 33 * 15 + border);
     EXPECT_EQ(box.Left(), 120);
-    box.setScaleMode(ScaleMode::Pixels);
+    box.setScaleMode(forms::ScaleMode::Pixels);
     EXPECT_EQ(box.ScaleWidth(), 517.0f);
     EXPECT_EQ(box.ScaleHeight(), 33.0f);
     EXPECT_EQ(box.Image().size(), QSize(517, 33));
-    box.setScaleMode(ScaleMode::Twips);
+    box.setScaleMode(forms::ScaleMode::Twips);
     EXPECT_EQ(box.ScaleWidth(), 517.0f * 15);
 }
 
 TEST(PictureBoxSize, FixedBoxImageIsItsInnerAreaWithThePictureTopLeft)
 {
     QWidget window;
-    PictureBox box(&window, "Picture1", {0, 0, 20 * 15 + 2 * PictureBox::borderTwips(), 10 * 15 + 2 * PictureBox::borderTwips()}, false);
+    forms::PictureBox box(&window, "Picture1", {0, 0, 20 * 15 + 2 * forms::PictureBox::borderTwips(), 10 * 15 + 2 * forms::PictureBox::borderTwips()}, false);
     box.setPicture(solid(5, 5));
     const QImage image = box.Image();
     ASSERT_EQ(image.size(), QSize(20, 10));

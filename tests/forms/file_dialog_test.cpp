@@ -20,10 +20,10 @@ const QString kFilter = "Images (*.BMP;*.JPG;*.PCX;)|*.BMP;*.JPG;*.PCX;|All File
 
 TEST(FileDialogFilter, PatternsMatchAnyLetterCaseAndAllFilesMatchesEveryName)
 {
-    EXPECT_EQ(CommonDialog::toNameFilters(kFilter),
+    EXPECT_EQ(forms::CommonDialog::toNameFilters(kFilter),
               QStringList({"Images (*.BMP;*.JPG;*.PCX;) (*.[bB][mM][pP] *.[jJ][pP][gG] *.[pP][cC][xX])",
                            "All Files (*.*) (*)"}));
-    EXPECT_EQ(CommonDialog::toNameFilters(""), QStringList());
+    EXPECT_EQ(forms::CommonDialog::toNameFilters(""), QStringList());
 }
 
 QStringList listedFiles(QFileDialog* dialog)
@@ -51,12 +51,12 @@ TEST(FileDialog, ListsImagesOfAnyCaseAndAllFilesThenCancelRaises)
     QTemporaryDir dir;
     for (const char* name : {"shot.bmp", "SHOT2.BMP", "photo.Jpg", "old.pcx", "notes.txt", "README"})
         QFile(dir.filePath(name)).open(QIODevice::WriteOnly);
-    CommonDialog dialog;
+    forms::CommonDialog dialog;
     dialog.DialogTitle = "View file for: ";
     dialog.Filter = kFilter;
     dialog.InitDir = dir.path();
     dialog.CancelError = true;
-    dialog.Flags = CommonDialog::cdlOFNFileMustExist | CommonDialog::cdlOFNHideReadOnly;
+    dialog.Flags = forms::CommonDialog::cdlOFNFileMustExist | forms::CommonDialog::cdlOFNHideReadOnly;
 
     QStringList images, all;
     QString title;
@@ -85,7 +85,7 @@ TEST(FileDialog, ChoosingAFileGivesItsFullPath)
 {
     QTemporaryDir dir;
     QFile(dir.filePath("a.BMP")).open(QIODevice::WriteOnly);
-    CommonDialog dialog;
+    forms::CommonDialog dialog;
     dialog.Filter = kFilter;
     dialog.InitDir = dir.path();
     ModalWatcher watcher;

@@ -13,10 +13,10 @@ using testing_support::ModalWatcher;
 
 namespace {
 
-class TestForm : public Form {
+class TestForm : public forms::Form {
 public:
     explicit TestForm(bool withCancel = false)
-        : Form({.caption = "Test", .clientWidth = 3000, .clientHeight = 1500}), m_withCancel(withCancel)
+        : forms::Form({.caption = "Test", .clientWidth = 3000, .clientHeight = 1500}), m_withCancel(withCancel)
     {
     }
 
@@ -25,24 +25,24 @@ public:
     int oks = 0;
     int cancels = 0;
     int cancelUnload = 0;
-    QPointer<TextBox> text;
-    QPointer<CommandButton> ok;
-    QPointer<CommandButton> cancel;
+    QPointer<forms::TextBox> text;
+    QPointer<forms::CommandButton> ok;
+    QPointer<forms::CommandButton> cancel;
 
 protected:
     void createControls(QWidget* window) override
     {
-        text = new TextBox(window, "text", "design", {100, 100, 1500, 288, 0});
-        cancel = new CommandButton(window, "cancel", "&Cancel", {1700, 500, 1200, 350, 1});
-        ok = new CommandButton(window, "ok", "&OK", {1700, 100, 1200, 350, 2});
+        text = new forms::TextBox(window, "text", "design", {100, 100, 1500, 288, 0});
+        cancel = new forms::CommandButton(window, "cancel", "&Cancel", {1700, 500, 1200, 350, 1});
+        ok = new forms::CommandButton(window, "ok", "&OK", {1700, 100, 1200, 350, 2});
         setDefaultButton(ok);
         if (m_withCancel)
             setCancelButton(cancel);
-        connect(ok, &QPushButton::clicked, this, handler([this] {
+        connect(ok, &QPushButton::clicked, this, forms::handler([this] {
             ++oks;
             Hide();
         }));
-        connect(cancel, &QPushButton::clicked, this, handler([this] {
+        connect(cancel, &QPushButton::clicked, this, forms::handler([this] {
             ++cancels;
             Hide();
         }));
@@ -98,7 +98,7 @@ TEST(FormLifecycle, ModalShowWaitsUntilHiddenAndControlsStayReadable)
         QTest::keyClicks(form.text, " more");
         form.ok->click();
     });
-    form.Show(ShowMode::Modal);
+    form.Show(forms::ShowMode::Modal);
     EXPECT_EQ(form.oks, 1);
     EXPECT_TRUE(form.IsLoaded());
     EXPECT_FALSE(form.window()->isVisible());
@@ -110,7 +110,7 @@ TEST(FormLifecycle, CloseBoxUnloadsAndEndsTheModalWait)
     TestForm form;
     ModalWatcher watcher;
     watcher.queue([](QWidget* window) { window->close(); });
-    form.Show(ShowMode::Modal);
+    form.Show(forms::ShowMode::Modal);
     EXPECT_FALSE(form.IsLoaded());
     EXPECT_EQ(form.unloads, 1);
     EXPECT_EQ(form.oks + form.cancels, 0);
@@ -164,8 +164,8 @@ TEST(FormSize, OuterSizeInTwipsIsKeptAndTheClientFollows)
 {
     TestForm form;
     form.Load();
-    const double caption = captionHeightPixels() * twipsPerPixelY();
-    const double border = 2 * logicalPixelsToTwips(windowBorderLogicalPixels());
+    const double caption = forms::captionHeightPixels() * forms::twipsPerPixelY();
+    const double border = 2 * forms::logicalPixelsToTwips(forms::windowBorderLogicalPixels());
     EXPECT_DOUBLE_EQ(form.Width(), 3000 + border);
     EXPECT_DOUBLE_EQ(form.Height(), 1500 + caption + border);
     EXPECT_EQ(form.window()->size(), QSize(200, 100));

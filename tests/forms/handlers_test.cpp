@@ -14,9 +14,9 @@ TEST(UntrappedErrors, ReachTheTopLevelHandlerWhichShowsThemAndTheProgramGoesOn)
 {
     ModalWatcher watcher;
     int after = 0;
-    runHandler([] { raiseError(ErrorKind::File, "Could not write /x/y.BMP: Permission denied"); });
-    runHandler([] { throw std::bad_alloc(); });
-    runHandler([&] { ++after; });
+    forms::runHandler([] { raiseError(ErrorKind::File, "Could not write /x/y.BMP: Permission denied"); });
+    forms::runHandler([] { throw std::bad_alloc(); });
+    forms::runHandler([&] { ++after; });
     ASSERT_EQ(watcher.messages().size(), 2);
     EXPECT_EQ(watcher.messages()[0].text, "Could not write /x/y.BMP: Permission denied");
     EXPECT_EQ(watcher.messages()[0].icon, QMessageBox::Critical);

@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
-using namespace host;
+using namespace forms;
 using testing_support::ModalWatcher;
 
 namespace {
@@ -12,8 +12,8 @@ namespace {
 TEST(MessageBoxes, CarryTheApplicationTitleOneOkAndTheRequestedIcon)
 {
     ModalWatcher watcher;
-    MsgBox("plain");
-    MsgBox("critical", MsgBoxStyle::Critical);
+    forms::MsgBox("plain");
+    forms::MsgBox("critical", forms::MsgBoxStyle::Critical);
     ASSERT_EQ(watcher.messages().size(), 2);
     EXPECT_EQ(watcher.messages()[0].text, "plain");
     EXPECT_EQ(watcher.messages()[0].title, "QORIX-Capture");

@@ -3,15 +3,15 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
-using namespace host;
+using namespace forms;
 
 namespace {
 
 TEST(Beeping, EveryBeepIsAnnounced)
 {
-    QSignalSpy beeps(&Sound::instance(), &Sound::beeped);
-    Beep();
-    Beep();
+    QSignalSpy beeps(&forms::Sound::instance(), &forms::Sound::beeped);
+    forms::Beep();
+    forms::Beep();
     EXPECT_EQ(beeps.count(), 2);
 }
 

@@ -32,16 +32,16 @@ TEST(PcxReader, EachKindDecodesToTheSourcePixels)
                              "truecolour-24bit", "runs-24bit"}) {
         SCOPED_TRACE(kind);
         const QByteArray data = readAll(kData + "/" + kind + ".pcx");
-        ASSERT_TRUE(looksLikePcx(data));
+        ASSERT_TRUE(pictures::looksLikePcx(data));
         const QImage pixels = expected(kind);
         ASSERT_FALSE(pixels.isNull());
-        EXPECT_EQ(decodePcx(data), pixels);
+        EXPECT_EQ(pictures::decodePcx(data), pixels);
         // Many programs leave a monochrome file's header palette all zero.
         if (QByteArray(kind) == "mono-1bit") {
-            EXPECT_EQ(decodePcx(data.left(16) + QByteArray(48, '\0') + data.mid(64)), pixels);
+            EXPECT_EQ(pictures::decodePcx(data.left(16) + QByteArray(48, '\0') + data.mid(64)), pixels);
         }
         // Through the program's picture loader too, by content.
-        EXPECT_EQ(LoadPicture(kData + "/" + kind + ".pcx").convertToFormat(QImage::Format_RGB32), pixels);
+        EXPECT_EQ(pictures::LoadPicture(kData + "/" + kind + ".pcx").convertToFormat(QImage::Format_RGB32), pixels);
     }
 }
 
@@ -51,7 +51,7 @@ TEST(PcxReader, EveryTruncationIsAnErrorNeverACrash)
         const QByteArray data = readAll(kData + "/" + file + ".pcx");
         for (qsizetype length = 0; length < data.size(); ++length) {
             try {
-                const QImage image = decodePcx(data.left(length));
+                const QImage image = pictures::decodePcx(data.left(length));
                 // Cutting off only padding at the end may still leave a whole picture.
                 EXPECT_FALSE(image.isNull());
             } catch (const HostError& error) {
@@ -91,7 +91,7 @@ TEST(PcxReader, LyingHeadersAreRefusedBeforeAnyLargeAllocation)
         QByteArray data = good;
         lie.change(data);
         try {
-            decodePcx(data);
+            pictures::decodePcx(data);
             ADD_FAILURE() << lie.name << ": no error";
         } catch (const HostError& error) {
             EXPECT_TRUE(error.description().contains(lie.says)) << lie.name << ": " << error.description().toStdString();
@@ -110,7 +110,7 @@ TEST(PcxReader, DamagedBytesGiveAPictureOrAnErrorNeverACrash)
             data[qsizetype(state % quint32(data.size()))] = char(state >> 24);
         }
         try {
-            decodePcx(data);
+            pictures::decodePcx(data);
         } catch (const HostError&) {
         }
     }
@@ -127,7 +127,7 @@ TEST(PcxReader, TheLoaderNamesTheFileThatCannotBeRead)
     file.write(data);
     file.close();
     try {
-        LoadPicture(path);
+        pictures::LoadPicture(path);
         FAIL() << "no error";
     } catch (const HostError& error) {
         EXPECT_TRUE(error.description().contains(QDir::toNativeSeparators(path)));

@@ -14,7 +14,7 @@ namespace {
 
 TEST(Pictures, TheEmptyNameGivesTheEmptyPictureAndABadFileAnErrorNamingIt)
 {
-    EXPECT_TRUE(LoadPicture(QString()).isNull());
+    EXPECT_TRUE(pictures::LoadPicture(QString()).isNull());
     QTemporaryDir dir;
     const QString path = dir.filePath("notes.bmp");
     QFile file(path);
@@ -23,7 +23,7 @@ TEST(Pictures, TheEmptyNameGivesTheEmptyPictureAndABadFileAnErrorNamingIt)
     file.close();
     for (const QString& bad : {path, dir.filePath("missing.jpg")}) {
         try {
-            LoadPicture(bad);
+            pictures::LoadPicture(bad);
             FAIL() << "no error for " << bad.toStdString();
         } catch (const HostError& error) {
             EXPECT_EQ(error.kind(), ErrorKind::Picture);
@@ -45,13 +45,13 @@ TEST(Pictures, SavedBitmapDecodesToThePictureAndReplacesAnOldFile)
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x)
             picture.setPixel(x, y, qRgb(x * 7, y * 20, (x * y) % 256));
-    SavePicture(picture, path);
+    pictures::SavePicture(picture, path);
     QImageReader reader(path);
     EXPECT_EQ(reader.format(), "bmp");
     const QImage back = reader.read().convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(back, picture);
     EXPECT_LT(QFileInfo(path).size(), 5'000'000);
-    EXPECT_THROW(SavePicture(QImage(), dir.filePath("empty.bmp")), HostError);
+    EXPECT_THROW(pictures::SavePicture(QImage(), dir.filePath("empty.bmp")), HostError);
     EXPECT_FALSE(QFile::exists(dir.filePath("empty.bmp")));
 }
 
@@ -67,7 +67,7 @@ TEST(PictureLoader, LoadsEveryCaptureSizeAndRefusesLargerPicturesByName)
         ASSERT_TRUE(picture.save(dir.filePath(name)));
         const bool fits = picture.width() * picture.height() < 40'000'000;
         try {
-            EXPECT_EQ(LoadPicture(dir.filePath(name)).size(), picture.size()) << name.toStdString();
+            EXPECT_EQ(pictures::LoadPicture(dir.filePath(name)).size(), picture.size()) << name.toStdString();
             EXPECT_TRUE(fits) << name.toStdString();
         } catch (const HostError& error) {
             EXPECT_FALSE(fits);

@@ -10,7 +10,7 @@
 #include <QtEndian>
 #include <gtest/gtest.h>
 
-using host::decodeCapturePng;
+using pictures::decodeCapturePng;
 using testing_support::pngChunk;
 using testing_support::pngCrc;
 
@@ -122,9 +122,9 @@ TEST(PngReader, APictureOverTheLimitOrWithAnOverlongPartIsRefusedBeforeAnyMemory
     const QByteArray text = pngChunk("tEXt", "Comment\0x");
     QByteArray overlong = QByteArray(grey).insert(grey.indexOf("IEND") - 4, text);
     qToBigEndian(quint32(0x7A000000), overlong.data() + overlong.indexOf("tEXt") - 4);
-    EXPECT_THROW(host::checkPngChunks(overlong, "it"), host::HostError);
-    EXPECT_THROW(host::checkPngChunks(png.left(png.indexOf("IDAT") + 20), "it"), host::HostError);
-    EXPECT_NO_THROW(host::checkPngChunks(grey, "it"));
+    EXPECT_THROW(pictures::checkPngChunks(overlong, "it"), host::HostError);
+    EXPECT_THROW(pictures::checkPngChunks(png.left(png.indexOf("IDAT") + 20), "it"), host::HostError);
+    EXPECT_NO_THROW(pictures::checkPngChunks(grey, "it"));
 }
 
 // Damaged in the ways a reader that trusts the file would not survive:
@@ -140,7 +140,7 @@ TEST(PngReader, DamagedPicturesAreRefusedWithAMessage)
     const QByteArray dataFirst = good.left(ihdr) + good.mid(idat, iend - idat) + good.mid(ihdr, idat - ihdr) + good.mid(iend);
     for (const QByteArray& png : {huge, badHeader, dataFirst}) {
         try {
-            host::decodePicture(png, "png");
+            pictures::decodePicture(png, "png");
             ADD_FAILURE() << "read: " << png.toHex().toStdString();
         } catch (const host::HostError& error) {
             EXPECT_FALSE(error.description().isEmpty());

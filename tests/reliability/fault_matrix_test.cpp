@@ -217,7 +217,7 @@ protected:
 
     QTemporaryDir dir;
     QWidget window;
-    host::PictureBox box{&window, "Picture1", {0, 0, 100, 100}, true};
+    forms::PictureBox box{&window, "Picture1", {0, 0, 100, 100}, true};
     QMap<QString, QByteArray> before;
 };
 
@@ -236,8 +236,8 @@ TEST_F(WriterFaults, AFolderThatMayNotBeWrittenKeepsItsFiles)
     QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
                                           | QFileDevice::ExeOther);
     const QString target = dir.filePath("keep.bmp");
-    EXPECT_EQ(runInChild([&] { return describedFailure([&] { modcap::SaveBitmap(box, target, 8); }, "permission"); }, true), 0);
-    EXPECT_EQ(runInChild([&] { return describedFailure([&] { host::SavePicture(box.Picture(), target); }, "permission"); }, true), 0);
+    EXPECT_EQ(runInChild([&] { return describedFailure([&] { capture::SaveBitmap(box, target, 8); }, "permission"); }, true), 0);
+    EXPECT_EQ(runInChild([&] { return describedFailure([&] { pictures::SavePicture(box.Picture(), target); }, "permission"); }, true), 0);
     EXPECT_EQ(snapshot(dir.path()), before);
 }
 
@@ -252,9 +252,9 @@ TEST_F(WriterFaults, AFileSizeLimitMidWriteKeepsTheOldFileAndLeavesNoTemporaryFi
                 return describedFailure(
                     [&] {
                         if (displayDepth)
-                            host::SavePicture(box.Picture(), target);
+                            pictures::SavePicture(box.Picture(), target);
                         else
-                            modcap::SaveBitmap(box, target, 8);
+                            capture::SaveBitmap(box, target, 8);
                     },
                     // The file and the system's reason, at every depth.
                     QDir::toNativeSeparators(target) + ": " + strerror(EFBIG));
@@ -272,7 +272,7 @@ TEST_F(WriterFaults, AFailingDiskAtTheLastSyncIsReported)
     const QString target = dir.filePath("keep.bmp");
     for (std::atomic<bool>* fault : {&failDataSync, &failFolderSync}) {
         *fault = true;
-        EXPECT_EQ(describedFailure([&] { modcap::SaveBitmap(box, target, 8); },
+        EXPECT_EQ(describedFailure([&] { capture::SaveBitmap(box, target, 8); },
                                    QDir::toNativeSeparators(target) + ": " + strerror(EIO)),
                   0);
         *fault = false;

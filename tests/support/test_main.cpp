@@ -15,7 +15,7 @@ int main(int argc, char* argv[])
         return 2;
     testing_support::useHomeIn(home);
     QApplication application(argc, argv);
-    host::setUpApplication(application);
+    forms::setUpApplication(application);
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();
     // Worker threads end before the program does, so that the leak check
