@@ -9,6 +9,7 @@
 #include "forms/Notifications.h"
 #include "forms/Screenshot.h"
 #include "forms/Sound.h"
+#include "forms/WaylandClipboard.h"
 #include "forms/X11Clipboard.h"
 #include "host/Handlers.h"
 #include "host/Process.h"
@@ -23,12 +24,32 @@
 
 namespace {
 
-// How long the desktop's screenshot portal may take to answer: a person
-// picking an area takes longer than the screen being taken.
-std::chrono::milliseconds answerTime(const cli::Request& request)
+// The screenshot the request asks for. The desktop's portal may take a
+// while to answer, and a person who picks an area or answers a question
+// longer; that the desktop asks first is said as the result is.
+forms::ScreenshotRequest screenshotRequest(const cli::Request& request)
 {
     using namespace std::chrono_literals;
-    return request.interactive ? std::chrono::milliseconds(5min) : std::chrono::milliseconds(20s);
+    return {request.interactive, 20s, 5min, [&request](const QString& text) {
+                host::printError(text);
+                if (!request.quiet)
+                    forms::notify({QCoreApplication::translate("frmMain", "The desktop asks first"), text, {}, false});
+            }};
+}
+
+// Why the clipboard cannot be read in a Wayland session where nothing lets a
+// program without a window read it.
+void unreadableHere(bool xDisplay)
+{
+    const QString reason =
+        xDisplay ? QCoreApplication::translate("frmMain", "and its X display (XWayland) holds no picture")
+                 : QCoreApplication::translate("frmMain", "and there is no X display (XWayland, DISPLAY) to read it through");
+    forms::MsgBox(QCoreApplication::translate(
+                      "frmMain", "The clipboard cannot be read from outside a window here: this Wayland desktop gives it "
+                                 "only to the window in focus and has no other way to read it (data-control), %1. Nothing "
+                                 "was saved. Use \"Save to File\" in the program's window, or qorix-capture --capture to "
+                                 "take the screen.")
+                      .arg(reason));
 }
 
 // The notification of a save: the file written, or why nothing was.
@@ -83,45 +104,59 @@ int saveFromShortcut(const cli::Request& request, const forms::ClipboardSource& 
         if (request.action == cli::Action::Capture) {
             QThread::sleep(unsigned(request.delaySeconds));
             std::optional<QImage> screenshot;
-            host::trapErrors([&] { screenshot = forms::takeScreenshot(request.interactive, answerTime(request)); },
+            host::trapErrors([&] { screenshot = forms::takeScreenshot(screenshotRequest(request)); },
                              [](const host::HostError& error) { forms::MsgBox(error.description()); });
             if (!screenshot)
                 return {};
             return saveCapture(request, options::load(), std::move(screenshot), clipboard);
         }
-        if (forms::onWayland() && !forms::ClipboardHasBitmap(clipboard)) {
-            // A Wayland compositor gives the clipboard only to the window in
-            // focus; a save without a window sees it empty, whatever it holds.
-            forms::MsgBox(QCoreApplication::translate(
-                "frmMain", "The clipboard cannot be read: on Wayland only the window in focus may read it, and there is "
-                           "no X display (XWayland, DISPLAY) to read it through. Nothing was saved. Turn XWayland on, "
-                           "or use \"Save to File\" in the program's window."));
+        // Qt's own Wayland clipboard is read only by the window in focus.
+        if (forms::onWayland() && &clipboard == &forms::displayClipboard()) {
+            unreadableHere(false);
             return {};
         }
         return saveCapture(request, options::load(), std::nullopt, clipboard);
     });
 }
 
-std::optional<int> saveWithoutDisplay(const cli::Request& request, std::unique_ptr<forms::X11Clipboard>& clipboard)
+std::unique_ptr<forms::ClipboardSource> clipboardWithoutDisplay()
+{
+    if (std::unique_ptr<forms::WaylandClipboard> wayland = forms::WaylandClipboard::open())
+        return wayland;
+    forms::preferXForClipboard();
+    return forms::X11Clipboard::open();
+}
+
+std::optional<int> saveWithoutDisplay(const cli::Request& request, std::unique_ptr<forms::ClipboardSource>& clipboard)
 {
     if (request.action != cli::Action::Save || !clipboard)
         return std::nullopt;
+    auto* x = dynamic_cast<forms::X11Clipboard*>(clipboard.get());
     bool offered = false;
     const std::optional<host::HostError> silent = host::skipOnError([&] { offered = forms::ClipboardHasBitmap(*clipboard); });
-    if (!silent && !offered) {
+    // An X display in a Wayland session may lack only the picture (weston
+    // passes nothing but text to it); in an X session, what only Qt reads
+    // there (an X pixmap, say) and the message for a clipboard without a
+    // picture are left to Qt's display. The compositor's own clipboard
+    // without a picture has none.
+    const bool unreadable = !silent && !offered && x && forms::waylandSession();
+    if (!silent && !offered && x && !unreadable) {
         clipboard.reset();
         return std::nullopt;
     }
     const options::Values options = options::load();
-    if (!silent && request.output.isEmpty() && options.savePrompt != 0)
+    if (!silent && !unreadable && request.output.isEmpty() && options.savePrompt != 0)
         return std::nullopt;
-    forms::setBell([&clipboard] { clipboard->ring(); });
+    if (x)
+        forms::setBell([x] { x->ring(); });
     const int exitCode = reportSave(request, [&]() -> QString {
-        if (silent) {
+        if (silent)
             forms::MsgBox(silent->description(), forms::MsgBoxStyle::Critical);
-            return {};
-        }
-        return saveCapture(request, options, std::nullopt, *clipboard);
+        else if (unreadable)
+            unreadableHere(true);
+        else
+            return saveCapture(request, options, std::nullopt, *clipboard);
+        return {};
     });
     forms::setBell({});
     return exitCode;

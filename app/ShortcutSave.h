@@ -1,7 +1,6 @@
 #pragma once
 
 #include "forms/Clipboard.h"
-#include "forms/X11Clipboard.h"
 
 #include <memory>
 #include <optional>
@@ -21,12 +20,19 @@ struct Request;
 // was written, 1 when none was. The clipboard is Qt's unless told.
 int saveFromShortcut(const cli::Request& request, const forms::ClipboardSource& clipboard = forms::displayClipboard());
 
-// The same save of the clipboard's picture (--save) before the windows'
-// display is opened, when the clipboard is an X display's (given, read
-// straight from the X server): it loads nothing that only windows use. An
+// The clipboard a save reads before any display is opened, straight from
+// where it is kept: the Wayland compositor's through its data-control where
+// it offers that, else the X display's (through XWayland in a Wayland
+// session, which the windows then use too). None where neither is there.
+std::unique_ptr<forms::ClipboardSource> clipboardWithoutDisplay();
+
+// The same save of the clipboard's picture (--save) on that clipboard before
+// the windows' display is opened: it loads nothing that only windows use. An
 // owner that does not answer is said at once: asking again through Qt would
-// only wait again. None when it cannot be done so: a prompt is a window (the
-// clipboard is kept for saveFromShortcut to read), or the owner offers no
-// picture file (dropped: what only Qt reads, such as an X pixmap, and the
-// message for a clipboard without a picture are left to Qt's display).
-std::optional<int> saveWithoutDisplay(const cli::Request& request, std::unique_ptr<forms::X11Clipboard>& clipboard);
+// only wait again; so is a Wayland session where neither the compositor nor
+// its X display gives the picture. None when it cannot be done so: a prompt
+// is a window (the clipboard is kept for saveFromShortcut to read), or an X
+// session's owner offers no picture file (dropped: what only Qt reads, such
+// as an X pixmap, and the message for a clipboard without a picture are left
+// to Qt's display).
+std::optional<int> saveWithoutDisplay(const cli::Request& request, std::unique_ptr<forms::ClipboardSource>& clipboard);

@@ -15,25 +15,23 @@ int main(int argc, char* argv[])
     // version and conversions work without one.
     cli::Request request;
     forms::DisplayFailure displayFailure;
-    std::unique_ptr<forms::X11Clipboard> xClipboard;
+    std::unique_ptr<forms::ClipboardSource> clipboard;
     {
         QCoreApplication core(argc, argv);
         host::setUpCore(core);
         request = cli::parse(core.arguments());
         if (const std::optional<int> exitCode = cli::runWithoutDisplay(request))
             return *exitCode;
-        if (request.action == cli::Action::Save) {
-            forms::preferXForClipboard();
-            xClipboard = forms::X11Clipboard::open();
-        }
-        if (const std::optional<int> exitCode = saveWithoutDisplay(request, xClipboard))
+        if (request.action == cli::Action::Save)
+            clipboard = clipboardWithoutDisplay();
+        if (const std::optional<int> exitCode = saveWithoutDisplay(request, clipboard))
             host::endCommand(*exitCode);
         displayFailure = forms::displayFailure();
     }
 
     const auto application = forms::openDisplay(argc, argv, displayFailure);
     if (request.action == cli::Action::Save || request.action == cli::Action::Capture)
-        host::endCommand(xClipboard ? saveFromShortcut(request, *xClipboard) : saveFromShortcut(request));
+        host::endCommand(clipboard ? saveFromShortcut(request, *clipboard) : saveFromShortcut(request));
     if (request.action == cli::Action::View)
         return viewPictures(request.pictures);
     application->setQuitOnLastWindowClosed(false);

@@ -54,14 +54,6 @@ void holdOrFail(QtMsgType type, const QMessageLogContext&, const QString& text)
     std::_Exit(1);
 }
 
-// A desktop session on Wayland, where Qt puts the windows unless told
-// otherwise.
-bool waylandSession()
-{
-    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-           || qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland");
-}
-
 } // namespace
 
 void setUpApplication(QApplication& application)
@@ -116,6 +108,12 @@ void preferXForClipboard()
 {
     if (waylandSession() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+bool waylandSession()
+{
+    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+           || qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland");
 }
 
 bool windowsOnX()

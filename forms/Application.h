@@ -47,6 +47,10 @@ void preferXForClipboard();
 // Whether Qt will put the windows on an X display, told before it opens one.
 bool windowsOnX();
 
+// Whether the desktop session is a Wayland compositor's, where Qt puts the
+// windows unless told otherwise.
+bool waylandSession();
+
 // Whether the windows are on a Wayland compositor.
 bool onWayland();
 

@@ -1,5 +1,8 @@
 #include "forms/Clipboard.h"
 
+#include "forms/Application.h"
+#include "forms/WaylandClipboard.h"
+
 #include "host/Handlers.h"
 #include "host/HostError.h"
 #include "pictures/Picture.h"
@@ -82,10 +85,61 @@ private:
 
 } // namespace
 
+void ClipboardReadClock::startWait()
+{
+    if (!m_read.isValid())
+        m_read.start();
+    m_answer.start();
+}
+
+qint64 ClipboardReadClock::left() const
+{
+    return std::min(kClipboardPatienceMs - m_answer.elapsed(), kClipboardWholeReadMs - m_read.elapsed());
+}
+
+void raiseOwnerSilent(const QString& owner)
+{
+    const QString program = owner.isEmpty() ? QCoreApplication::translate("host", "The program that holds the clipboard")
+                                            : QCoreApplication::translate("host", "The program that holds the clipboard (%1)").arg(owner);
+    host::raiseError(host::ErrorKind::Picture, QCoreApplication::translate("host", "%1 does not answer in time, so nothing "
+                                                                                    "was saved. Copy the screen again, or close "
+                                                                                    "that program if it hangs.")
+                                                   .arg(program));
+}
+
+void raiseClipboardTooLarge()
+{
+    host::raiseError(host::ErrorKind::Picture, QCoreApplication::translate("host", "The picture on the clipboard is larger "
+                                                                                    "than %1 MB, the most a picture may have; "
+                                                                                    "nothing was saved.")
+                                                   .arg(pictures::kMaxPictureFileBytes >> 20));
+}
+
+// The compositor's clipboard for the windows on Wayland, read afresh
+// through data-control at each look: Qt's own follows the keyboard focus,
+// which a window that closes may leave where no clipboard comes (sway).
+class DataControlClipboard : public ClipboardSource {
+public:
+    QStringList formats() const override
+    {
+        m_current = WaylandClipboard::open();
+        return m_current ? m_current->formats() : QStringList();
+    }
+    QByteArray data(const QString& format) const override { return m_current ? m_current->data(format) : QByteArray(); }
+
+private:
+    mutable std::unique_ptr<WaylandClipboard> m_current;
+};
+
 const ClipboardSource& displayClipboard()
 {
     static const QtClipboard clipboard;
-    return clipboard;
+    static const DataControlClipboard dataControl;
+    // Known once the windows' display is open.
+    static std::optional<bool> compositorOffers;
+    if (!compositorOffers && QGuiApplication::instance())
+        compositorOffers = onWayland() && WaylandClipboard::open();
+    return compositorOffers.value_or(false) ? static_cast<const ClipboardSource&>(dataControl) : clipboard;
 }
 
 bool ClipboardHasBitmap(const ClipboardSource& clipboard)

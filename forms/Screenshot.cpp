@@ -8,6 +8,8 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -15,6 +17,7 @@
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
@@ -63,7 +66,39 @@ struct Answer {
     QString uri;
 };
 
-std::optional<Answer> askPortal(bool interactive, std::chrono::milliseconds answerTime)
+// The id the portal knows this program by, from its systemd unit.
+QString portalApplicationId()
+{
+    QFile groups(QStringLiteral("/proc/self/cgroup"));
+    if (!groups.open(QIODevice::ReadOnly))
+        return {};
+    for (const QByteArray& line : groups.read(1 << 16).split('\n'))
+        if (line.startsWith("0::") || line.contains(":name=systemd:"))
+            return applicationIdOfUnit(QString::fromUtf8(line.mid(line.lastIndexOf('/') + 1)));
+    return {};
+}
+
+// Whether the desktop lets this program take screenshots without asking
+// the person: so its portal's permission store says, in the table
+// "screenshot", entry "screenshot".
+bool screenshotsAllowed(QDBusConnection& bus)
+{
+    QDBusMessage lookup = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.impl.portal.PermissionStore"), QStringLiteral("/org/freedesktop/impl/portal/PermissionStore"),
+        QStringLiteral("org.freedesktop.impl.portal.PermissionStore"), QStringLiteral("Lookup"));
+    lookup << QStringLiteral("screenshot") << QStringLiteral("screenshot");
+    const QDBusMessage reply = bus.call(lookup, QDBus::Block, 2000);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return false;
+    const auto permissions = qdbus_cast<QMap<QString, QStringList>>(reply.arguments().constFirst());
+    return permissions.value(portalApplicationId()).contains(QStringLiteral("yes"));
+}
+
+// How long the portal may take to answer before its desktop is taken to be
+// asking the person, where it has not allowed this program screenshots.
+constexpr std::chrono::milliseconds kQuickAnswer(1500);
+
+std::optional<Answer> askPortal(const ScreenshotRequest& request)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
@@ -75,21 +110,46 @@ std::optional<Answer> askPortal(bool interactive, std::chrono::milliseconds answ
     PortalAnswer answer;
     bus.connect(kPortal, handle, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"), &answer,
                 SLOT(Response(uint, QVariantMap)));
+    const bool allowed = request.interactive || screenshotsAllowed(bus);
     QDBusMessage call = QDBusMessage::createMethodCall(kPortal, QStringLiteral("/org/freedesktop/portal/desktop"),
                                                        QStringLiteral("org.freedesktop.portal.Screenshot"),
                                                        QStringLiteral("Screenshot"));
-    call << QString() << QVariantMap{{QStringLiteral("handle_token"), token}, {QStringLiteral("interactive"), interactive}};
+    call << QString()
+         << QVariantMap{{QStringLiteral("handle_token"), token}, {QStringLiteral("interactive"), request.interactive}};
     const QDBusMessage reply = bus.call(call, QDBus::Block, 10000);
     if (reply.type() != QDBusMessage::ReplyMessage)
         return std::nullopt;
-    if (!answer.response) {
-        QTimer::singleShot(answerTime, &answer.loop, &QEventLoop::quit);
+    const auto wait = [&answer](std::chrono::milliseconds time) {
+        if (answer.response)
+            return;
+        QTimer timer;
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, &answer.loop, &QEventLoop::quit);
+        timer.start(time);
         answer.loop.exec();
+    };
+    std::chrono::milliseconds waited = request.interactive ? request.personTime : request.answerTime;
+    if (allowed) {
+        wait(waited);
+    } else {
+        wait(kQuickAnswer);
+        if (!answer.response) {
+            waited = request.personTime;
+            if (request.asking)
+                request.asking(tr("The desktop asks whether QORIX Capture may take screenshots: answer its question, "
+                                  "and the screen is taken."));
+            wait(waited - kQuickAnswer);
+        }
     }
-    if (!answer.response)
-        host::raiseError(host::ErrorKind::General, tr("The desktop's screenshot portal did not answer within %1 seconds; no screenshot "
-                                          "was taken.")
-                                           .arg(std::chrono::duration_cast<std::chrono::seconds>(answerTime).count()));
+    if (!answer.response) {
+        QDBusMessage close = QDBusMessage::createMethodCall(
+            kPortal, reply.arguments().value(0).value<QDBusObjectPath>().path(), QStringLiteral("org.freedesktop.portal.Request"),
+            QStringLiteral("Close"));
+        bus.call(close, QDBus::Block, 2000);
+        host::raiseError(host::ErrorKind::General,
+                         tr("The desktop's screenshot portal did not answer within %1 seconds; no screenshot was taken.")
+                             .arg(std::chrono::duration_cast<std::chrono::seconds>(waited).count()));
+    }
     return Answer{*answer.response, answer.results.value(QStringLiteral("uri")).toString()};
 }
 
@@ -152,16 +212,31 @@ QImage rootWindow()
 
 } // namespace
 
-QImage takeScreenshot(bool interactive, std::chrono::milliseconds answerTime)
+QString applicationIdOfUnit(const QString& unit)
+{
+    static const QRegularExpression named(QStringLiteral(
+        R"(^app-(?:[[:alnum:]]+-)?(.+?)(?:(?:@.*)?\.service|-[^-]*\.scope)$)"));
+    const QRegularExpressionMatch match = named.match(unit);
+    if (!match.hasMatch())
+        return {};
+    // A unit's name writes characters other than letters, digits, ":", "_"
+    // and "." as \xNN.
+    QByteArray id = match.captured(1).toLatin1();
+    for (qsizetype at = id.indexOf("\\x"); at >= 0 && at + 4 <= id.size(); at = id.indexOf("\\x", at + 1))
+        id.replace(at, 4, QByteArray::fromHex(id.mid(at + 2, 2)));
+    return QString::fromUtf8(id);
+}
+
+QImage takeScreenshot(const ScreenshotRequest& request)
 {
     // On X the root window shows the whole screen: the desktop's portal, which
     // may be installed without a backend that takes screenshots there, is
     // asked only for what the person picks.
     const bool onX = QGuiApplication::platformName() == QLatin1String("xcb") && QGuiApplication::primaryScreen();
-    if (onX && !interactive)
+    if (onX && !request.interactive)
         return rootWindow();
     const timespec asked = fileClock();
-    const std::optional<Answer> answer = askPortal(interactive, answerTime);
+    const std::optional<Answer> answer = askPortal(request);
     if (onX && (!answer || answer->code == 2)) {
         host::printError(tr("the desktop has no screenshot dialog that serves here; the whole screen was taken."));
         return rootWindow();
@@ -171,6 +246,10 @@ QImage takeScreenshot(bool interactive, std::chrono::milliseconds answerTime)
                                           "(xdg-desktop-portal) and the windows are not on X11."));
     if (answer->code == 1)
         host::raiseError(host::ErrorKind::Cancel, tr("The screenshot was cancelled."));
+    if (answer->code == 2)
+        host::raiseError(host::ErrorKind::General, tr("The desktop's screenshot service failed, or could not let you pick "
+                                                      "an area (its answer: 2); on sway, picking needs the program "
+                                                      "slurp. No screenshot was taken."));
     if (answer->code != 0)
         host::raiseError(host::ErrorKind::General, tr("The desktop refused the screenshot (its answer: %1).").arg(answer->code));
     const QUrl uri(answer->uri);

@@ -34,15 +34,6 @@ xcb_atom_t atom(xcb_connection_t* connection, const QByteArray& name)
     return reply ? reply->atom : xcb_atom_t(XCB_NONE);
 }
 
-// How long an owner may take to answer a request, or to send the next piece
-// of a large transfer: as long as Qt's clipboard waits for an answer.
-constexpr qint64 kPatienceMs = 5000;
-// The end of the whole read, formats and picture. A slow owner sends a 4K
-// capture of 25 MB in under 10 s; only one that trickles meets this.
-constexpr qint64 kWholeReadMs = 60000;
-// The most formats read from the owner's list: owners offer a few dozen.
-constexpr qsizetype kMaxFormats = 1000;
-
 QString tr(const char* text)
 {
     return QCoreApplication::translate("host", text);
@@ -87,11 +78,11 @@ QStringList X11Clipboard::formats() const
 {
     if (m_formats)
         return *m_formats;
-    const Transfer targets = transfer(m_targets, m_targetsProperty, kMaxFormats * qsizetype(sizeof(xcb_atom_t)));
+    const Transfer targets = transfer(m_targets, m_targetsProperty, kClipboardFormatsRead * qsizetype(sizeof(xcb_atom_t)));
     if (targets.ended == Ended::Silent)
         ownerSilent();
     const auto* atoms = reinterpret_cast<const xcb_atom_t*>(targets.bytes.constData());
-    const qsizetype count = std::min(targets.bytes.size() / qsizetype(sizeof(xcb_atom_t)), kMaxFormats);
+    const qsizetype count = std::min(targets.bytes.size() / qsizetype(sizeof(xcb_atom_t)), kClipboardFormatsRead);
     // Each format once, however often the list names it.
     QSet<xcb_atom_t> seen;
     std::vector<xcb_get_atom_name_cookie_t> asked;
@@ -107,7 +98,7 @@ QStringList X11Clipboard::formats() const
     m_formats = names;
     // The picture's read has an end of its own: a prompt for the file's name
     // may come between the two.
-    m_reading.invalidate();
+    m_clock.endRead();
     return names;
 }
 
@@ -117,9 +108,7 @@ QByteArray X11Clipboard::data(const QString& format) const
     if (picture.ended == Ended::Silent)
         ownerSilent();
     if (picture.ended == Ended::TooLarge)
-        host::raiseError(host::ErrorKind::Picture, tr("The picture on the clipboard is larger than %1 MB, the most a picture may "
-                                          "have; nothing was saved.")
-                                           .arg(pictures::kMaxPictureFileBytes >> 20));
+        raiseClipboardTooLarge();
     return picture.bytes;
 }
 
@@ -133,9 +122,7 @@ void X11Clipboard::ownerSilent() const
 {
     // Asking again would only wait again.
     m_silent = true;
-    host::raiseError(host::ErrorKind::Picture, tr("The program that holds the clipboard (%1) does not answer in time, so nothing "
-                                      "was saved. Copy the screen again, or close that program if it hangs.")
-                                       .arg(ownerName()));
+    raiseOwnerSilent(ownerName());
 }
 
 QString X11Clipboard::ownerName() const
@@ -174,10 +161,7 @@ X11Clipboard::Transfer X11Clipboard::transfer(quint32 target, quint32 property, 
         return {{}, Ended::Silent};
     if (target == XCB_NONE || xcb_connection_has_error(m_connection))
         return {{}, Ended::Refused};
-    if (!m_reading.isValid())
-        m_reading.start();
-    QElapsedTimer sinceAnswer;
-    sinceAnswer.start();
+    m_clock.startWait();
     // The next event of the kind for the window, or none after the wait.
     const auto next = [&](quint8 kind) -> Owned<xcb_generic_event_t> {
         for (;;) {
@@ -189,11 +173,11 @@ X11Clipboard::Transfer X11Clipboard::transfer(quint32 target, quint32 property, 
                 if ((kind == XCB_SELECTION_NOTIFY && answer->requestor == m_window && answer->target == target)
                     || (kind == XCB_PROPERTY_NOTIFY && change->window == m_window && change->atom == property
                         && change->state == XCB_PROPERTY_NEW_VALUE)) {
-                    sinceAnswer.restart();
+                    m_clock.answered();
                     return event;
                 }
             }
-            const qint64 left = std::min(kPatienceMs - sinceAnswer.elapsed(), kWholeReadMs - m_reading.elapsed());
+            const qint64 left = m_clock.left();
             if (xcb_connection_has_error(m_connection) || left <= 0)
                 return owned<xcb_generic_event_t>(nullptr);
             pollfd socket{xcb_get_file_descriptor(m_connection), POLLIN, 0};

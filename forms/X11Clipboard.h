@@ -2,7 +2,6 @@
 
 #include "forms/Clipboard.h"
 
-#include <QElapsedTimer>
 #include <memory>
 #include <optional>
 
@@ -48,7 +47,7 @@ private:
     quint32 m_window = 0;
     quint32 m_clipboard = 0, m_incr = 0, m_targets = 0;
     quint32 m_targetsProperty = 0, m_dataProperty = 0;
-    mutable QElapsedTimer m_reading; // since the first request of the list's read, or the picture's
+    mutable ClipboardReadClock m_clock; // the list's read, then the picture's
     mutable bool m_silent = false;
     mutable std::optional<QStringList> m_formats; // asked once a run
 };

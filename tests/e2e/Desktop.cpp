@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 #include <cmath>
 #include <csignal>
+#include <unistd.h>
 
 namespace e2e {
 
@@ -257,34 +258,44 @@ ClipboardOwner::~ClipboardOwner()
     m_xclip.waitForFinished();
 }
 
-namespace {
-const QString kWestonSocket = "wayland-qorix-test";
-}
-
-Weston::Weston()
+Compositor::Compositor(Kind kind)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("XDG_RUNTIME_DIR", m_runtime.path());
+    QStringList command = {"weston", "--backend=headless-backend.so", "--socket=wayland-qorix-test", "--idle-time=0"};
+    if (kind == Kind::Sway) {
+        testing_support::writeFile(m_runtime.filePath("sway.conf"), "xwayland disable\n");
+        for (const char* setting : {"WLR_BACKENDS=headless", "WLR_LIBINPUT_NO_DEVICES=1", "WLR_RENDERER=pixman"})
+            environment.insert(QString(setting).section('=', 0, 0), QString(setting).section('=', 1));
+        command = {"sway", "-c", m_runtime.filePath("sway.conf")};
+        if (geteuid() == 0) {
+            for (const QString& path : {m_runtime.path(), m_runtime.filePath("sway.conf")})
+                EXPECT_EQ(chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+            command = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"} + command;
+        }
+    }
     m_process.setProcessEnvironment(environment);
-    m_process.start("weston", {"--backend=headless-backend.so", "--socket=" + kWestonSocket, "--idle-time=0"});
-    const QString socket = QDir(m_runtime.path()).filePath(kWestonSocket);
-    for (int i = 0; i < 100 && !QFile::exists(socket); ++i)
+    m_process.start(command.first(), command.mid(1));
+    for (int i = 0; i < 100 && m_socket.isEmpty(); ++i) {
         QThread::msleep(50);
-    EXPECT_TRUE(QFile::exists(socket)) << m_process.readAllStandardError().toStdString();
+        m_socket = QDir(m_runtime.path()).entryList({"wayland-*"}, QDir::System).filter(QRegularExpression("^wayland-[^.]*$")).value(0);
+    }
+    EXPECT_FALSE(m_socket.isEmpty()) << m_process.readAllStandardError().toStdString();
 }
 
-Weston::~Weston()
+Compositor::~Compositor()
 {
     m_process.terminate();
     m_process.waitForFinished();
 }
 
-QProcessEnvironment Weston::session() const
+QProcessEnvironment Compositor::session() const
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove("QT_QPA_PLATFORM");
     environment.insert("XDG_RUNTIME_DIR", m_runtime.path());
-    environment.insert("WAYLAND_DISPLAY", kWestonSocket);
+    // A path of its own: a test program may have a runtime folder of its own.
+    environment.insert("WAYLAND_DISPLAY", m_runtime.filePath(m_socket));
     environment.insert("XDG_SESSION_TYPE", "wayland");
     return environment;
 }

@@ -90,17 +90,20 @@ private:
 };
 
 // A real Wayland compositor, headless, beside the test's X server, as in a
-// Wayland session with XWayland.
-class Weston {
+// Wayland session with XWayland: weston, which offers no data-control, or
+// sway, which does (and runs only as a user: "nobody" for a test of root's).
+class Compositor {
 public:
-    Weston();
-    ~Weston();
+    enum class Kind { Weston, Sway };
+    explicit Compositor(Kind kind = Kind::Weston);
+    ~Compositor();
     // The environment of a program in its session.
     QProcessEnvironment session() const;
 
 private:
     QTemporaryDir m_runtime;
     QProcess m_process;
+    QString m_socket;
 };
 
 } // namespace e2e

@@ -4,10 +4,14 @@
 // never) after DELAY_MS, handing over a copy of PICTURE made in a temporary
 // folder; or the URI given, where the copy is made when nothing has that
 // file's name yet. Each request is a line of JSON on standard output: the
-// options, the request's handle and the copy's file.
+// options, the request's handle and the copy's file; so is a request closed.
+// With PORTAL_PERMISSION set, it is the permission store too, where this
+// value (yes, no) stands for a program outside a sandbox.
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusVariant>
 #include <QDBusObjectPath>
 #include <QFile>
 #include <QFileInfo>
@@ -18,6 +22,39 @@
 #include <QUrl>
 #include <QVariantMap>
 #include <cstdio>
+
+void print(const QJsonObject& line)
+{
+    std::printf("%s\n", QJsonDocument(line).toJson(QJsonDocument::Compact).constData());
+    std::fflush(stdout);
+}
+
+class Request : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Request")
+public:
+    Request(QString handle, QObject* parent) : QObject(parent), m_handle(std::move(handle)) {}
+public slots:
+    void Close() { print({{"closed", m_handle}}); }
+
+private:
+    QString m_handle;
+};
+
+class PermissionStore : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.impl.portal.PermissionStore")
+public slots:
+    void Lookup(const QString& table, const QString& id, const QDBusMessage& message)
+    {
+        message.setDelayedReply(true);
+        QMap<QString, QStringList> permissions;
+        if (table == "screenshot" && id == "screenshot")
+            permissions.insert("", {qEnvironmentVariable("PORTAL_PERMISSION")});
+        QDBusConnection::sessionBus().send(
+            message.createReply({QVariant::fromValue(permissions), QVariant::fromValue(QDBusVariant(0))}));
+    }
+};
 
 class PortalScreenshot : public QObject {
     Q_OBJECT
@@ -41,8 +78,8 @@ public slots:
         QJsonObject line{{"handle", handle}, {"file", copy}};
         for (auto option = options.begin(); option != options.end(); ++option)
             line.insert(option.key(), QJsonValue::fromVariant(option.value()));
-        std::printf("%s\n", QJsonDocument(line).toJson(QJsonDocument::Compact).constData());
-        std::fflush(stdout);
+        print(line);
+        QDBusConnection::sessionBus().registerObject(handle, new Request(handle, this), QDBusConnection::ExportAllSlots);
         if (m_code >= 0) {
             QTimer::singleShot(m_delayMs, this, [this, handle, uri] {
                 QDBusMessage response = QDBusMessage::createSignal(handle, "org.freedesktop.portal.Request", "Response");
@@ -70,6 +107,12 @@ int main(int argc, char* argv[])
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.registerObject("/org/freedesktop/portal/desktop", &portal, QDBusConnection::ExportAllSlots)
         || !bus.registerService("org.freedesktop.portal.Desktop"))
+        return 1;
+    qDBusRegisterMetaType<QMap<QString, QStringList>>();
+    PermissionStore store;
+    if (qEnvironmentVariableIsSet("PORTAL_PERMISSION")
+        && (!bus.registerObject("/org/freedesktop/impl/portal/PermissionStore", &store, QDBusConnection::ExportAllSlots)
+            || !bus.registerService("org.freedesktop.impl.portal.PermissionStore")))
         return 1;
     std::printf("ready\n");
     std::fflush(stdout);

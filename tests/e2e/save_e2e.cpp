@@ -203,7 +203,7 @@ TEST(SaveOnX, HostileOwnersNeitherHoldTheSaveUpNorFloodItsMemory)
         save.setProcessEnvironment(onX);
         save.start("/usr/bin/time", {"-f", "%M", "-o", dir.filePath("peak"), qEnvironmentVariable("QORIX_PROGRAM"),
                                      "--save", "--quiet", "--output", file});
-        EXPECT_TRUE(save.waitForFinished(15000)) << "still waiting";
+        EXPECT_TRUE(save.waitForFinished(60000)) << "still waiting";
         save.kill();
         save.waitForFinished();
         const QString errors = QString::fromLocal8Bit(save.readAllStandardError());

@@ -1,6 +1,9 @@
+#include "forms/Clipboard.h"
 #include "tests/e2e/Desktop.h"
+#include "tests/support/Processes.h"
 #include "tests/support/TestSettings.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -11,11 +14,40 @@ using namespace e2e;
 
 namespace {
 
-// A keyboard shortcut's --save in a Wayland session: the compositor gives its
-// clipboard only to the window in focus, so the picture is read through the
-// X display; without one, and without the platform's plugin, the reason is
-// said instead of "no capture".
-TEST(SaveOnWayland, TheClipboardIsReadThroughXWaylandAndEveryFailureIsNamed)
+QImage picture(int seed)
+{
+    QImage image(97, 61, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb(x * 2 + seed, y * 4, (x * y + seed) % 256));
+    return image;
+}
+
+// Copies a picture to a compositor's clipboard, as a screenshot tool does.
+struct WaylandCopy {
+    WaylandCopy(const Compositor& compositor, const QImage& image)
+    {
+        process.setProcessEnvironment(compositor.session());
+        process.start("wl-copy", {"--foreground", "--type", "image/png"});
+        QBuffer png;
+        png.open(QIODevice::WriteOnly);
+        image.save(&png, "PNG");
+        process.write(png.data());
+        while (process.bytesToWrite() > 0 && process.waitForBytesWritten(5000)) {
+        }
+        process.closeWriteChannel();
+        process.waitForFinished(500); // it serves until it is ended
+    }
+    ~WaylandCopy() { process.kill(), process.waitForFinished(); }
+    QProcess process;
+};
+
+// A keyboard shortcut's --save in a Wayland session, which gives its
+// clipboard only to the window in focus: read through the compositor's
+// data-control where it offers that (sway), before any X display; else
+// through the X display (XWayland) where it holds the picture; else the
+// reason is said, never "no capture".
+TEST(SaveOnWayland, TheClipboardIsReadThroughDataControlOrXWaylandAndEveryFailureIsNamed)
 {
     testing_support::clearSettings();
     QTemporaryDir dir;
@@ -23,27 +55,31 @@ TEST(SaveOnWayland, TheClipboardIsReadThroughXWaylandAndEveryFailureIsNamed)
     testing_support::storeSetting("Defaults", "AutoIncrement", "0");
     testing_support::storeSetting("Defaults", "16Colours", "False");
     testing_support::storeSetting("Defaults", "DisplayColours", "True");
-    QImage picture(97, 61, QImage::Format_RGB32);
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x)
-            picture.setPixel(x, y, qRgb(x * 2, y * 4, (x * y) % 256));
-    const ClipboardOwner owner(picture);
-    const Weston weston;
+    const QImage onWayland = picture(0), onX = picture(100);
+    const Compositor weston, sway(Compositor::Kind::Sway);
+    const WaylandCopy copied(sway, onWayland);
 
     struct Case {
         const char* name;
+        const Compositor& compositor;
         QStringList unset, set;
+        bool xPicture; // the X display's clipboard holds the other picture, or text
         int exitCode;
         QString said; // on standard error
+        const QImage* saved;
     } cases[] = {
-        {"X display too", {}, {"LD_DEBUG=files"}, 0, ""},
-        {"Wayland alone", {"DISPLAY"}, {}, 1, "no X display (XWayland, DISPLAY)"},
-        {"no plugin", {}, {"QT_QPA_PLATFORM=nosuch"}, 1, "the Qt platform plugin \"nosuch\" is not installed"},
+        {"sway alone", sway, {"DISPLAY"}, {"LD_DEBUG=files"}, true, 0, "", &onWayland},
+        {"sway with an X display, nothing in focus", sway, {}, {"LD_DEBUG=files"}, true, 0, "", &onWayland},
+        {"weston with an X display that holds the picture", weston, {}, {"LD_DEBUG=files"}, true, 0, "", &onX},
+        {"weston with an X display that does not", weston, {}, {}, false, 1, "its X display (XWayland) holds no picture", nullptr},
+        {"weston alone", weston, {"DISPLAY"}, {}, true, 1, "no X display (XWayland, DISPLAY)", nullptr},
+        {"no plugin", weston, {}, {"QT_QPA_PLATFORM=nosuch"}, true, 1, "the Qt platform plugin \"nosuch\" is not installed", nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         QFile::remove(dir.filePath("shot.BMP"));
-        QProcessEnvironment environment = weston.session();
+        const ClipboardOwner owner = c.xPicture ? ClipboardOwner(onX) : ClipboardOwner("text", "text/plain");
+        QProcessEnvironment environment = c.compositor.session();
         for (const QString& name : c.unset)
             environment.remove(name);
         for (const QString& setting : c.set)
@@ -53,15 +89,34 @@ TEST(SaveOnWayland, TheClipboardIsReadThroughXWaylandAndEveryFailureIsNamed)
         const QString errors = QString::fromLocal8Bit(save.errors());
         EXPECT_EQ(save.exitCode(), c.exitCode) << errors.toStdString();
         EXPECT_TRUE(errors.contains(c.said)) << errors.toStdString();
-        if (c.exitCode == 0) {
-            EXPECT_EQ(QImage(dir.filePath("shot.BMP")).convertToFormat(QImage::Format_RGB32), picture);
-            // Read straight from the X server: no display plugin is loaded.
+        if (c.saved) {
+            EXPECT_EQ(QImage(dir.filePath("shot.BMP")).convertToFormat(QImage::Format_RGB32), *c.saved);
+            // Read straight from where the clipboard is kept: no display plugin is loaded.
             EXPECT_FALSE(errors.contains("/platforms/")) << errors.toStdString();
         } else {
             EXPECT_FALSE(QFile::exists(dir.filePath("shot.BMP")));
         }
     }
     testing_support::clearSettings();
+}
+
+// The windows on sway read the clipboard through data-control: Qt's own
+// Wayland clipboard comes only to a window in focus, which a window that
+// closes may leave elsewhere. Here no window has the focus at all.
+TEST(WindowsOnWayland, ReadTheClipboardWithNothingInFocus)
+{
+    if (qEnvironmentVariable("QT_QPA_PLATFORM") == "wayland") {
+        EXPECT_EQ(forms::ClipboardGetBitmap().convertToFormat(QImage::Format_RGB32), picture(0));
+        return;
+    }
+    const Compositor sway(Compositor::Kind::Sway);
+    const WaylandCopy copied(sway, picture(0));
+    QProcess inside;
+    inside.setProcessChannelMode(QProcess::ForwardedChannels);
+    testing_support::startTest(inside, "WindowsOnWayland.*",
+                               QStringList{"QT_QPA_PLATFORM=wayland", "DISPLAY="} + sway.session().toStringList(), false);
+    ASSERT_TRUE(inside.waitForFinished(60000));
+    EXPECT_EQ(inside.exitCode(), 0);
 }
 
 } // namespace
