@@ -70,7 +70,8 @@ std::optional<capture::Target> targetOf(const options::Values& options, bool toC
     // A greyed box builds no name at all.
     if (options.autoIncrement != 0)
         return Target::file(QString());
-    return Target::file(capture::withBmpExtension(capture::typedName(options.filename)));
+    return Target::file(
+        capture::withBmpExtension(capture::typedName(capture::withDates(options.filename, QDateTime::currentDateTime()))));
 }
 
 } // namespace

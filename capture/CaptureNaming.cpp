@@ -27,6 +27,29 @@ QString counterText(int counter)
     return QString::number(counter).rightJustified(3, QLatin1Char('0'));
 }
 
+QString withDates(const QString& text, const QDateTime& when)
+{
+    QString named;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar field = i + 1 < text.size() && text[i] == QLatin1Char('%') ? text[i + 1] : QChar();
+        const char* format = field == QLatin1Char('Y')   ? "yyyy"
+                             : field == QLatin1Char('m') ? "MM"
+                             : field == QLatin1Char('d') ? "dd"
+                             : field == QLatin1Char('H') ? "HH"
+                             : field == QLatin1Char('M') ? "mm"
+                             : field == QLatin1Char('S') ? "ss"
+                                                         : nullptr;
+        if (format)
+            named += when.toString(QLatin1String(format));
+        else if (field == QLatin1Char('%'))
+            named += QLatin1Char('%');
+        else
+            named += text[i];
+        i += format || field == QLatin1Char('%') ? 1 : 0;
+    }
+    return named;
+}
+
 QString typedName(const QString& text)
 {
     return host::expandHome(trimBlanks(text));

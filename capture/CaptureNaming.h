@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <optional>
 
@@ -19,6 +20,11 @@ QString withBmpExtension(const QString& name);
 
 // The counter with at least three digits: 001, 099, 1000, 10001.
 QString counterText(int counter);
+
+// The Filename with the date and time of a save in it: %Y the year, %m the
+// month, %d the day, %H the hour, %M the minute and %S the second, each with
+// two digits (the year four), and %% a %; any other % stays as it is.
+QString withDates(const QString& text, const QDateTime& when);
 
 // The name typed in a box: without its blanks, and with "~/" at its start
 // meaning the home folder.

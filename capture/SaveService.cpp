@@ -17,8 +17,10 @@ QString shown(const QString& name)
     return QDir::toNativeSeparators(name);
 }
 
-QString saveNumbered(const PictureSource& picture, Depth depth, const QString& prefix, palette::Workspace& workspace)
+QString saveNumbered(const PictureSource& picture, Depth depth, const QString& typedPrefix, palette::Workspace& workspace)
 {
+    // The date of the save, once: the next day's files start at 001 again.
+    const QString prefix = withDates(typedPrefix, QDateTime::currentDateTime());
     const std::optional<QString> free = capture::firstFreeNumberedName(prefix);
     if (!free)
         throw NumbersUsedUp(prefix);

@@ -28,6 +28,21 @@ TEST(CaptureNaming, BmpIsAppendedUnlessTheNameEndsInItInAnyCase)
         EXPECT_EQ(withBmpExtension(name), expected) << name.toStdString();
 }
 
+TEST(CaptureNaming, DatePatternsTakeTheTimeOfTheSaveAndOtherPercentSignsStay)
+{
+    const QDateTime when(QDate(2026, 3, 7), QTime(9, 5, 4));
+    const QList<std::pair<QString, QString>> table = {
+        {"~/Pictures/shot-%Y-%m-%d-", "~/Pictures/shot-2026-03-07-"},
+        {"%H%M%S", "090504"},
+        {"100%% %d", "100% 07"},
+        {"%y %q %", "%y %q %"},
+        {"%%Y", "%Y"},
+        {"%%%Y%", "%2026%"},
+        {"", ""}};
+    for (const auto& [prefix, named] : table)
+        EXPECT_EQ(withDates(prefix, when), named) << prefix.toStdString();
+}
+
 TEST(CaptureNaming, OnlyBlanksAreTrimmedAndNumberedNamesUseTheTrimmedPrefix)
 {
     EXPECT_EQ(trimBlanks("  C:\\shot  "), "C:\\shot");
