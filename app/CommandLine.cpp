@@ -77,23 +77,27 @@ QStringList withoutQtOptions(const QStringList& arguments)
     return kept;
 }
 
-// What is wrong with the value of --output: blank, or a name that says the
-// file is a picture of another format.
+// What is wrong with the value of --output, if it is set.
 std::optional<Request> refusedOutput(const QCommandLineParser& parser, const QCommandLineOption& output)
 {
     if (!parser.isSet(output))
         return std::nullopt;
-    const QString name = parser.value(output);
-    if (name.trimmed().isEmpty())
-        return usageError(Text::tr("--%1 needs a name.").arg(output.names().constLast()));
-    if (otherPictureExtension(name))
-        return usageError(Text::tr("--output %1: the program writes bitmap files (.bmp), which a name ending in "
-                                   ".%2 would misname.")
-                              .arg(name, QFileInfo(name).suffix()));
+    if (const QString problem = outputProblem(parser.value(output)); !problem.isEmpty())
+        return usageError(problem);
     return std::nullopt;
 }
 
 } // namespace
+
+QString outputProblem(const QString& name)
+{
+    if (name.trimmed().isEmpty())
+        return Text::tr("--%1 needs a name.").arg(QStringLiteral("output"));
+    if (otherPictureExtension(name))
+        return Text::tr("--output %1: the program writes bitmap files (.bmp), which a name ending in .%2 would misname.")
+            .arg(name, QFileInfo(name).suffix());
+    return {};
+}
 
 Request parse(const QStringList& arguments)
 {
@@ -118,7 +122,8 @@ Request parse(const QStringList& arguments)
                                     Text::tr("file"));
     const QCommandLineOption prefix("prefix",
                                     Text::tr("With --convert: number the bitmaps from this prefix, as numbered "
-                                             "saves are (PREFIX001.BMP, the first free number)."),
+                                             "saves are (PREFIX001.BMP, the first free number); %Y %m %d %H %M %S "
+                                             "in it, as in the stored Filename, are the date and time of the save."),
                                     Text::tr("prefix"));
     const QCommandLineOption quiet("quiet", Text::tr("With --save or --capture: show no desktop notification of what "
                                                      "was done."));
@@ -128,9 +133,13 @@ Request parse(const QStringList& arguments)
                                    Text::tr("seconds"));
     const QCommandLineOption interactive("interactive", Text::tr("With --capture: let the desktop's screenshot "
                                                                  "dialog choose a window or an area."));
+    const QCommandLineOption watch("watch", Text::tr("Without a window until ended, save every new picture that "
+                                                     "appears on the clipboard under the stored numbered Filename "
+                                                     "(which may hold the date: %Y %m %d %H %M %S)."));
     const QCommandLineOption force("force",
                                    Text::tr("With --convert: replace a bitmap that exists (never with --prefix)."));
-    parser.addOptions({help, version, save, capture, convert, colours, output, prefix, force, quiet, delay, interactive});
+    parser.addOptions(
+        {help, version, save, capture, watch, convert, colours, output, prefix, force, quiet, delay, interactive});
     parser.addPositionalArgument(Text::tr("PICTURE"),
                                  Text::tr("With --convert: the picture files to convert. Alone: the pictures to show "
                                           "at actual size."),
@@ -144,6 +153,18 @@ Request parse(const QStringList& arguments)
         return answer(Action::Version, QStringLiteral("qorix-capture %1").arg(QStringLiteral(QORIX_VERSION)));
 
     const QStringList pictures = parser.positionalArguments();
+    if (parser.isSet(watch)) {
+        for (const QCommandLineOption* option : {&save, &capture, &convert, &colours, &output, &prefix, &force, &delay,
+                                                 &interactive})
+            if (parser.isSet(*option))
+                return usageError(Text::tr("--watch cannot be used with --%1.").arg(option->names().constLast()));
+        if (!pictures.isEmpty())
+            return usageError(Text::tr("unexpected argument '%1': --watch takes the clipboard's pictures.")
+                                  .arg(pictures.constFirst()));
+        Request request = answer(Action::Watch);
+        request.quiet = parser.isSet(quiet);
+        return request;
+    }
     if (parser.isSet(capture)) {
         if (parser.isSet(save) || parser.isSet(convert))
             return usageError(Text::tr("--capture cannot be used with --save or --convert."));
@@ -233,6 +254,7 @@ std::optional<int> runWithoutDisplay(const Request& request)
     case Action::Convert:
         return batch::convert(request);
     case Action::Window:
+    case Action::Watch:
     case Action::Save:
     case Action::Capture:
     case Action::View:

@@ -10,7 +10,7 @@
 // What the program is asked to do by its command line.
 namespace cli {
 
-enum class Action { Window, Save, Capture, Convert, View, Help, Version, UsageError };
+enum class Action { Window, Save, Capture, Watch, Convert, View, Help, Version, UsageError };
 
 struct Request {
     Action action = Action::Window;
@@ -24,13 +24,17 @@ struct Request {
     QString output;
     QString prefix;
     bool force = false;
-    // With Save and Capture: no desktop notification.
+    // With Save, Capture and Watch: no desktop notification.
     bool quiet = false;
     // With Capture: the seconds to wait first, and whether the desktop's
     // screenshot dialog lets the person pick what to take.
     int delaySeconds = 0;
     bool interactive = false;
 };
+
+// What is wrong with a name given for --output (a running program asked to
+// save there refuses it for the same reason); empty when nothing is.
+QString outputProblem(const QString& name);
 
 // The arguments as the program got them, its own name first.
 Request parse(const QStringList& arguments);

@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/SaveCommand.h"
+#include "app/ShortcutService.h"
 #include "app/StoredOptions.h"
 #include "forms/Application.h"
 #include "forms/Clipboard.h"
@@ -16,7 +17,6 @@
 
 #include <QCoreApplication>
 #include <QStringList>
-#include <QThread>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -63,8 +63,8 @@ void tellDesktop(const cli::Request& request, const QString& written, const QStr
         forms::notify({QCoreApplication::translate("frmMain", "Capture saved"), written, written, false});
 }
 
-// The capture saved as the stored options say, from the screenshot when
-// there is one, else from the clipboard.
+} // namespace
+
 QString saveCapture(const cli::Request& request, const options::Values& options, std::optional<QImage> screenshot,
                     const forms::ClipboardSource& clipboard)
 {
@@ -76,8 +76,6 @@ QString saveCapture(const cli::Request& request, const options::Values& options,
     return command.run(options, false);
 }
 
-// Runs the save with its messages on standard error, tells the desktop what
-// came of it and prints the file written; the exit code.
 int reportSave(const cli::Request& request, const std::function<QString()>& save)
 {
     QStringList told;
@@ -96,13 +94,10 @@ int reportSave(const cli::Request& request, const std::function<QString()>& save
     return printed ? 0 : 1;
 }
 
-} // namespace
-
 int saveFromShortcut(const cli::Request& request, const forms::ClipboardSource& clipboard)
 {
     return reportSave(request, [&request, &clipboard]() -> QString {
         if (request.action == cli::Action::Capture) {
-            QThread::sleep(unsigned(request.delaySeconds));
             std::optional<QImage> screenshot;
             host::trapErrors([&] { screenshot = forms::takeScreenshot(screenshotRequest(request)); },
                              [](const host::HostError& error) { forms::MsgBox(error.description()); });
@@ -116,6 +111,19 @@ int saveFromShortcut(const cli::Request& request, const forms::ClipboardSource& 
             return {};
         }
         return saveCapture(request, options::load(), std::nullopt, clipboard);
+    });
+}
+
+std::optional<int> saveThroughRunningProgram(const cli::Request& request)
+{
+    const std::optional<RunningAnswer> answer = askRunningProgram(request);
+    if (!answer)
+        return std::nullopt;
+    return reportSave(request, [&answer]() -> QString {
+        if (answer->saved)
+            return answer->text;
+        forms::MsgBox(answer->text);
+        return {};
     });
 }
 

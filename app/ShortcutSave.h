@@ -1,6 +1,10 @@
 #pragma once
 
+#include "app/StoredOptions.h"
 #include "forms/Clipboard.h"
+
+#include <QImage>
+#include <functional>
 
 #include <memory>
 #include <optional>
@@ -19,6 +23,23 @@ struct Request;
 // is quiet. Prints the file written and gives the exit code: 0 when a file
 // was written, 1 when none was. The clipboard is Qt's unless told.
 int saveFromShortcut(const cli::Request& request, const forms::ClipboardSource& clipboard = forms::displayClipboard());
+
+// The same save handed to the program of this user's that runs already (the
+// window, or the clipboard watch), which saves with its options of the
+// moment; the exit code, or none when no program answers at once. The
+// caller waits a capture's delay first.
+std::optional<int> saveThroughRunningProgram(const cli::Request& request);
+
+// The capture saved as the options say, from the picture given (a screenshot,
+// say) when there is one, else from the clipboard: the file written, empty
+// after the messages that say why none was.
+QString saveCapture(const cli::Request& request, const options::Values& options, std::optional<QImage> picture,
+                    const forms::ClipboardSource& clipboard);
+
+// Runs a save with its messages on standard error, tells the desktop what
+// came of it (unless the request is quiet) and prints the file written; the
+// exit code.
+int reportSave(const cli::Request& request, const std::function<QString()>& save);
 
 // The clipboard a save reads before any display is opened, straight from
 // where it is kept: the Wayland compositor's through its data-control where

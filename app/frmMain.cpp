@@ -8,6 +8,7 @@
 #include "host/HostError.h"
 #include "pictures/Picture.h"
 
+#include <QGuiApplication>
 #include <QIcon>
 #include <QShortcut>
 #include <cmath>
@@ -97,10 +98,18 @@ void frmMain::Form_Load()
     skipOnError(forms::setCaptionHeight);
     showOptions(options::load());
     skipOnError([this] { applyWindowHeightRule(); });
+    // A window that nobody sees (on Qt's offscreen platform) does not answer.
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        m_shortcuts = std::make_unique<ShortcutService>(
+            [this](const QString& output, std::optional<QImage> screenshot) {
+                return saveFor(output, std::move(screenshot));
+            },
+            true);
 }
 
 void frmMain::Form_Unload(int&)
 {
+    m_shortcuts.reset();
     options::store(shownOptions());
 }
 
@@ -138,11 +147,18 @@ void frmMain::cmdSave_Click()
 
 QString frmMain::saveCapture()
 {
+    return saveFor(QString(), std::nullopt);
+}
+
+QString frmMain::saveFor(const QString& output, std::optional<QImage> screenshot)
+{
     const bool toAppFolder = SaveToAppFolder;
     SaveToAppFolder = false;
     SaveCommand command(m_workspace);
     command.place = [this](const QImage& capture) { return placeCapture(capture); };
     command.owner = window();
+    command.output = output;
+    command.picture = std::move(screenshot);
     const QString written = command.run(shownOptions(), toAppFolder);
     if (!written.isEmpty()) {
         lblLastMade->setCaption(written);

@@ -2,6 +2,7 @@
 
 #include "app/Options.h"
 #include "app/SaveCommand.h"
+#include "app/ShortcutService.h"
 #include "app/StoredOptions.h"
 #include "dialogs/frmPicture.h"
 #include "email/frmEmail.h"
@@ -10,6 +11,9 @@
 #include "forms/Form.h"
 #include "forms/ImageControl.h"
 #include "forms/PictureBox.h"
+
+#include <memory>
+#include <optional>
 
 // The main window: the options, the commands and the thumbnail of the last
 // picture. Loading it starts the program; unloading it ends the program.
@@ -61,6 +65,10 @@ public:
     // The same, giving the file written; empty when nothing was, after the
     // message that says why.
     QString saveCapture();
+    // The same, asked from outside (a keyboard shortcut's --save or
+    // --capture): to the file named instead of where the options say, when
+    // one is, and of the screenshot given instead of the clipboard's capture.
+    QString saveFor(const QString& output, std::optional<QImage> screenshot);
 
 protected:
     void createControls(QWidget* window) override;
@@ -84,5 +92,7 @@ private:
     // Every save of the run converts here.
     palette::Workspace m_workspace;
     frmPicture m_picture;
+    // Answers the keyboard shortcut while the window is open.
+    std::unique_ptr<ShortcutService> m_shortcuts;
     frmEmail m_email{m_picture, {options::kSection, options::kEmailAddress, options::kEmailSubject}, CaptureFilePath()};
 };

@@ -1,12 +1,14 @@
 #include "app/CommandLine.h"
 #include "app/PictureViewer.h"
 #include "app/ShortcutSave.h"
+#include "app/WatchCommand.h"
 #include "app/frmMain.h"
 #include "forms/Application.h"
 #include "forms/EventHandlers.h"
 #include "host/Process.h"
 
 #include <QApplication>
+#include <QThread>
 
 int main(int argc, char* argv[])
 {
@@ -22,6 +24,15 @@ int main(int argc, char* argv[])
         request = cli::parse(core.arguments());
         if (const std::optional<int> exitCode = cli::runWithoutDisplay(request))
             return *exitCode;
+        if (request.action == cli::Action::Watch)
+            host::endCommand(watchClipboard(request));
+        if (request.action == cli::Action::Capture && request.delaySeconds > 0) {
+            QThread::sleep(unsigned(request.delaySeconds));
+            request.delaySeconds = 0;
+        }
+        if (request.action == cli::Action::Save || request.action == cli::Action::Capture)
+            if (const std::optional<int> exitCode = saveThroughRunningProgram(request))
+                host::endCommand(*exitCode);
         if (request.action == cli::Action::Save)
             clipboard = clipboardWithoutDisplay();
         if (const std::optional<int> exitCode = saveWithoutDisplay(request, clipboard))

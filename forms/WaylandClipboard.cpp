@@ -104,6 +104,7 @@ void WaylandClipboard::selection(void* self, wl_proxy*, wl_proxy* offer)
     clipboard->m_formats = offer ? clipboard->m_offers.value(offer) : QStringList();
     clipboard->m_formats.removeDuplicates();
     clipboard->m_selectionKnown = true;
+    ++clipboard->m_selections;
 }
 
 void WaylandClipboard::otherSelection(void* self, wl_proxy*, wl_proxy* offer)
@@ -182,6 +183,42 @@ bool WaylandClipboard::dispatchUntil(const std::function<bool()>& done) const
             return false;
         m_clock.answered();
     }
+}
+
+// A compositor's clipboard seen through its selection events.
+class WaylandClipboardWatch : public ClipboardWatch {
+public:
+    explicit WaylandClipboardWatch(std::unique_ptr<WaylandClipboard> clipboard) : m_clipboard(std::move(clipboard)) {}
+
+    int descriptor() const override { return wl_display_get_fd(m_clipboard->m_display); }
+    bool changed() override
+    {
+        wl_display* display = m_clipboard->m_display;
+        const int before = m_clipboard->m_selections;
+        pollfd socket{wl_display_get_fd(display), POLLIN, 0};
+        if (wl_display_prepare_read(display) == 0) {
+            if (::poll(&socket, 1, 0) > 0)
+                wl_display_read_events(display);
+            else
+                wl_display_cancel_read(display);
+        }
+        wl_display_dispatch_pending(display);
+        wl_display_flush(display);
+        return m_clipboard->m_selections != before && !lost();
+    }
+    bool lost() const override { return wl_display_get_error(m_clipboard->m_display) != 0; }
+    std::unique_ptr<ClipboardSource> clipboard() const override { return WaylandClipboard::open(); }
+
+private:
+    std::unique_ptr<WaylandClipboard> m_clipboard;
+};
+
+std::unique_ptr<ClipboardWatch> WaylandClipboard::watch()
+{
+    std::unique_ptr<WaylandClipboard> clipboard = open();
+    if (!clipboard)
+        return nullptr;
+    return std::make_unique<WaylandClipboardWatch>(std::move(clipboard));
 }
 
 QByteArray WaylandClipboard::data(const QString& format) const

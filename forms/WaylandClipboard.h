@@ -1,6 +1,7 @@
 #pragma once
 
 #include "forms/Clipboard.h"
+#include "forms/ClipboardWatch.h"
 
 #include <QHash>
 #include <functional>
@@ -22,6 +23,8 @@ public:
     // The clipboard of the session's compositor (WAYLAND_DISPLAY); none when
     // there is none, it offers no data-control or does not answer.
     static std::unique_ptr<WaylandClipboard> open();
+    // The watch of that clipboard, through the same selection events.
+    static std::unique_ptr<ClipboardWatch> watch();
     ~WaylandClipboard() override;
 
     QStringList formats() const override { return m_formats; }
@@ -30,6 +33,7 @@ public:
     QByteArray data(const QString& format) const override;
 
 private:
+    friend class WaylandClipboardWatch;
     explicit WaylandClipboard(wl_display* display) : m_display(display) {}
     bool start();
     // Dispatches the compositor's events until done() or the wait is over;
@@ -51,6 +55,7 @@ private:
     wl_proxy* m_device = nullptr;
     wl_proxy* m_selection = nullptr;
     bool m_selectionKnown = false;
+    int m_selections = 0; // the clipboards told since the start
     QHash<wl_proxy*, QStringList> m_offers; // the offers made, with their formats so far
     QStringList m_formats;                  // the clipboard's
     mutable ClipboardReadClock m_clock;

@@ -13,6 +13,7 @@
 #include <vector>
 #include <xcb/res.h>
 #include <xcb/xcb.h>
+#include <xcb/xfixes.h>
 
 namespace forms {
 namespace {
@@ -39,7 +40,54 @@ QString tr(const char* text)
     return QCoreApplication::translate("host", text);
 }
 
+// Who owns the X display's clipboard, told at each change by XFIXES.
+class X11ClipboardWatch : public ClipboardWatch {
+public:
+    explicit X11ClipboardWatch(xcb_connection_t* connection) : m_connection(connection) {}
+    ~X11ClipboardWatch() override { xcb_disconnect(m_connection); }
+
+    bool start()
+    {
+        const xcb_query_extension_reply_t* fixes = xcb_get_extension_data(m_connection, &xcb_xfixes_id);
+        const auto version = owned(fixes && fixes->present ? xcb_xfixes_query_version_reply(
+                                                                 m_connection, xcb_xfixes_query_version(m_connection, 5, 0), nullptr)
+                                                           : nullptr);
+        if (!version)
+            return false;
+        m_newOwner = fixes->first_event + XCB_XFIXES_SELECTION_NOTIFY;
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+        xcb_xfixes_select_selection_input(m_connection, screen->root, atom(m_connection, "CLIPBOARD"),
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER);
+        xcb_flush(m_connection);
+        return !xcb_connection_has_error(m_connection);
+    }
+    int descriptor() const override { return xcb_get_file_descriptor(m_connection); }
+    bool changed() override
+    {
+        bool news = false;
+        while (const auto event = owned(xcb_poll_for_event(m_connection)))
+            news = news || (event->response_type & 0x7F) == m_newOwner;
+        return news;
+    }
+    bool lost() const override { return xcb_connection_has_error(m_connection) != 0; }
+    std::unique_ptr<ClipboardSource> clipboard() const override { return X11Clipboard::open(); }
+
+private:
+    xcb_connection_t* m_connection;
+    quint8 m_newOwner = 0;
+};
+
 } // namespace
+
+std::unique_ptr<ClipboardWatch> X11Clipboard::watch()
+{
+    if (!windowsOnX())
+        return nullptr;
+    auto watch = std::make_unique<X11ClipboardWatch>(xcb_connect(nullptr, nullptr));
+    if (!watch->start())
+        return nullptr;
+    return watch;
+}
 
 std::unique_ptr<X11Clipboard> X11Clipboard::open()
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "forms/Clipboard.h"
+#include "forms/ClipboardWatch.h"
 
 #include <memory>
 #include <optional>
@@ -20,6 +21,8 @@ public:
     // The clipboard of the X display that Qt would open for the windows;
     // none when Qt would use another platform or the display does not open.
     static std::unique_ptr<X11Clipboard> open();
+    // The watch of that display's clipboard, through XFIXES; none without.
+    static std::unique_ptr<ClipboardWatch> watch();
     ~X11Clipboard() override;
 
     // Raises an error naming the owner when it does not answer.

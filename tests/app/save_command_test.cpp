@@ -107,8 +107,21 @@ INSTANTIATE_TEST_SUITE_P(
                       NamingCase{"PlainNameGetsBmp", "%1/shot", 0, 0, "shot.BMP"},
                       NamingCase{"LowerCaseBmpKept", "%1/shot.bmp", 0, 0, "shot.bmp"},
                       NamingCase{"MixedCaseBmpKept", "%1/Shot.bMp", 0, 0, "Shot.bMp"},
-                      NamingCase{"PlainNameTrimmed", "  %1/shot  ", 0, 0, "shot.BMP"}),
+                      NamingCase{"PlainNameTrimmed", "  %1/shot  ", 0, 0, "shot.BMP"},
+                      NamingCase{"DatedPrefix", "%1/shot-%Y-", 1, 0, QString("shot-%1-001.BMP").arg(QDate::currentDate().year())},
+                      NamingCase{"DatedName", "%1/shot-%Y", 0, 0, QString("shot-%1.BMP").arg(QDate::currentDate().year())}),
     [](const ::testing::TestParamInfo<NamingCase>& info) { return std::string(info.param.name); });
+
+// The keyboard shortcut handed to the window: saved where it says, with the
+// window's options, and shown as the window's own save.
+TEST_F(SaveCommand, ASaveAskedFromOutsideIsShownAsTheWindowsOwn)
+{
+    const QString given = dir.filePath("given.bmp");
+    EXPECT_EQ(form.saveFor(given, std::nullopt), given);
+    EXPECT_EQ(form.lblLastMade->Caption(), given);
+    EXPECT_EQ(testing_support::bmpBitCount(given), 4);
+    EXPECT_EQ(beeps.count(), 1);
+}
 
 TEST_F(SaveCommand, WhenAllTenThousandAndOneNumbersAreTakenItSaysSoAndWritesNothing)
 {

@@ -49,6 +49,8 @@ public:
     int exitCode() const { return m_process.exitCode(); }
     QByteArray errors() { return m_process.readAllStandardError(); }
     QByteArray output() { return m_process.readAllStandardOutput(); }
+    // Ends it as a desktop's log-out or `kill` does (SIGTERM).
+    void terminate() { m_process.terminate(); }
 
 private:
     QProcess m_process;

@@ -78,6 +78,36 @@ TEST(SaveOnX, TwoSavesWriteNumberedFilesAndTextOnTheClipboardWritesNothing)
     EXPECT_EQ(testing_support::storedSettings("Defaults").value("Filename"), dir.filePath("cap"));
 }
 
+// The keyboard shortcut while the window is open: the window saves, with the
+// Filename it shows though it was never stored; without the window the
+// command saves by itself, with the stored one.
+TEST(SaveOnX, TheShortcutSavesWithTheOptionsTheWindowShows)
+{
+    if (!onPrivateBus("SaveOnX.TheShortcutSaves*"))
+        return;
+    QTemporaryDir dir;
+    testing_support::clearSettings();
+    testing_support::storeSetting("Defaults", "Filename", dir.filePath("stored"));
+    testing_support::storeSetting("Defaults", "16Colours", "False");
+    testing_support::storeSetting("Defaults", "DisplayColours", "True");
+    const ClipboardOwner owner(capture());
+    const auto shortcut = [] {
+        Program save({"--save", "--quiet"});
+        EXPECT_TRUE(save.waitForExit());
+        EXPECT_EQ(save.exitCode(), 0) << save.errors().toStdString();
+        return QString::fromLocal8Bit(save.output()).trimmed();
+    };
+    EXPECT_EQ(shortcut(), dir.filePath("stored001.BMP"));
+    Program window;
+    const QString id = waitForWindow(testing_support::kMainWindowTitle);
+    clickAtTwips(id, 120 + 1128, 96 + 216);
+    pressKeys(id, "ctrl+a");
+    typeText(id, dir.filePath("typed"));
+    EXPECT_EQ(shortcut(), dir.filePath("typed001.BMP"));
+    EXPECT_EQ(QImageReader(dir.filePath("typed001.BMP")).read().convertToFormat(QImage::Format_RGB32), capture());
+    testing_support::clearSettings();
+}
+
 // A clipboard owner that offers the picture in several formats, a poor one
 // first (as a clipboard manager holding a Qt program's picture does):
 // --save and the window take the best one, fetch only it, and write the

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace e2e;
 
@@ -117,6 +118,62 @@ TEST(WindowsOnWayland, ReadTheClipboardWithNothingInFocus)
                                QStringList{"QT_QPA_PLATFORM=wayland", "DISPLAY="} + sway.session().toStringList(), false);
     ASSERT_TRUE(inside.waitForFinished(60000));
     EXPECT_EQ(inside.exitCode(), 0);
+}
+
+// --watch saves each new picture once, in order, under the numbered
+// Filename: on X told by XFIXES, on sway by data-control. The same pixels
+// offered again by another program (as a clipboard manager does) are not
+// saved twice, and an ending during a save leaves only whole files.
+TEST(Watch, EachNewPictureIsSavedOnceAndAnEndingLeavesOnlyWholeFiles)
+{
+    const Compositor sway(Compositor::Kind::Sway);
+    const QImage pictures[] = {picture(0), picture(60), picture(120)};
+    for (const bool onSway : {false, true}) {
+        SCOPED_TRACE(onSway ? "sway" : "X");
+        QTemporaryDir dir;
+        testing_support::clearSettings();
+        testing_support::storeSetting("Defaults", "Filename", dir.filePath("w"));
+        testing_support::storeSetting("Defaults", "16Colours", "False");
+        testing_support::storeSetting("Defaults", "DisplayColours", "True");
+        const auto files = [&dir] { return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); };
+        const auto waitForFiles = [&files](qsizetype count) {
+            for (int i = 0; i < 200 && files().size() < count; ++i)
+                QThread::msleep(50);
+        };
+        std::optional<ClipboardOwner> onX;
+        std::optional<WaylandCopy> onWayland;
+        const auto offer = [&](const QImage& image) {
+            onX.reset();
+            onWayland.reset();
+            onSway ? (void)onWayland.emplace(sway, image) : (void)onX.emplace(image);
+        };
+        QProcessEnvironment environment = onSway ? sway.session() : QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", onSway ? "wayland" : "xcb");
+        if (onSway)
+            environment.remove("DISPLAY");
+        Program watch({"--watch", "--quiet"}, environment);
+        QThread::msleep(1000); // for the watch to start
+        for (const QImage& image : pictures) {
+            const qsizetype before = files().size();
+            offer(image);
+            waitForFiles(before + 1);
+        }
+        offer(pictures[1]);
+        QThread::msleep(1000);
+        EXPECT_EQ(files(), QStringList({"w001.BMP", "w002.BMP", "w003.BMP"}));
+        for (int n = 0; n < 3; ++n)
+            EXPECT_EQ(QImage(dir.filePath(QString("w00%1.BMP").arg(n + 1))).convertToFormat(QImage::Format_RGB32), pictures[n]);
+        QImage large(1600, 1200, QImage::Format_RGB32);
+        large.fill(Qt::darkCyan);
+        offer(large);
+        watch.terminate();
+        ASSERT_TRUE(watch.waitForExit());
+        EXPECT_EQ(watch.exitCode(), 0);
+        for (const QString& name : files())
+            EXPECT_FALSE(QImage(dir.filePath(name)).isNull()) << name.toStdString();
+        EXPECT_LE(files().size(), 4);
+    }
+    testing_support::clearSettings();
 }
 
 } // namespace
