@@ -379,6 +379,29 @@ bool encryptionRequired(const QString& server)
     return !isLoopbackServer(server);
 }
 
+namespace {
+
+// What a server that takes no passwords from programs any more says to a
+// login, and the way that still works; empty for any other refusal.
+QString passwordsRefused(const QString& reply)
+{
+    const QString otherWay = QCoreApplication::translate(
+        "mail", "The next Send shows the e-Mail Account dialog: choose \"the desktop's mail program\" there, which "
+                "sends through your own signed-in mail program.");
+    if (reply.startsWith(QLatin1String("534")) && reply.contains(QLatin1String("5.7.9")))
+        return QCoreApplication::translate("mail", "the server said \"%1\": it takes no account password from programs, "
+                                                   "only an app password made for this program in the account's "
+                                                   "security settings. Use one as the password, or: %2")
+            .arg(reply, otherWay);
+    for (const char* code : {"550 5.7.30", "535 5.7.139", "535 5.7.3 "})
+        if (reply.startsWith(QLatin1String(code)))
+            return QCoreApplication::translate("mail", "the server said \"%1\": it takes no passwords from programs. %2")
+                .arg(reply, otherWay);
+    return {};
+}
+
+} // namespace
+
 void sendMail(const MailAccount& account, const OutgoingMail& mail, Prompts& prompts)
 {
     globalInit();
@@ -396,6 +419,10 @@ void sendMail(const MailAccount& account, const OutgoingMail& mail, Prompts& pro
         failed(account, why);
     if (result == CURLE_LOGIN_DENIED) {
         const QString reply = QString::fromUtf8(h.conversation.refused.reply);
+        if (const QString noPasswords = passwordsRefused(reply); !noPasswords.isEmpty())
+            throw PasswordsRefused(ErrorKind::Messaging, QCoreApplication::translate("mail", "Could not send the e-mail "
+                                                                                              "through %1: %2")
+                                                             .arg(account.server, noPasswords));
         throw LoginRefused(ErrorKind::Messaging, QCoreApplication::translate("mail", "Could not send the e-mail through %1: %2")
             .arg(account.server, account.passwordFile.isEmpty()
                      ? QCoreApplication::translate("mail", "the server refused the login (%1). Check the user name; "

@@ -27,11 +27,10 @@ public:
     using HostError::HostError;
 };
 
-struct OutgoingMail {
-    QList<Contact> to; // plain addresses, with the names the address book has
-    QString subject;
-    QString body;
-    QString attachment; // full path of a file to attach as image/bmp, or empty
+// The server refused the login because it takes no passwords from programs.
+class PasswordsRefused : public LoginRefused {
+public:
+    using LoginRefused::LoginRefused;
 };
 
 // Whether the server is on this machine (then plain SMTP is allowed).

@@ -9,6 +9,7 @@ own e-mail parser reads them.
 
   --host ADDRESS        listen there rather than on 127.0.0.1
   --auth USER:PASSWORD  require this login (plain text allowed)
+  --auth-reply LINE     answer every login with this line
   --refuse              refuse every recipient
   --hang                accept connections and never answer
   --drop                answer, then drop the connection in the middle of DATA
@@ -142,6 +143,7 @@ def main():
     parser.add_argument("--dir", required=True)
     parser.add_argument("--host", default="127.0.0.1")
     parser.add_argument("--auth")
+    parser.add_argument("--auth-reply")
     parser.add_argument("--refuse", action="store_true")
     parser.add_argument("--hang", action="store_true")
     parser.add_argument("--drop", action="store_true")
@@ -172,6 +174,9 @@ def main():
 
             async def smtp_AUTH(self, arg):
                 await asyncio.sleep(holds.get("auth", 0))
+                if args.auth_reply:
+                    await self.push(args.auth_reply)
+                    return
                 await super().smtp_AUTH(arg)
 
         class HoldingController(Controller):
