@@ -19,10 +19,10 @@
 
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("frmMain", text);
-}
+// The watch's texts, translated under one name.
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(WatchCommand)
+};
 
 // The signals that end the watch, turned into a byte on a pipe that the
 // event loop reads between two saves.
@@ -38,9 +38,9 @@ void ending(int)
 QString unusableOptions(const options::Values& options)
 {
     if (options.savePrompt != 0)
-        return tr("--watch saves without asking, but \"Prompt to Save\" is on: turn it off in the window first.");
+        return Text::tr("--watch saves without asking, but \"Prompt to Save\" is on: turn it off in the window first.");
     if (options.autoIncrement != 1 || options.filename.trimmed().isEmpty())
-        return tr("--watch saves each picture under the next number, but \"Auto Increment Filename\" is off or the "
+        return Text::tr("--watch saves each picture under the next number, but \"Auto Increment Filename\" is off or the "
                   "Filename is empty: set both in the window first.");
     return {};
 }
@@ -69,10 +69,10 @@ int watchClipboard(const cli::Request& request)
         return refuse(problem);
     const std::unique_ptr<forms::ClipboardWatch> watch = forms::ClipboardWatch::start();
     if (!watch)
-        return refuse(tr("--watch cannot see new pictures here: the desktop tells no program of a change of its "
+        return refuse(Text::tr("--watch cannot see new pictures here: the desktop tells no program of a change of its "
                          "clipboard (neither the Wayland data-control protocol nor XFIXES on an X display)."));
     if (::pipe2(endingPipe, O_CLOEXEC) != 0)
-        return refuse(tr("--watch cannot start: no pipe for its signals."));
+        return refuse(Text::tr("--watch cannot start: no pipe for its signals."));
     for (const int signal : {SIGTERM, SIGINT, SIGHUP})
         std::signal(signal, ending);
 
@@ -118,6 +118,6 @@ int watchClipboard(const cli::Request& request)
             return clipboard ? saveCapture(save, options::load(), std::nullopt, *clipboard) : QString();
         },
         false);
-    host::printError(tr("watching the clipboard: every new picture is saved; Ctrl+C ends."));
+    host::printError(Text::tr("watching the clipboard: every new picture is saved; Ctrl+C ends."));
     return QCoreApplication::exec();
 }

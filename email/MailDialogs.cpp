@@ -1,5 +1,6 @@
 #include "email/MailDialogs.h"
 
+#include "forms/DesktopMail.h"
 #include "forms/EventHandlers.h"
 #include "forms/MessageBox.h"
 #include "host/HostError.h"
@@ -20,6 +21,7 @@
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -60,11 +62,25 @@ std::optional<SignOnDetails> MailDialogs::askSignOn(const SignOnDetails& known, 
     dialog->setWindowTitle(QCoreApplication::translate("email", "e-Mail Account"));
     dialog->setWindowModality(Qt::ApplicationModal);
     auto* layout = new QVBoxLayout(dialog);
-    auto* note = new QLabel(problem.isEmpty() ? QCoreApplication::translate("email", "Where should e-mail be sent from?") : problem);
+    auto* note = new QLabel(problem.isEmpty() ? QCoreApplication::translate("email", "How should e-mail be sent?") : problem);
     note->setObjectName("problem");
     note->setWordWrap(true);
     layout->addWidget(note);
+    auto* desktop = new QRadioButton(QCoreApplication::translate("email", "The &desktop's mail program"));
+    desktop->setObjectName("mailProgram");
+    auto* desktopNote = new QLabel(QCoreApplication::translate(
+        "email", "Thunderbird, Evolution, KMail or the mail program your desktop uses: it opens with the message "
+                 "filled in and sends it with your own signed-in account when you press its Send."));
+    desktopNote->setWordWrap(true);
+    desktopNote->setContentsMargins(20, 0, 0, 6);
+    auto* ours = new QRadioButton(QCoreApplication::translate("email", "A mail &server (SMTP) that takes a password:"));
+    ours->setObjectName("mailServer");
+    (known.mailProgram ? desktop : ours)->setChecked(true);
+    layout->addWidget(desktop);
+    layout->addWidget(desktopNote);
+    layout->addWidget(ours);
     auto* form = new QFormLayout;
+    form->setContentsMargins(20, 0, 0, 0);
     layout->addLayout(form);
     QLineEdit* server = field(form, QCoreApplication::translate("email", "Mail &server:"), "server", known.server,
                               QCoreApplication::translate("email", "smtps://mail.example.org:465"));
@@ -74,28 +90,43 @@ std::optional<SignOnDetails> MailDialogs::askSignOn(const SignOnDetails& known, 
                             QCoreApplication::translate("email", "empty when the server needs no login"));
     QLineEdit* password = field(form, QCoreApplication::translate("email", "&Password:"), "password", known.password);
     password->setEchoMode(QLineEdit::Password);
+    // Typing a server chooses it.
+    QObject::connect(server, &QLineEdit::textChanged, ours, [ours](const QString& text) {
+        if (!text.trimmed().isEmpty())
+            ours->setChecked(true);
+    });
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     layout->addWidget(buttons);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, [=] {
         // A wrong entry is pointed out here rather than failing later.
-        const QString wrong = accountProblem(server->text(), from->text());
+        const QString wrong = desktop->isChecked() ? QString() : accountProblem(server->text(), from->text());
         if (wrong.isEmpty())
             dialog->accept();
         else
             note->setText(wrong);
     });
-    (problem.isEmpty() || known.server.isEmpty() ? server : password)->setFocus();
+    (known.mailProgram ? static_cast<QWidget*>(desktop)
+                       : problem.isEmpty() || known.server.isEmpty() ? server : password)->setFocus();
     if (!run(dialog)) {
         delete dialog.data();
         return std::nullopt;
     }
-    const SignOnDetails details{.server = server->text().trimmed(),
+    const SignOnDetails details{.mailProgram = desktop->isChecked(),
+                                .server = server->text().trimmed(),
                                 .from = from->text().trimmed(),
                                 .user = user->text().trimmed(),
                                 .password = password->text()};
     delete dialog.data();
     return details;
+}
+
+void MailDialogs::handToMailProgram(const OutgoingMail& mail)
+{
+    QStringList addresses;
+    for (const Contact& recipient : mail.to)
+        addresses << recipient.address;
+    forms::composeInMailProgram({addresses, mail.subject, mail.body, mail.attachment});
 }
 
 namespace {

@@ -8,7 +8,8 @@
 class QProgressDialog;
 
 // The messaging service's windows: the sign-on, the address book with its
-// new-contact window, and the progress of a transfer that takes a while.
+// new-contact window, the progress of a transfer that takes a while, and the
+// desktop's mail program.
 namespace email {
 
 class MailDialogs : public mail::Prompts {
@@ -21,6 +22,7 @@ public:
                                                        const QList<mail::Contact>& ticked) override;
     bool transferring(const QString& server, qint64 sent, qint64 total) override;
     void transferEnded() override;
+    void handToMailProgram(const mail::OutgoingMail& mail) override;
 
 private:
     QElapsedTimer m_transfer;

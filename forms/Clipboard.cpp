@@ -2,6 +2,7 @@
 
 #include "forms/Application.h"
 #include "forms/WaylandClipboard.h"
+#include "forms/X11Clipboard.h"
 
 #include "host/Handlers.h"
 #include "host/HostError.h"
@@ -115,31 +116,47 @@ void raiseClipboardTooLarge()
                                                    .arg(pictures::kMaxPictureFileBytes >> 20));
 }
 
-// The compositor's clipboard for the windows on Wayland, read afresh
-// through data-control at each look: Qt's own follows the keyboard focus,
-// which a window that closes may leave where no clipboard comes (sway).
-class DataControlClipboard : public ClipboardSource {
+// The windows' clipboard read straight from where it is kept, afresh at each
+// look: through the X server, whose owner Qt's own reading waits for in
+// steps of a twentieth of a second, or through a Wayland compositor's
+// data-control, where Qt's own follows the keyboard focus, which a window
+// that closes may leave where no clipboard comes (sway). Qt's clipboard
+// serves the rest: what the program holds itself (it could not answer while
+// it reads), and what only Qt reads (an X pixmap).
+class DirectClipboard : public ClipboardSource {
 public:
+    explicit DirectClipboard(std::function<std::unique_ptr<ClipboardSource>()> open) : m_open(std::move(open)) {}
+
     QStringList formats() const override
     {
-        m_current = WaylandClipboard::open();
-        return m_current ? m_current->formats() : QStringList();
+        m_direct = QGuiApplication::clipboard()->ownsClipboard() ? nullptr : m_open();
+        if (m_direct)
+            if (const QStringList formats = m_direct->formats(); !imageFormats(formats).isEmpty())
+                return formats;
+        m_direct.reset();
+        return m_qt.formats();
     }
-    QByteArray data(const QString& format) const override { return m_current ? m_current->data(format) : QByteArray(); }
+    QByteArray data(const QString& format) const override { return m_direct ? m_direct->data(format) : m_qt.data(format); }
+    QImage heldImage() const override { return m_direct ? QImage() : m_qt.heldImage(); }
 
 private:
-    mutable std::unique_ptr<WaylandClipboard> m_current;
+    std::function<std::unique_ptr<ClipboardSource>()> m_open;
+    QtClipboard m_qt;
+    mutable std::unique_ptr<ClipboardSource> m_direct;
 };
 
 const ClipboardSource& displayClipboard()
 {
     static const QtClipboard clipboard;
-    static const DataControlClipboard dataControl;
+    static const DirectClipboard onX([]() -> std::unique_ptr<ClipboardSource> { return X11Clipboard::open(); });
+    static const DirectClipboard onCompositor([]() -> std::unique_ptr<ClipboardSource> { return WaylandClipboard::open(); });
     // Known once the windows' display is open.
-    static std::optional<bool> compositorOffers;
-    if (!compositorOffers && QGuiApplication::instance())
-        compositorOffers = onWayland() && WaylandClipboard::open();
-    return compositorOffers.value_or(false) ? static_cast<const ClipboardSource&>(dataControl) : clipboard;
+    static const ClipboardSource* chosen = nullptr;
+    if (!chosen && QGuiApplication::instance())
+        chosen = QGuiApplication::platformName() == QLatin1String("xcb") ? &onX
+                 : onWayland() && WaylandClipboard::open()               ? &onCompositor
+                                                                          : static_cast<const ClipboardSource*>(&clipboard);
+    return chosen ? *chosen : clipboard;
 }
 
 bool ClipboardHasBitmap(const ClipboardSource& clipboard)

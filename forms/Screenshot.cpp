@@ -1,5 +1,7 @@
 #include "forms/Screenshot.h"
 
+#include "forms/Portal.h"
+
 #include "host/Files.h"
 #include "host/HostError.h"
 #include "host/Process.h"
@@ -9,17 +11,13 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
-#include <QDBusObjectPath>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPixmap>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QTimer>
 #include <QUrl>
 #include <QVariantMap>
 #include <ctime>
@@ -32,31 +30,10 @@
 namespace forms {
 namespace {
 
-const QString kPortal = QStringLiteral("org.freedesktop.portal.Desktop");
-
 QString tr(const char* text)
 {
-    return QCoreApplication::translate("host", text);
+    return QCoreApplication::translate("forms", text);
 }
-
-// The portal's answer to one request, which comes as a signal on the
-// request's own object; listened for before the request is made, so that
-// an answer at once is not missed.
-class PortalAnswer : public QObject {
-    Q_OBJECT
-public:
-    std::optional<uint> response;
-    QVariantMap results;
-    QEventLoop loop;
-
-public slots:
-    void Response(uint code, const QVariantMap& values)
-    {
-        response = code;
-        results = values;
-        loop.quit();
-    }
-};
 
 // What the portal answered: its code (0 taken, 1 cancelled, 2 failed) and the
 // file's address. None when no portal takes the call; an error when it
@@ -101,56 +78,28 @@ constexpr std::chrono::milliseconds kQuickAnswer(1500);
 std::optional<Answer> askPortal(const ScreenshotRequest& request)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
+    const bool allowed = request.interactive || (bus.isConnected() && screenshotsAllowed(bus));
+    PortalRequest portal;
+    if (!portal.ask(QStringLiteral("org.freedesktop.portal.Screenshot"), QStringLiteral("Screenshot"), {QString()},
+                    {{QStringLiteral("interactive"), request.interactive}}))
         return std::nullopt;
-    const QString token = QStringLiteral("qorix%1").arg(QRandomGenerator::global()->generate());
-    QString sender = bus.baseService().mid(1);
-    sender.replace(QLatin1Char('.'), QLatin1Char('_'));
-    const QString handle = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
-    PortalAnswer answer;
-    bus.connect(kPortal, handle, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"), &answer,
-                SLOT(Response(uint, QVariantMap)));
-    const bool allowed = request.interactive || screenshotsAllowed(bus);
-    QDBusMessage call = QDBusMessage::createMethodCall(kPortal, QStringLiteral("/org/freedesktop/portal/desktop"),
-                                                       QStringLiteral("org.freedesktop.portal.Screenshot"),
-                                                       QStringLiteral("Screenshot"));
-    call << QString()
-         << QVariantMap{{QStringLiteral("handle_token"), token}, {QStringLiteral("interactive"), request.interactive}};
-    const QDBusMessage reply = bus.call(call, QDBus::Block, 10000);
-    if (reply.type() != QDBusMessage::ReplyMessage)
-        return std::nullopt;
-    const auto wait = [&answer](std::chrono::milliseconds time) {
-        if (answer.response)
-            return;
-        QTimer timer;
-        timer.setSingleShot(true);
-        QObject::connect(&timer, &QTimer::timeout, &answer.loop, &QEventLoop::quit);
-        timer.start(time);
-        answer.loop.exec();
-    };
     std::chrono::milliseconds waited = request.interactive ? request.personTime : request.answerTime;
     if (allowed) {
-        wait(waited);
-    } else {
-        wait(kQuickAnswer);
-        if (!answer.response) {
-            waited = request.personTime;
-            if (request.asking)
-                request.asking(tr("The desktop asks whether QORIX Capture may take screenshots: answer its question, "
-                                  "and the screen is taken."));
-            wait(waited - kQuickAnswer);
-        }
+        portal.wait(waited);
+    } else if (!portal.wait(kQuickAnswer)) {
+        waited = request.personTime;
+        if (request.asking)
+            request.asking(tr("The desktop asks whether QORIX Capture may take screenshots: answer its question, "
+                              "and the screen is taken."));
+        portal.wait(waited - kQuickAnswer);
     }
-    if (!answer.response) {
-        QDBusMessage close = QDBusMessage::createMethodCall(
-            kPortal, reply.arguments().value(0).value<QDBusObjectPath>().path(), QStringLiteral("org.freedesktop.portal.Request"),
-            QStringLiteral("Close"));
-        bus.call(close, QDBus::Block, 2000);
+    if (!portal.response) {
+        portal.close();
         host::raiseError(host::ErrorKind::General,
                          tr("The desktop's screenshot portal did not answer within %1 seconds; no screenshot was taken.")
                              .arg(std::chrono::duration_cast<std::chrono::seconds>(waited).count()));
     }
-    return Answer{*answer.response, answer.results.value(QStringLiteral("uri")).toString()};
+    return Answer{*portal.response, portal.results.value(QStringLiteral("uri")).toString()};
 }
 
 // The time as the file system stamps files, which may lag the precise clock.
@@ -260,4 +209,3 @@ QImage takeScreenshot(const ScreenshotRequest& request)
 
 } // namespace forms
 
-#include "Screenshot.moc"

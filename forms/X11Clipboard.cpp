@@ -35,11 +35,6 @@ xcb_atom_t atom(xcb_connection_t* connection, const QByteArray& name)
     return reply ? reply->atom : xcb_atom_t(XCB_NONE);
 }
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("host", text);
-}
-
 // Who owns the X display's clipboard, told at each change by XFIXES.
 class X11ClipboardWatch : public ClipboardWatch {
 public:
@@ -178,7 +173,7 @@ QString X11Clipboard::ownerName() const
     const auto owner = owned(
         xcb_get_selection_owner_reply(m_connection, xcb_get_selection_owner(m_connection, m_clipboard), nullptr));
     if (!owner || owner->owner == XCB_NONE)
-        return tr("no program now");
+        return QCoreApplication::translate("forms", "no program now");
     // A server with the resource extension knows the process of a client on
     // this machine.
     const xcb_query_extension_reply_t* resources = xcb_get_extension_data(m_connection, &xcb_res_id);
@@ -195,9 +190,11 @@ QString X11Clipboard::ownerName() const
         QFile command(QStringLiteral("/proc/%1/comm").arg(pid));
         const QString name =
             command.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(command.read(64)).trimmed() : QString();
-        return tr("%1, process %2").arg(name.isEmpty() ? tr("a program") : name).arg(pid);
+        return QCoreApplication::translate("forms", "%1, process %2")
+            .arg(name.isEmpty() ? QCoreApplication::translate("forms", "a program") : name)
+            .arg(pid);
     }
-    return tr("X window 0x%1").arg(owner->owner, 0, 16);
+    return QCoreApplication::translate("forms", "X window 0x%1").arg(owner->owner, 0, 16);
 }
 
 // Asks the clipboard's owner for the target and reads what it gives, at most

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 namespace mail {
@@ -11,6 +12,15 @@ struct Contact {
     QString name;
     QString address;
     bool operator==(const Contact&) const = default;
+};
+
+// A message as it goes: to plain addresses (with the names the address book
+// has), its subject, its text and the file attached.
+struct OutgoingMail {
+    QList<Contact> to;
+    QString subject;
+    QString body;
+    QString attachment; // full path of a file to attach as image/bmp, or empty
 };
 
 } // namespace mail

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QUrl>
 #include <algorithm>
+#include <utility>
 
 namespace mail {
 
@@ -19,6 +20,10 @@ using namespace host;
 namespace {
 
 const char* const kSection = "Mail";
+// How mail goes: through the desktop's mail program, or a server of ours.
+const char* const kSendThrough = "SendThrough";
+const QString kMailProgram = QStringLiteral("MailProgram");
+const QString kServer = QStringLiteral("Server");
 
 QString mailSetting(const char* key, const QString& defaultValue = QString())
 {
@@ -85,23 +90,35 @@ bool MailService::passwordNeeded(const MailAccount& account) const
 
 qint32 MailService::signOn()
 {
+    const auto session = [this] {
+        const qint32 session = m_nextSession++;
+        m_sessions.insert(session);
+        return session;
+    };
+    if (mailSetting(kSendThrough) == kMailProgram)
+        return session();
     MailAccount known = account();
     QString problem = known.server.isEmpty() ? QString() : accountProblem(known.server, known.from);
-    if (known.server.isEmpty() || !problem.isEmpty() || passwordNeeded(known)) {
+    const bool offerWays = std::exchange(m_offerWays, false);
+    if (known.server.isEmpty() || !problem.isEmpty() || passwordNeeded(known) || offerWays) {
         if (problem.isEmpty() && !known.server.isEmpty())
             problem = QCoreApplication::translate("mail", "The password for %1 at %2:").arg(known.user, known.server);
-        const std::optional<SignOnDetails> details = m_prompts->askSignOn(
-            {.server = known.server, .from = known.from, .user = known.user, .password = known.password}, problem);
+        // Where no server is set, the desktop's mail program is the way offered first.
+        const std::optional<SignOnDetails> details =
+            m_prompts->askSignOn({.mailProgram = known.server.isEmpty(), .server = known.server, .from = known.from,
+                                  .user = known.user, .password = known.password},
+                                 problem);
         if (!details)
             messagingError(QCoreApplication::translate("mail", "Sign-on was cancelled: no e-mail account is set up."));
+        SaveSetting(applicationName(), kSection, kSendThrough, details->mailProgram ? kMailProgram : kServer);
+        if (details->mailProgram)
+            return session();
         SaveSetting(applicationName(), kSection, "Server", details->server);
         SaveSetting(applicationName(), kSection, "From", details->from);
         SaveSetting(applicationName(), kSection, "User", details->user);
         m_password = details->password;
     }
-    const qint32 session = m_nextSession++;
-    m_sessions.insert(session);
-    return session;
+    return session();
 }
 
 void MailService::signOff(qint32 session)
@@ -212,12 +229,21 @@ void MailService::send(qint32 session, const ComposedMail& mail)
     out.subject = mail.subject;
     out.body = mail.noteText;
     out.attachment = mail.attachmentPath;
+    if (mailSetting(kSendThrough) == kMailProgram) {
+        m_prompts->handToMailProgram(out);
+        return;
+    }
     const MailAccount account = this->account();
     const QString problem = accountProblem(account.server, account.from);
     if (!problem.isEmpty())
         messagingError(problem);
     try {
         sendMail(account, out, *m_prompts);
+    } catch (const PasswordsRefused&) {
+        // The way that works is offered at the next send.
+        m_password.clear();
+        m_offerWays = true;
+        throw;
     } catch (const LoginRefused&) {
         // A typed password that the server refused is asked for again at
         // the next send; one from a file stays the file's to correct.

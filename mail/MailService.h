@@ -64,6 +64,7 @@ private:
     QSet<qint32> m_sessions;
     qint32 m_nextSession = 1;
     QString m_password;
+    bool m_offerWays = false; // the server takes no passwords: the next sign-on asks
     NoPrompts m_noPrompts;
     Prompts* m_prompts = &m_noPrompts;
 };

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "host/HostError.h"
 #include "mail/Contact.h"
+
+#include <QCoreApplication>
 
 #include <QList>
 #include <QString>
@@ -8,7 +11,11 @@
 
 namespace mail {
 
+// The way mail is sent, and for a mail server the account.
 struct SignOnDetails {
+    // Through the desktop's mail program, signed in already, instead of a
+    // server of the program's own.
+    bool mailProgram = false;
     QString server;
     QString from;
     QString user;
@@ -37,6 +44,10 @@ public:
     virtual bool transferring(const QString& server, qint64 sent, qint64 total) = 0;
     // The transfer is over: whatever it showed goes.
     virtual void transferEnded() = 0;
+
+    // Opens the desktop's mail program with the message filled in, for the
+    // person to send there. Raises an error when none can be opened.
+    virtual void handToMailProgram(const OutgoingMail& mail) = 0;
 };
 
 // Asks nothing and shows nothing: what the service uses when no windows are
@@ -47,6 +58,11 @@ public:
     std::optional<QList<Contact>> pickRecipients(const QString&, const QList<Contact>&) override { return std::nullopt; }
     bool transferring(const QString&, qint64, qint64) override { return false; }
     void transferEnded() override {}
+    void handToMailProgram(const OutgoingMail&) override
+    {
+        host::raiseError(host::ErrorKind::Messaging, QCoreApplication::translate("mail", "No mail program can be opened "
+                                                                                         "without the windows."));
+    }
 };
 
 } // namespace mail

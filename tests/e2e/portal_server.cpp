@@ -6,11 +6,16 @@
 // file's name yet. Each request is a line of JSON on standard output: the
 // options, the request's handle and the copy's file; so is a request closed.
 // With PORTAL_PERMISSION set, it is the permission store too, where this
-// value (yes, no) stands for a program outside a sandbox.
+// value (yes, no) stands for a program outside a sandbox. Its e-mail
+// interface answers each message at once with CODE, and prints it with the
+// bytes of its attachment (base64), read from the descriptor given.
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusAbstractAdaptor>
+#include <QDBusArgument>
 #include <QDBusMetaType>
+#include <QDBusUnixFileDescriptor>
 #include <QDBusVariant>
 #include <QDBusObjectPath>
 #include <QFile>
@@ -54,6 +59,41 @@ public slots:
         QDBusConnection::sessionBus().send(
             message.createReply({QVariant::fromValue(permissions), QVariant::fromValue(QDBusVariant(0))}));
     }
+};
+
+class PortalEmail : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Email")
+public:
+    PortalEmail(QObject* portal, int code) : QDBusAbstractAdaptor(portal), m_code(code) {}
+public slots:
+    QDBusObjectPath ComposeEmail(const QString&, const QVariantMap& options, const QDBusMessage& message)
+    {
+        QString sender = message.service().mid(1);
+        sender.replace('.', '_');
+        const QString handle = "/org/freedesktop/portal/desktop/request/" + sender + "/" + options.value("handle_token").toString();
+        QList<QDBusUnixFileDescriptor> attached;
+        options.value("attachment_fds").value<QDBusArgument>() >> attached;
+        QByteArray bytes;
+        for (const QDBusUnixFileDescriptor& fd : attached) {
+            QFile file;
+            if (file.open(fd.fileDescriptor(), QIODevice::ReadOnly))
+                bytes += file.readAll();
+        }
+        print({{"addresses", QJsonValue::fromVariant(options.value("addresses"))},
+               {"subject", options.value("subject").toString()},
+               {"body", options.value("body").toString()},
+               {"attachment", QString::fromLatin1(bytes.toBase64())}});
+        QTimer::singleShot(0, this, [this, handle] {
+            QDBusMessage response = QDBusMessage::createSignal(handle, "org.freedesktop.portal.Request", "Response");
+            response << uint(m_code) << QVariantMap();
+            QDBusConnection::sessionBus().send(response);
+        });
+        return QDBusObjectPath(handle);
+    }
+
+private:
+    int m_code;
 };
 
 class PortalScreenshot : public QObject {
@@ -104,8 +144,11 @@ int main(int argc, char* argv[])
     if (arguments.size() != 4 && arguments.size() != 5)
         return 2;
     PortalScreenshot portal(arguments[1].toInt(), arguments[2].toInt(), arguments[3], arguments.value(4));
+    new PortalEmail(&portal, arguments[1].toInt());
+    qDBusRegisterMetaType<QList<QDBusUnixFileDescriptor>>();
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.registerObject("/org/freedesktop/portal/desktop", &portal, QDBusConnection::ExportAllSlots)
+    if (!bus.registerObject("/org/freedesktop/portal/desktop", &portal,
+                            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAdaptors)
         || !bus.registerService("org.freedesktop.portal.Desktop"))
         return 1;
     qDBusRegisterMetaType<QMap<QString, QStringList>>();

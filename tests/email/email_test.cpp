@@ -22,6 +22,7 @@
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -522,6 +523,60 @@ TEST_F(EmailDialog, TheSignOnAsksForTheAccountAndTheLoginAndARefusedLoginIsRepor
     EXPECT_EQ(watcher.messages().size(), 2) << watcher.texts().join("|").toStdString();
     ASSERT_EQ(guarded.received().size(), 1);
     EXPECT_FALSE(dialog.IsLoaded());
+}
+
+// A server that takes no passwords from programs (Microsoft's, Gmail's): its
+// reply, what it means and the way that works are said, and the next Send
+// offers that way.
+TEST_F(EmailDialog, AServerThatTakesNoPasswordsSaysSoAndTheNextSendOffersTheMailProgram)
+{
+    const std::pair<const char*, const char*> replies[] = {
+        {"550 5.7.30 Basic authentication is not supported for Client Submission", "takes no passwords from programs"},
+        {"534 5.7.9 Application-specific password required", "app password"}};
+    for (const auto& [reply, means] : replies) {
+        SmtpTestServer strict({"--auth", "me:secret", "--auth-reply", reply});
+        setMail("Server", strict.url());
+        setMail("User", "me");
+        open();
+        type(dialog.txtDisplayName, "alice@example.org");
+        answerSignOn(watcher, {{"password", "secret"}}, true);
+        send();
+        ASSERT_EQ(watcher.messages().size(), 1) << reply;
+        for (const QString& said : {QString(reply), QString(means), QString("the desktop's mail program")})
+            EXPECT_TRUE(watcher.messages()[0].text.contains(said)) << watcher.messages()[0].text.toStdString();
+        bool offered = false;
+        watcher.queue([&offered](QWidget* window) {
+            offered = window->findChild<QRadioButton*>("mailProgram") != nullptr;
+            window->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+        });
+        send();
+        EXPECT_TRUE(offered) << reply;
+        EXPECT_TRUE(strict.received().isEmpty());
+        watcher.clearMessages();
+    }
+}
+
+// With no server set the account dialog offers the desktop's mail program
+// first; chosen, it is kept, and where the desktop has none set up that is
+// said, with how: nothing is sent and no copy of the capture is left.
+TEST_F(EmailDialog, TheDesktopsMailProgramIsTheFirstWayOfferedAndItsAbsenceIsSaid)
+{
+    clearSettings();
+    open();
+    type(dialog.txtDisplayName, "alice@example.org");
+    bool first = false;
+    watcher.queue([&first](QWidget* window) {
+        first = window->findChild<QRadioButton*>("mailProgram")->isChecked();
+        window->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    send();
+    EXPECT_TRUE(first);
+    EXPECT_EQ(storedSettings("Mail").value("SendThrough"), "MailProgram");
+    ASSERT_EQ(watcher.messages().size(), 1);
+    EXPECT_TRUE(watcher.messages()[0].text.contains("No mail program is set up")) << watcher.messages()[0].text.toStdString();
+    EXPECT_TRUE(server.received().isEmpty());
+    EXPECT_TRUE(QDir(host::AppFolder() + "/outgoing").entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(dialog.IsLoaded());
 }
 
 struct NetrcCase {
