@@ -11,6 +11,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QFileInfo>
 #include <chrono>
 #include <unistd.h>
 
@@ -99,6 +100,11 @@ void ShortcutService::answer(const QDBusMessage& message, const QString& output,
 
 std::optional<RunningAnswer> askRunningProgram(const cli::Request& request)
 {
+    // Without a session bus there is nobody to ask, and the bus library would
+    // first try to start one.
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")
+        && !QFileInfo::exists(qEnvironmentVariable("XDG_RUNTIME_DIR") + QLatin1String("/bus")))
+        return std::nullopt;
     // A connection of its own, ended here: asked before the windows' display
     // is opened, the command may still use the session bus after.
     const QString asking = QStringLiteral("qorix-capture-asking");

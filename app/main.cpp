@@ -24,8 +24,10 @@ int main(int argc, char* argv[])
         request = cli::parse(core.arguments());
         if (const std::optional<int> exitCode = cli::runWithoutDisplay(request))
             return *exitCode;
-        if (request.action == cli::Action::Watch)
+        if (request.action == cli::Action::Watch) {
+            host::keepPictureMemory();
             host::endCommand(watchClipboard(request));
+        }
         if (request.action == cli::Action::Capture && request.delaySeconds > 0) {
             QThread::sleep(unsigned(request.delaySeconds));
             request.delaySeconds = 0;
@@ -45,6 +47,7 @@ int main(int argc, char* argv[])
         host::endCommand(clipboard ? saveFromShortcut(request, *clipboard) : saveFromShortcut(request));
     if (request.action == cli::Action::View)
         return viewPictures(request.pictures);
+    host::keepPictureMemory();
     application->setQuitOnLastWindowClosed(false);
     frmMain mainWindow;
     QObject::connect(&mainWindow, &forms::Form::unloaded, application.get(), &QApplication::quit);

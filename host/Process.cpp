@@ -12,6 +12,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <unistd.h>
 
 namespace host {
@@ -59,6 +62,16 @@ void holdStandardStreams()
     for (int fd = 0; fd <= 2; ++fd)
         if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF && ::open("/dev/null", O_RDONLY) != fd)
             std::_Exit(1);
+}
+
+void keepPictureMemory()
+{
+#ifdef __GLIBC__
+    // Blocks up to the largest picture's size come from the heap, and the
+    // heap is not given back below twice that.
+    mallopt(M_MMAP_THRESHOLD, 512 << 20);
+    mallopt(M_TRIM_THRESHOLD, 1024 << 20);
+#endif
 }
 
 bool printLine(const QString& line)

@@ -31,6 +31,12 @@ void printError(const QString& line);
 // output stays one that refuses every write. Called first thing in main.
 void holdStandardStreams();
 
+// For a program that stays (the window, the clipboard watch): the memory of
+// a large picture is kept for the next one when it is freed, since the next
+// capture's picture then needs no fresh pages from the system, which take
+// longer to fault in than the picture takes to decode.
+void keepPictureMemory();
+
 // Writes the line on standard output at once. False, after saying why on
 // standard error, when it could not be written (a full disk, a closed
 // output): the command then fails, as one whose result went nowhere.
