@@ -122,7 +122,9 @@ std::optional<int> saveThroughRunningProgram(const cli::Request& request)
     return reportSave(request, [&answer]() -> QString {
         if (answer->saved)
             return answer->text;
-        forms::MsgBox(answer->text);
+        // A prompt cancelled there says nothing; here that is "Nothing was saved."
+        if (!answer->text.isEmpty())
+            forms::MsgBox(answer->text);
         return {};
     });
 }

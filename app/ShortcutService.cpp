@@ -29,8 +29,7 @@ constexpr int kSaveMs = 6 * 60 * 1000;
 
 } // namespace
 
-ShortcutService::ShortcutService(Saver save, bool takesScreenshots)
-    : m_save(std::move(save)), m_takesScreenshots(takesScreenshots)
+ShortcutService::ShortcutService(Saver save, Serves serves) : m_save(std::move(save)), m_serves(std::move(serves))
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     m_answering = bus.isConnected() && bus.registerObject(kPath, this, QDBusConnection::ExportAllSlots)
@@ -77,11 +76,10 @@ void ShortcutService::answer(const QDBusMessage& message, const QString& output,
     QDBusConnection bus = QDBusConnection::sessionBus();
     message.setDelayedReply(true);
     const auto* screens = qobject_cast<QApplication*>(QCoreApplication::instance());
-    // Another user's program, a save under way, a dialog open or no screen
-    // for a screenshot: the command saves by itself.
+    // Another user's program, a save under way, a dialog open or a request
+    // this program does not serve: the command saves by itself.
     if (bus.interface()->serviceUid(message.service()).value() != ::getuid() || m_busy
-        || (screens && QApplication::activeModalWidget())
-        || (message.member() == QLatin1String("Capture") && !m_takesScreenshots)) {
+        || (screens && QApplication::activeModalWidget()) || !m_serves(message.member() == QLatin1String("Capture"))) {
         bus.send(message.createErrorReply(kBusy, QStringLiteral("not now")));
         return;
     }

@@ -26,8 +26,11 @@ public:
     // file named (where the options say when none is): the file written;
     // empty when none was, after the messages that say why.
     using Saver = std::function<QString(const QString& output, std::optional<QImage> screenshot)>;
-    // Screenshots are taken only by a program with a screen.
-    ShortcutService(Saver save, bool takesScreenshots);
+    // Which requests the program serves (a screenshot or not); the others
+    // are left to the command: a program without a screen takes no
+    // screenshots, nor asks for a name.
+    using Serves = std::function<bool(bool screenshot)>;
+    ShortcutService(Saver save, Serves serves);
     ~ShortcutService() override;
     // False where another program answers already, or there is no bus.
     bool answering() const { return m_answering; }
@@ -42,7 +45,7 @@ private:
     void answer(const QDBusMessage& message, const QString& output, const std::function<QString(QStringList&)>& save);
 
     Saver m_save;
-    bool m_takesScreenshots;
+    Serves m_serves;
     bool m_answering = false;
     bool m_busy = false;
 };

@@ -117,7 +117,7 @@ int watchClipboard(const cli::Request& request)
             const std::unique_ptr<forms::ClipboardSource> clipboard = clipboardWithoutDisplay();
             return clipboard ? saveCapture(save, options::load(), std::nullopt, *clipboard) : QString();
         },
-        false);
+        [](bool screenshot) { return !screenshot && options::load().savePrompt == 0; });
     host::printError(Text::tr("watching the clipboard: every new picture is saved; Ctrl+C ends."));
     return QCoreApplication::exec();
 }

@@ -104,7 +104,7 @@ void frmMain::Form_Load()
             [this](const QString& output, std::optional<QImage> screenshot) {
                 return saveFor(output, std::move(screenshot));
             },
-            true);
+            [](bool) { return true; });
 }
 
 void frmMain::Form_Unload(int&)
