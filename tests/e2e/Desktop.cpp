@@ -262,7 +262,19 @@ Compositor::Compositor(Kind kind)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("XDG_RUNTIME_DIR", m_runtime.path());
+    environment.remove("WAYLAND_DISPLAY");
+    environment.remove("QT_QPA_PLATFORM");
     QStringList command = {"weston", "--backend=headless-backend.so", "--socket=wayland-qorix-test", "--idle-time=0"};
+    if (kind == Kind::Mutter)
+        command = {"mutter", "--headless", "--wayland", "--no-x11", "--wayland-display=wayland-qorix-test"};
+    if (kind == Kind::KWin) {
+        // A copy without the binary's file capability, which a container may
+        // not grant and then refuses to start it.
+        const QString kwin = m_runtime.filePath("kwin_wayland");
+        EXPECT_TRUE(QFile::copy("/usr/bin/kwin_wayland", kwin) &&
+                    QFile::setPermissions(kwin, QFile::ReadOwner | QFile::ExeOwner));
+        command = {kwin, "--virtual", "--socket=wayland-qorix-test"};
+    }
     if (kind == Kind::Sway) {
         testing_support::writeFile(m_runtime.filePath("sway.conf"), "xwayland disable\n");
         for (const char* setting : {"WLR_BACKENDS=headless", "WLR_LIBINPUT_NO_DEVICES=1", "WLR_RENDERER=pixman"})

@@ -92,11 +92,12 @@ private:
 };
 
 // A real Wayland compositor, headless, beside the test's X server, as in a
-// Wayland session with XWayland: weston, which offers no data-control, or
-// sway, which does (and runs only as a user: "nobody" for a test of root's).
+// Wayland session with XWayland: weston and GNOME's mutter, which offer no
+// data-control, or sway and KDE's KWin, which do. Sway runs only as a user
+// ("nobody" for a test of root's); mutter needs the session bus.
 class Compositor {
 public:
-    enum class Kind { Weston, Sway };
+    enum class Kind { Weston, Sway, KWin, Mutter };
     explicit Compositor(Kind kind = Kind::Weston);
     ~Compositor();
     // The environment of a program in its session.

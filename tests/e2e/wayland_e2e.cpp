@@ -50,6 +50,8 @@ struct WaylandCopy {
 // reason is said, never "no capture".
 TEST(SaveOnWayland, TheClipboardIsReadThroughDataControlOrXWaylandAndEveryFailureIsNamed)
 {
+    if (!onPrivateBus("SaveOnWayland.*")) // for mutter
+        return;
     testing_support::clearSettings();
     QTemporaryDir dir;
     testing_support::storeSetting("Defaults", "Filename", dir.filePath("shot"));
@@ -57,8 +59,8 @@ TEST(SaveOnWayland, TheClipboardIsReadThroughDataControlOrXWaylandAndEveryFailur
     testing_support::storeSetting("Defaults", "16Colours", "False");
     testing_support::storeSetting("Defaults", "DisplayColours", "True");
     const QImage onWayland = picture(0), onX = picture(100);
-    const Compositor weston, sway(Compositor::Kind::Sway);
-    const WaylandCopy copied(sway, onWayland);
+    const Compositor weston, sway(Compositor::Kind::Sway), kwin(Compositor::Kind::KWin), mutter(Compositor::Kind::Mutter);
+    const WaylandCopy copied(sway, onWayland), copiedOnKwin(kwin, onWayland);
 
     struct Case {
         const char* name;
@@ -71,7 +73,11 @@ TEST(SaveOnWayland, TheClipboardIsReadThroughDataControlOrXWaylandAndEveryFailur
     } cases[] = {
         {"sway alone", sway, {"DISPLAY"}, {"LD_DEBUG=files"}, true, 0, "", &onWayland},
         {"sway with an X display, nothing in focus", sway, {}, {"LD_DEBUG=files"}, true, 0, "", &onWayland},
+        {"kwin alone", kwin, {"DISPLAY"}, {}, true, 0, "", &onWayland},
+        {"kwin with an X display, nothing in focus", kwin, {}, {}, true, 0, "", &onWayland},
         {"weston with an X display that holds the picture", weston, {}, {"LD_DEBUG=files"}, true, 0, "", &onX},
+        {"mutter with an X display that holds the picture", mutter, {}, {}, true, 0, "", &onX},
+        {"mutter alone", mutter, {"DISPLAY"}, {}, true, 1, "no X display (XWayland, DISPLAY)", nullptr},
         {"weston with an X display that does not", weston, {}, {}, false, 1, "its X display (XWayland) holds no picture", nullptr},
         {"weston alone", weston, {"DISPLAY"}, {}, true, 1, "no X display (XWayland, DISPLAY)", nullptr},
         {"no plugin", weston, {}, {"QT_QPA_PLATFORM=nosuch"}, true, 1, "the Qt platform plugin \"nosuch\" is not installed", nullptr},
