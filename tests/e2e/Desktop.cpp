@@ -262,6 +262,7 @@ Compositor::Compositor(Kind kind)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("XDG_RUNTIME_DIR", m_runtime.path());
+    // Not nested in another compositor; KWin, a Qt program, brings its own platform.
     environment.remove("WAYLAND_DISPLAY");
     environment.remove("QT_QPA_PLATFORM");
     QStringList command = {"weston", "--backend=headless-backend.so", "--socket=wayland-qorix-test", "--idle-time=0"};
