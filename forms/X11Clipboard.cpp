@@ -182,9 +182,10 @@ QString X11Clipboard::ownerName() const
                                ? xcb_res_query_client_ids_reply(
                                      m_connection, xcb_res_query_client_ids(m_connection, 1, &client), nullptr)
                                : nullptr);
+    // Only the process id was asked for: a value that holds a number is it.
     for (auto id = ids ? xcb_res_query_client_ids_ids_iterator(ids.get()) : xcb_res_client_id_value_iterator_t{};
          id.rem > 0; xcb_res_client_id_value_next(&id)) {
-        if (!(id.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) || xcb_res_client_id_value_value_length(id.data) < 1)
+        if (xcb_res_client_id_value_value_length(id.data) < 1)
             continue;
         const quint32 pid = *xcb_res_client_id_value_value(id.data);
         QFile command(QStringLiteral("/proc/%1/comm").arg(pid));
