@@ -22,11 +22,8 @@
 #include <memory>
 #include <optional>
 
-namespace {
-
-// The screenshot the request asks for. The desktop's portal may take a
-// while to answer, and a person who picks an area or answers a question
-// longer; that the desktop asks first is said as the result is.
+// The desktop's portal may take a while to answer, and a person who picks an
+// area or answers a question longer.
 forms::ScreenshotRequest screenshotRequest(const cli::Request& request)
 {
     using namespace std::chrono_literals;
@@ -36,6 +33,8 @@ forms::ScreenshotRequest screenshotRequest(const cli::Request& request)
                     forms::notify({QCoreApplication::translate("frmMain", "The desktop asks first"), text, {}, false});
             }};
 }
+
+namespace {
 
 // Why the clipboard cannot be read in a Wayland session where nothing lets a
 // program without a window read it.

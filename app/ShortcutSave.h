@@ -2,6 +2,7 @@
 
 #include "app/StoredOptions.h"
 #include "forms/Clipboard.h"
+#include "forms/Screenshot.h"
 
 #include <QImage>
 #include <functional>
@@ -23,6 +24,11 @@ struct Request;
 // is quiet. Prints the file written and gives the exit code: 0 when a file
 // was written, 1 when none was. The clipboard is Qt's unless told.
 int saveFromShortcut(const cli::Request& request, const forms::ClipboardSource& clipboard = forms::displayClipboard());
+
+// The screenshot the request asks for; that the desktop asks the person
+// first is said on standard error and, unless the request is quiet, in a
+// notification. The request is kept by reference.
+forms::ScreenshotRequest screenshotRequest(const cli::Request& request);
 
 // The same save handed to the program of this user's that runs already (the
 // window, or the clipboard watch), which saves with its options of the

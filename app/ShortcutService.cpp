@@ -1,8 +1,8 @@
 #include "app/ShortcutService.h"
 
 #include "app/CommandLine.h"
+#include "app/ShortcutSave.h"
 #include "forms/MessageBox.h"
-#include "forms/Notifications.h"
 #include "forms/Screenshot.h"
 #include "host/Handlers.h"
 
@@ -12,7 +12,6 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QFileInfo>
-#include <chrono>
 #include <unistd.h>
 
 namespace {
@@ -58,13 +57,11 @@ void ShortcutService::Save(const QString& output, const QDBusMessage& message)
 void ShortcutService::Capture(bool interactive, const QString& output, const QDBusMessage& message)
 {
     answer(message, output, [&](QStringList& told) -> QString {
-        using namespace std::chrono_literals;
-        const forms::ScreenshotRequest request{interactive, 20s, 5min, [](const QString& text) {
-                                                   forms::notify({QCoreApplication::translate("frmMain", "The desktop asks first"),
-                                                                  text, {}, false});
-                                               }};
+        cli::Request asked;
+        asked.action = cli::Action::Capture;
+        asked.interactive = interactive;
         std::optional<QImage> screenshot;
-        host::trapErrors([&] { screenshot = forms::takeScreenshot(request); },
+        host::trapErrors([&] { screenshot = forms::takeScreenshot(screenshotRequest(asked)); },
                          [&told](const host::HostError& error) { told << error.description(); });
         return screenshot ? m_save(output, std::move(screenshot)) : QString();
     });

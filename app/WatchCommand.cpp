@@ -87,9 +87,11 @@ int watchClipboard(const cli::Request& request)
             if (forms::ClipboardHasBitmap(*clipboard))
                 picture = forms::ClipboardGetBitmap(*clipboard);
         });
-        if (!picture || saved.contains(fingerprint(*picture)))
+        if (!picture)
             return;
         const QByteArray known = fingerprint(*picture);
+        if (saved.contains(known))
+            return;
         const options::Values options = options::load();
         if (reportSave(request, [&] {
                 if (const QString problem = unusableOptions(options); !problem.isEmpty()) {

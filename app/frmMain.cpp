@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 
+#include "forms/Application.h"
 #include "forms/Clipboard.h"
 #include "forms/EventHandlers.h"
 #include "forms/MessageBox.h"
@@ -8,7 +9,6 @@
 #include "host/HostError.h"
 #include "pictures/Picture.h"
 
-#include <QGuiApplication>
 #include <QIcon>
 #include <QShortcut>
 #include <cmath>
@@ -98,8 +98,8 @@ void frmMain::Form_Load()
     skipOnError(forms::setCaptionHeight);
     showOptions(options::load());
     skipOnError([this] { applyWindowHeightRule(); });
-    // A window that nobody sees (on Qt's offscreen platform) does not answer.
-    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+    // A window that nobody sees does not answer.
+    if (forms::onScreen())
         m_shortcuts = std::make_unique<ShortcutService>(
             [this](const QString& output, std::optional<QImage> screenshot) {
                 return saveFor(output, std::move(screenshot));

@@ -129,6 +129,11 @@ bool onWayland()
     return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
+bool onScreen()
+{
+    return QGuiApplication::platformName() != QLatin1String("offscreen");
+}
+
 std::unique_ptr<QApplication> openDisplay(int& argc, char** argv, const DisplayFailure& failure)
 {
     failureLines = failure;

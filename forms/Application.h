@@ -54,4 +54,7 @@ bool waylandSession();
 // Whether the windows are on a Wayland compositor.
 bool onWayland();
 
+// Whether the windows are seen by anybody: false on Qt's offscreen platform.
+bool onScreen();
+
 } // namespace forms

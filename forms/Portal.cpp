@@ -29,9 +29,13 @@ bool PortalRequest::ask(const QString& interface, const QString& method, QVarian
     const QDBusMessage reply = m_bus.call(call, QDBus::Block, 10000);
     if (reply.type() != QDBusMessage::ReplyMessage)
         return false;
-    // An older portal may answer on an object of its own naming.
-    if (const QString handle = reply.arguments().value(0).value<QDBusObjectPath>().path(); !handle.isEmpty())
+    // An older portal answers on an object of its own naming: listen there.
+    if (const QString handle = reply.arguments().value(0).value<QDBusObjectPath>().path();
+        !handle.isEmpty() && handle != m_handle) {
+        m_bus.disconnect(kPortal, m_handle, kRequest, QStringLiteral("Response"), this, SLOT(Response(uint, QVariantMap)));
         m_handle = handle;
+        m_bus.connect(kPortal, m_handle, kRequest, QStringLiteral("Response"), this, SLOT(Response(uint, QVariantMap)));
+    }
     return true;
 }
 

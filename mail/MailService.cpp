@@ -103,9 +103,10 @@ qint32 MailService::signOn()
     if (known.server.isEmpty() || !problem.isEmpty() || passwordNeeded(known) || offerWays) {
         if (problem.isEmpty() && !known.server.isEmpty())
             problem = QCoreApplication::translate("mail", "The password for %1 at %2:").arg(known.user, known.server);
-        // Where no server is set, the desktop's mail program is the way offered first.
+        // Where no server is set, or the server took no password, the
+        // desktop's mail program is the way offered first.
         const std::optional<SignOnDetails> details =
-            m_prompts->askSignOn({.mailProgram = known.server.isEmpty(), .server = known.server, .from = known.from,
+            m_prompts->askSignOn({.mailProgram = known.server.isEmpty() || offerWays, .server = known.server, .from = known.from,
                                   .user = known.user, .password = known.password},
                                  problem);
         if (!details)

@@ -53,6 +53,7 @@ TEST(Capture, OnXTheRootWindowElseThePortalAndEveryAnswerIsSaid)
         const char* permission; // stored for screenshots
         int exitCode;
         QString said; // on standard error
+        bool older = false; // the portal names the request's object its own way
     } cases[] = {
         {"the whole screen on X, the portal not asked", 0, 0, {}, false, "yes", 0, ""},
         {"picked on X after a while", 0, 1500, {"--interactive", "--delay", "1"}, false, "no", 0, ""},
@@ -62,11 +63,16 @@ TEST(Capture, OnXTheRootWindowElseThePortalAndEveryAnswerIsSaid)
         {"failed on Wayland", 2, 0, {}, true, "yes", 1, "(its answer: 2); on sway, picking needs the program slurp"},
         {"no answer on Wayland: given up, the request closed", -1, 0, {}, true, "yes", 1, "did not answer within 20 seconds"},
         {"not allowed yet: the desktop asks the person", 0, 25000, {}, true, "no", 0, "The desktop asks whether"},
+        {"an older portal, answering on its own object", 0, 500, {}, true, "yes", 0, "", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         QFile::remove(shot);
         qputenv("PORTAL_PERMISSION", c.permission);
+        if (c.older)
+            qputenv("PORTAL_OLDER", "1");
+        else
+            qunsetenv("PORTAL_OLDER");
         FakeService portal(portalServer(), {QString::number(c.code), QString::number(c.delayMs), given});
         QProcessEnvironment environment = weston.session();
         if (c.wayland)

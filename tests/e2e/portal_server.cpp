@@ -110,6 +110,9 @@ public slots:
     {
         QString sender = message.service().mid(1);
         sender.replace('.', '_');
+        // A portal older than the handle_token names the request's object its own way.
+        if (qEnvironmentVariableIsSet("PORTAL_OLDER"))
+            sender = "older";
         const QString handle = "/org/freedesktop/portal/desktop/request/" + sender + "/" + options.value("handle_token").toString();
         const QString copy = m_uri.isEmpty() ? m_files.filePath(QString("shot%1.png").arg(++m_count)) : QUrl(m_uri).toLocalFile();
         if (!copy.isEmpty() && !QFileInfo(copy).exists() && !QFileInfo(copy).isSymLink())

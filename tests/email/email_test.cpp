@@ -546,7 +546,7 @@ TEST_F(EmailDialog, AServerThatTakesNoPasswordsSaysSoAndTheNextSendOffersTheMail
             EXPECT_TRUE(watcher.messages()[0].text.contains(said)) << watcher.messages()[0].text.toStdString();
         bool offered = false;
         watcher.queue([&offered](QWidget* window) {
-            offered = window->findChild<QRadioButton*>("mailProgram") != nullptr;
+            offered = window->findChild<QRadioButton*>("mailProgram")->isChecked();
             window->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
         });
         send();
